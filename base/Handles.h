@@ -1,0 +1,168 @@
+// Ownership of Windows handles, shown in the type: each wrapper owns exactly one handle,
+// releases it on every path, and cannot be copied (a copy would release it twice).
+#pragma once
+
+#include <windows.h>
+#include <winsvc.h>
+
+namespace kst {
+
+template <typename Traits>
+class CUniqueHandle {
+ public:
+  using Type = typename Traits::Type;
+
+  CUniqueHandle() = default;
+  explicit CUniqueHandle(Type handle) : handle_(handle) {}
+  ~CUniqueHandle() { Reset(); }
+
+  CUniqueHandle(const CUniqueHandle&) = delete;
+  CUniqueHandle& operator=(const CUniqueHandle&) = delete;
+  CUniqueHandle(CUniqueHandle&& other) noexcept : handle_(other.Release()) {}
+  CUniqueHandle& operator=(CUniqueHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  Type Get() const { return handle_; }
+  bool IsValid() const { return handle_ != Traits::Invalid(); }
+  explicit operator bool() const { return IsValid(); }
+
+  // Gives up ownership without releasing.
+  Type Release() {
+    Type handle = handle_;
+    handle_ = Traits::Invalid();
+    return handle;
+  }
+
+  void Reset(Type handle = Traits::Invalid()) {
+    if (handle_ != Traits::Invalid() && handle_ != handle) Traits::Close(handle_);
+    handle_ = handle;
+  }
+
+  // For out-parameters of creation functions; releases what was held first.
+  Type* Receive() {
+    Reset();
+    return &handle_;
+  }
+
+ private:
+  Type handle_ = Traits::Invalid();
+};
+
+template <typename T>
+struct GdiObjectTraits {
+  using Type = T;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::DeleteObject(handle); }
+};
+
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::DeleteDC(handle); }
+};
+
+// Kernel objects whose failure value is NULL (mutexes, processes, threads).
+struct KernelHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::CloseHandle(handle); }
+};
+
+// Kernel objects whose failure value is INVALID_HANDLE_VALUE (CreateFileW).
+struct FileHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) { ::CloseHandle(handle); }
+};
+
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) { ::FindClose(handle); }
+};
+
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::RegCloseKey(handle); }
+};
+
+struct ServiceHandleTraits {
+  using Type = SC_HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::CloseServiceHandle(handle); }
+};
+
+struct GlobalMemoryTraits {
+  using Type = HGLOBAL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::GlobalFree(handle); }
+};
+
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::FreeLibrary(handle); }
+};
+
+using CBitmap = CUniqueHandle<GdiObjectTraits<HBITMAP>>;
+using CFont = CUniqueHandle<GdiObjectTraits<HFONT>>;
+using CBrush = CUniqueHandle<GdiObjectTraits<HBRUSH>>;
+using CMemoryDC = CUniqueHandle<MemoryDcTraits>;
+using CKernelHandle = CUniqueHandle<KernelHandleTraits>;
+using CFileHandle = CUniqueHandle<FileHandleTraits>;
+using CFindHandle = CUniqueHandle<FindHandleTraits>;
+using CRegKey = CUniqueHandle<RegKeyTraits>;
+using CServiceHandle = CUniqueHandle<ServiceHandleTraits>;
+using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
+using CLibrary = CUniqueHandle<ModuleTraits>;
+
+// A window's DC from GetDC, given back with ReleaseDC.
+class CWindowDC {
+ public:
+  explicit CWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~CWindowDC() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  CWindowDC(const CWindowDC&) = delete;
+  CWindowDC& operator=(const CWindowDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// The DC of BeginPaint, ended with EndPaint.
+class CPaintDC {
+ public:
+  explicit CPaintDC(HWND window) : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
+  ~CPaintDC() { ::EndPaint(window_, &paint_); }
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
+// Selects a GDI object into a DC for one scope and puts the previous one back.
+class CSelectObject {
+ public:
+  CSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~CSelectObject() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+  CSelectObject(const CSelectObject&) = delete;
+  CSelectObject& operator=(const CSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+}  // namespace kst

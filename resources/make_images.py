@@ -139,7 +139,11 @@ def clear_hidden_colour(image):
     return out
 
 
-def save_png(image, name):
+def save_png(image, name, colours=None):
+    """colours: store an opaque image as a palette of that many colours. The images travel inside
+    the installer's executable, and a palette cuts the large smooth pictures to a third."""
+    if colours:
+        image = image.convert("RGB").quantize(colors=colours, method=Image.Quantize.MEDIANCUT)
     clear_hidden_colour(image).save(IMAGE_DIR / name, "PNG", optimize=False, compress_level=9)
 
 
@@ -367,16 +371,16 @@ def write_icon(path, images):
 def main():
     IMAGE_DIR.mkdir(exist_ok=True)
     save_png(background((486, 267), (243, 249, 255), (205, 228, 250), (255, 255, 255), False),
-             "background_install.png")
+             "background_install.png", colours=64)
     save_png(background((560, 337), (240, 244, 249), (208, 218, 231), (250, 252, 255), True),
-             "background_uninstall.png")
+             "background_uninstall.png", colours=64)
     save_png(badge(), "badge.png")
     save_png(close_button(), "close_button.png")
     save_png(main_button(), "main_button.png")
     save_png(logo(), "logo.png")
-    save_png(picture_start(), "picture_start.png")
+    save_png(picture_start(), "picture_start.png", colours=64)
     save_png(picture_installing(), "picture_installing.png")
-    save_png(picture_finished(), "picture_finished.png")
+    save_png(picture_finished(), "picture_finished.png", colours=64)
     save_png(shadow_frame(), "shadow_frame.png")
     write_icon(ICON_PATH, [icon_image(16), icon_image(32)])
 

@@ -1,0 +1,160 @@
+#include "app/MainFrame.h"
+
+#include "app/AppMode.h"
+#include "app/FrameGeometry.h"
+#include "app/IconPackagesDlg.h"
+#include "resources/resource.h"
+#include "skin/SkinImage.h"
+
+namespace kst {
+namespace {
+
+constexpr DWORD kFrameStyle = WS_POPUP;
+constexpr DWORD kFrameExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+
+Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+int BitmapWidth(HBITMAP bitmap, int* height) {
+  BITMAP info = {};
+  ::GetObjectW(bitmap, sizeof(info), &info);
+  *height = info.bmHeight;
+  return info.bmWidth;
+}
+
+}  // namespace
+
+const CFrameClassInfo& CMainFrame::GetClassInfo() {
+  static const CFrameClassInfo info = {L"WTL_RedeRerizeduSample", CS_HREDRAW | CS_VREDRAW,
+                                       IDC_ARROW};
+  return info;
+}
+
+HWND CMainFrame::CreateFrame() {
+  wchar_t title[64] = {};
+  ::LoadStringW(appModule.GetResourceInstance(), IDS_TITLE, title, ARRAYSIZE(title));
+  return Create(title, kFrameStyle, kFrameExStyle);
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* message) {
+  if (!::IsWindow(clientWindow)) return FALSE;
+  return static_cast<BOOL>(
+      ::SendMessageW(clientWindow, WM_FORWARDMSG, 0, reinterpret_cast<LPARAM>(message)));
+}
+
+LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
+  backgroundImage.Reset(LoadSkinImage(
+      MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
+      L"PNG"));
+  badgeMode = 0;
+  badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
+  CreateClientDialog();
+  if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
+
+  Size client = ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()));
+  minTrackSize = {client.cx, client.cy};
+  SizeToClient(client.cx, client.cy);
+  ::ShowWindow(clientWindow, SW_SHOWNORMAL);
+  CenterOnWorkArea(m_hWnd);
+  return 0;
+}
+
+// The dialog object deletes itself after its window's last message.
+void CMainFrame::CreateClientDialog() {
+  auto* dialog = new CIconPackagesDlg();
+  clientWindow = dialog->Create(m_hWnd);
+  if (clientWindow == nullptr) delete dialog;
+}
+
+void CMainFrame::SizeToClient(int width, int height) {
+  RECT bounds = {0, 0, width, height};
+  ::AdjustWindowRectEx(&bounds, GetStyle(), FALSE, GetExStyle());
+  SetWindowPos(nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Posted to the frame rather than PostQuitMessage: the loop ends when it retrieves it.
+LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
+  if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->RemoveMessageFilter(this);
+  PostMessage(WM_QUIT, 0, 0);
+  return 0;
+}
+
+LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  RECT client = {};
+  GetClientRect(&client);
+  PaintBackground(reinterpret_cast<HDC>(wParam), client);
+  return 1;
+}
+
+void CMainFrame::PaintBackground(HDC dc, const RECT& client) const {
+  CMemoryDC memory(::CreateCompatibleDC(dc));
+  if (!memory) return;
+  if (badgeMode == 0) {
+    int height = 0;
+    int width = BitmapWidth(backgroundImage.Get(), &height);
+    CSelectObject select(memory.Get(), backgroundImage.Get());
+    ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.Get(), 0,
+                 0, width, height, SRCCOPY);
+    return;
+  }
+  int height = 0;
+  int width = BitmapWidth(badgeImage.Get(), &height);
+  Rect target = BadgeRect(client.right - client.left, width, height);
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  CSelectObject select(memory.Get(), badgeImage.Get());
+  ::AlphaBlend(dc, target.left, target.top, width, height, memory.Get(), 0, 0, width, height,
+               blend);
+}
+
+LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = minTrackSize;
+  return 0;
+}
+
+LRESULT CMainFrame::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  RECT client = {};
+  GetClientRect(&client);
+  ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  int x = static_cast<short>(LOWORD(lParam));
+  int y = static_cast<short>(HIWORD(lParam));
+  return IsDragPoint(ToRect(client), x, y) ? HTCAPTION : HTNOWHERE;
+}
+
+LRESULT CMainFrame::OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  if (wParam == kHideRequest) {
+    ShowWindow(SW_HIDE);
+    return 1;
+  }
+  badgeMode = 1;
+  ::UpdateWindow(m_hWnd);
+  return 0;
+}
+
+LRESULT CMainFrame::OnSize(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  if (wParam != SIZE_MINIMIZED && clientWindow != nullptr) {
+    RECT client = {};
+    GetClientRect(&client);
+    ::SetWindowPos(clientWindow, nullptr, client.left, client.top, client.right - client.left,
+                   client.bottom - client.top, SWP_NOACTIVATE | SWP_NOZORDER);
+  }
+  return 0;
+}
+
+LRESULT CMainFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&) {
+  if (clientWindow != nullptr) ::SetFocus(clientWindow);
+  return 0;
+}
+
+void CenterOnWorkArea(HWND window) {
+  RECT bounds = {};
+  ::GetWindowRect(window, &bounds);
+  HMONITOR monitor = ::MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  ::GetMonitorInfoW(monitor, &info);
+  Point corner = CenteredOnWorkArea(ToRect(bounds), ToRect(info.rcWork));
+  ::SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+}  // namespace kst

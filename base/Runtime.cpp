@@ -1,0 +1,15 @@
+// Allocation for the programs we ship. The C++ library's operator new throws on failure and
+// so drags the whole exception runtime into an executable built without exceptions; these
+// return NULL instead, and -fcheck-new makes every new-expression test for it.
+#include <windows.h>
+#include <stddef.h>
+
+void* operator new(size_t size) { return ::HeapAlloc(::GetProcessHeap(), 0, size != 0 ? size : 1); }
+void* operator new[](size_t size) { return operator new(size); }
+
+void operator delete(void* block) noexcept {
+  if (block != nullptr) ::HeapFree(::GetProcessHeap(), 0, block);
+}
+void operator delete[](void* block) noexcept { operator delete(block); }
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
+void operator delete[](void* block, size_t) noexcept { operator delete(block); }

@@ -1,0 +1,46 @@
+// A borrowed window handle with the few operations the program's windows use.
+#pragma once
+
+#include <windows.h>
+
+namespace kst {
+
+class CWindow {
+ public:
+  explicit CWindow(HWND window = nullptr) : m_hWnd(window) {}
+
+  HWND m_hWnd;
+
+  operator HWND() const { return m_hWnd; }
+  BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
+  HWND GetParent() const { return ::GetParent(m_hWnd); }
+  HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+  }
+  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+  }
+  BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
+  BOOL SetWindowText(const wchar_t* text) const { return ::SetWindowTextW(m_hWnd, text); }
+  BOOL GetClientRect(RECT* rect) const { return ::GetClientRect(m_hWnd, rect); }
+  BOOL GetWindowRect(RECT* rect) const { return ::GetWindowRect(m_hWnd, rect); }
+  BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) const {
+    return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
+  }
+  BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, nullptr, erase); }
+  DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
+  DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
+};
+
+// Styles a window class uses when it creates its own window.
+template <DWORD style, DWORD exStyle>
+struct CWinTraits {
+  static DWORD GetWndStyle(DWORD given) { return given == 0 ? style : given; }
+  static DWORD GetWndExStyle(DWORD given) { return given == 0 ? exStyle : given; }
+};
+
+using CControlWinTraits =
+    CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0>;
+
+}  // namespace kst

@@ -1,0 +1,18 @@
+// Skin images: PNG resources (or files) turned into 32-bit top-down bitmaps with
+// premultiplied alpha, ready for AlphaBlend. The caller owns the result.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+#include <stddef.h>
+
+namespace kst {
+
+// name: an integer resource id (upper 16 bits zero) or a file path. type: "PNG" or another
+// raw resource type; NULL or RT_BITMAP loads a bitmap resource. NULL on every failure.
+HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type);
+
+// Straight-alpha BGRA pixels to premultiplied ones, in place.
+void PremultiplyPixels(uint8_t* bgra, size_t pixelCount);
+
+}  // namespace kst

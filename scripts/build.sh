@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the native tools, the x86_64 twin with its tests, and the shipping i686 installer,
+# which it copies to dist/instkst.exe.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${KST_BUILD_DIR:-$root/build}
+jobs=${KST_JOBS:-$(nproc)}
+
+configure() {
+  local source=$1 binary=$2
+  shift 2
+  cmake -G Ninja -S "$source" -B "$binary" "$@" >"$binary.configure.log" 2>&1 ||
+    { cat "$binary.configure.log" >&2; return 1; }
+}
+
+mkdir -p "$build"
+configure "$root/tools" "$build/native" -DCMAKE_BUILD_TYPE=Release
+ninja --quiet -C "$build/native" -j "$jobs"
+
+packer=$build/native/packer/kstpack
+for arch in x86_64 i686; do
+  tests=OFF
+  [[ $arch == x86_64 ]] && tests=ON
+  configure "$root" "$build/$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+    -DKST_PACKER="$packer" -DKST_BUILD_TESTS=$tests ${KST_CMAKE_OPTIONS:-}
+  ninja --quiet -C "$build/$arch" -j "$jobs"
+done
+
+mkdir -p "$root/dist"
+cp "$build/i686/instkst.exe" "$root/dist/instkst.exe"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test: the native tools' tests
+# with the static checks of the shipping executable, then the Windows tests under Wine in a
+# throwaway prefix.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=${KST_BUILD_DIR:-$root/build}
+jobs=${KST_JOBS:-$(nproc)}
+
+"$root/scripts/setup.sh" || exit 1
+"$root/scripts/build.sh" || exit 1
+
+export KST_SHIPPING_EXE=$root/dist/instkst.exe
+logs=$build/test-logs
+mkdir -p "$logs"
+
+ctest --test-dir "$build/native" --output-on-failure -j "$jobs" 2>&1 | tee "$logs/native.log"
+"$root/tests/harness/session.sh" \
+  ctest --test-dir "$build/x86_64" --output-on-failure -j "$jobs" 2>&1 | tee "$logs/windows.log"
+
+# One closing line over both runs.
+passed=0
+failed=0
+for log in "$logs/native.log" "$logs/windows.log"; do
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [[ -z $line ]]; then
+    echo "test.sh: no test summary in $log" >&2
+    failed=$((failed + 1))
+    continue
+  fi
+  run_failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  run_total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + run_total - run_failed))
+  failed=$((failed + run_failed))
+done
+echo "$passed passed, $failed failed"
+((failed == 0))

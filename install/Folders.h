@@ -1,0 +1,70 @@
+// Where an install lives: the program folder below an application-data folder, the data root
+// in the installing user's local application data, their subfolders and access rights, the
+// default settings file, and how an uninstaller finds the program folder it belongs to.
+#pragma once
+
+#include <stddef.h>
+
+#include "base/Path.h"
+
+namespace kst {
+
+// The fixed entries of config.bin, each ending in CR LF.
+extern const char DefaultSettingsText[];
+constexpr size_t kDefaultSettingsTextLength = 182;
+// Where the product sends a blocked page: host and path, no scheme.
+extern const char kDefaultRedirectAddress[];
+
+// Fills out with the whole of config.bin: the fixed entries, then "RedirectUrl:" and the address
+// with no line break after it. Returns the byte count (no terminating zero is counted), or 0 when
+// it would not fit.
+size_t ComposeDefaultSettings(char* out, size_t capacity);
+
+// Room for the icacls parameters of any folder that fits a path.
+constexpr size_t kGrantCommandCapacity = kMaxPath + 64;
+
+// Fills out with the parameters of the hidden shell that grants Everyone full control over the
+// folder and everything in it. Returns 0, leaving out empty, when the command would not fit or
+// the folder could not be quoted as one argument.
+int FormatGrantCommand(const wchar_t* folder, wchar_t* out, size_t capacity);
+
+// Starts the grant in a hidden command shell and does not wait for it. Returns 1 when the shell
+// was started; callers go on either way.
+int GrantEveryoneFullAccess(const wchar_t* folder);
+
+// Creates the folder unless it exists; only its last component is created. Another process
+// creating it at the same moment counts as success.
+int EnsureFolder(const wchar_t* folder);
+
+// The shell's current path of a special folder, such as CSIDL_LOCAL_APPDATA.
+int GetSpecialFolder(int csidl, CPath& folder);
+
+// The application-data folder an install goes below: the common one for all users, else the
+// installing user's local one.
+int GetBaseFolder(int installForAllUsers, CPath& base);
+
+// The program folder below a base folder.
+int GetProgramFolder(const wchar_t* base, CPath& programFolder);
+
+// The data root and its two subfolders, always in the installing user's local application data.
+int GetDataRoot(CPath& dataRoot);
+int GetSystemDataFolder(CPath& systemDataFolder);
+int GetUserDataFolder(CPath& userDataFolder);
+
+// Creates the data folders and the program folder's App_ folders, grants access on them and
+// writes config.bin. Stops quietly at the first folder that cannot be made; a config.bin that
+// cannot be written has shown its message box and does not stop it.
+void SetUpDataFolders(const wchar_t* programFolder);
+
+// The folder of the running executable.
+int GetModuleFolder(CPath& folder);
+
+// The program folder that a module folder lies in, given the local and the common
+// application-data folders (either may be null when unknown). Returns 0 when it lies in none.
+int FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
+                        const wchar_t* commonAppData, CPath& programFolder);
+
+// The program folder of the install the running executable belongs to; 0 when it belongs to none.
+int FindInstalledProgramFolder(CPath& programFolder);
+
+}  // namespace kst

@@ -21,7 +21,9 @@ HMODULE ThisModule() {
 }  // namespace
 
 extern "C" __declspec(dllexport) BOOL InstallHook() {
-  if (!messageHook) messageHook = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMessages, ThisModule(), 0);
+  if (!messageHook) {
+    messageHook = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMessages, ThisModule(), 0);
+  }
   return messageHook != nullptr;
 }
 

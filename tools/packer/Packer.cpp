@@ -1,0 +1,188 @@
+#include "tools/packer/Packer.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+#include <zopfli/zopfli.h>
+
+#include <algorithm>
+
+#include "install/PayloadFormat.h"
+
+namespace kst {
+
+namespace {
+
+std::string MarkerOf(const PayloadFileSpec& file) {
+  return std::string(kPayloadMarkerPrefix) + file.name + "]";
+}
+
+std::string Hex(size_t value) {
+  char text[32];
+  snprintf(text, sizeof(text), "0x%zx", value);
+  return text;
+}
+
+// The stream must be what the installer expects: best-level header, and one uncompress call
+// into a buffer of the recorded size gives back the file.
+bool RecordReadsBack(const uint8_t* slot, size_t capacity, const Bytes& data) {
+  PayloadRecordView record;
+  if (!ReadPayloadRecord(slot, capacity, &record)) return false;
+  if (record.inflatedSize != data.size() || record.packedSize < 2) return false;
+  if (record.stream[0] != 0x78 || record.stream[1] != 0xDA) return false;
+  Bytes inflated(data.size() + 1);
+  uLongf length = record.inflatedSize;
+  if (uncompress(inflated.data(), &length, record.stream, record.packedSize) != Z_OK) return false;
+  return length == data.size() && std::equal(data.begin(), data.end(), inflated.begin());
+}
+
+bool WriteFileAtomically(const std::string& path, const Bytes& data, mode_t mode,
+                         std::string* error) {
+  std::string temporary = path + ".XXXXXX";
+  int descriptor = mkstemp(&temporary[0]);
+  if (descriptor < 0) {
+    *error = "cannot create a file beside " + path + ": " + strerror(errno) +
+             "; make its folder writable";
+    return false;
+  }
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t written = write(descriptor, data.data() + done, data.size() - done);
+    if (written <= 0) break;
+    done += static_cast<size_t>(written);
+  }
+  bool ok = done == data.size() && fchmod(descriptor, mode) == 0;
+  ok = close(descriptor) == 0 && ok;
+  if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
+  *error = "cannot write " + path + ": " + strerror(errno) + "; check the free space and rights";
+  unlink(temporary.c_str());
+  return false;
+}
+
+}  // namespace
+
+Bytes CompressZlib(const Bytes& data) {
+  uLongf length = compressBound(data.size());
+  Bytes stream(length);
+  if (compress2(stream.data(), &length, data.data(), data.size(), Z_BEST_COMPRESSION) != Z_OK) {
+    return Bytes();
+  }
+  stream.resize(length);
+  return stream;
+}
+
+Bytes CompressZopfli(const Bytes& data) {
+  ZopfliOptions options;
+  ZopfliInitOptions(&options);
+  unsigned char* output = nullptr;
+  size_t length = 0;
+  ZopfliCompress(&options, ZOPFLI_FORMAT_ZLIB, data.data(), data.size(), &output, &length);
+  Bytes stream(output, output + length);
+  free(output);
+  return stream;
+}
+
+Bytes Compress(const Bytes& data, Compressor compressor) {
+  return compressor == Compressor::kZopfli ? CompressZopfli(data) : CompressZlib(data);
+}
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) {
+    *error = path + ": " + strerror(errno);
+    return false;
+  }
+  data->clear();
+  uint8_t chunk[65536];
+  size_t count;
+  while ((count = fread(chunk, 1, sizeof(chunk), file)) > 0) {
+    data->insert(data->end(), chunk, chunk + count);
+  }
+  bool ok = !ferror(file);
+  fclose(file);
+  if (!ok) *error = path + ": read error";
+  return ok;
+}
+
+bool FindSlot(const Bytes& image, const PayloadFileSpec& file, const std::string& imageName,
+              size_t* offset, std::string* error) {
+  std::string marker = MarkerOf(file);
+  auto first = std::search(image.begin(), image.end(), marker.begin(), marker.end());
+  if (first == image.end()) {
+    *error = imageName + " has no slot for " + file.name + " (marker \"" + marker +
+             "\" not found); pack an executable that links the payload slots";
+    return false;
+  }
+  auto second = std::search(first + 1, image.end(), marker.begin(), marker.end());
+  if (second != image.end()) {
+    *error = imageName + " holds the marker \"" + marker + "\" of " + file.name + " twice (at " +
+             Hex(first - image.begin()) + " and " + Hex(second - image.begin()) +
+             "); the text may appear only in its slot: remove the other copy";
+    return false;
+  }
+  *offset = static_cast<size_t>(first - image.begin());
+  size_t capacity = PayloadSlotCapacity(&file - kPayloadFiles);
+  if (image.size() - *offset < capacity) {
+    *error = std::string("the slot of ") + file.name + " at " + Hex(*offset) +
+             " runs past the end of " + imageName + " (" + std::to_string(capacity) +
+             " bytes needed, " + std::to_string(image.size() - *offset) +
+             " left); the slot must be a whole array in the initialised data";
+    return false;
+  }
+  return true;
+}
+
+bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
+               Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
+  packed->clear();
+  for (size_t index = 0; index < kPayloadFileCount; ++index) {
+    const PayloadFileSpec& file = kPayloadFiles[index];
+    size_t offset = 0;
+    if (!FindSlot(*image, file, imageName, &offset, error)) return false;
+    std::string path = folder + "/" + file.name;
+    Bytes data;
+    if (!ReadWholeFile(path, &data, error)) {
+      *error += "; put every product file into the payload folder " + folder;
+      return false;
+    }
+    Bytes stream = Compress(data, compressor);
+    uint8_t* slot = image->data() + offset;
+    size_t capacity = PayloadSlotCapacity(index);
+    if (stream.empty() ||
+        !WritePayloadRecord(slot, capacity, data.size(), stream.data(), stream.size())) {
+      *error = std::string(file.name) + " does not fit its slot: packed size " +
+               std::to_string(stream.size()) + " bytes, slot capacity " + std::to_string(capacity) +
+               " bytes (" + std::to_string(PayloadStreamRoom(slot, capacity)) +
+               " for the stream); make the file smaller" +
+               (compressor == Compressor::kZlib ? ", pack with --zopfli" : "") +
+               " or enlarge its slot in install/PayloadFiles.h";
+      return false;
+    }
+    if (!RecordReadsBack(slot, capacity, data)) {
+      *error = std::string("the record of ") + file.name +
+               " does not read back as the file; this is a fault of kstpack";
+      return false;
+    }
+    size_t streamStart = capacity - PayloadStreamRoom(slot, capacity);
+    packed->push_back(
+        {file.name, data.size(), stream.size(), streamStart + stream.size(), capacity});
+  }
+  return true;
+}
+
+bool PackFile(const std::string& input, const std::string& folder, const std::string& output,
+              Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
+  Bytes image;
+  if (!ReadWholeFile(input, &image, error)) return false;
+  struct stat status;
+  mode_t mode = stat(input.c_str(), &status) == 0 ? status.st_mode & 07777 : 0644;
+  return PackImage(&image, input, folder, compressor, packed, error) &&
+         WriteFileAtomically(output, image, mode, error);
+}
+
+}  // namespace kst

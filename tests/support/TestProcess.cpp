@@ -1,0 +1,86 @@
+#include "tests/support/TestProcess.h"
+
+#include <thread>
+
+#include "tests/support/TestWindows.h"
+
+namespace kst::test {
+
+CTestProcess::~CTestProcess() { Terminate(); }
+
+bool CTestProcess::Start(const std::wstring& program, const std::wstring& arguments,
+                         const std::wstring& workingFolder) {
+  Terminate();
+  process_.Reset();
+  id_ = 0;
+  job_.Reset(::CreateJobObjectW(nullptr, nullptr));
+  if (!job_) return false;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!::SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits))
+    return false;
+
+  std::wstring commandLine = L"\"" + program + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  // Suspended until it is in the job, so that nothing it starts can escape.
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr,
+                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                        &created))
+    return false;
+  CKernelHandle thread(created.hThread);
+  process_.Reset(created.hProcess);
+  id_ = created.dwProcessId;
+  if (!::AssignProcessToJobObject(job_.Get(), process_.Get())) {
+    ::TerminateProcess(process_.Get(), 1);
+    return false;
+  }
+  ::ResumeThread(thread.Get());
+  return true;
+}
+
+bool CTestProcess::WaitForExit(std::chrono::milliseconds timeout) const {
+  return process_ &&
+         ::WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD CTestProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) ::GetExitCodeProcess(process_.Get(), &code);
+  return code;
+}
+
+bool CTestProcess::WaitForAllExit(std::chrono::milliseconds timeout) const {
+  if (!job_) return true;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    if (!::QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
+                                     sizeof accounting, nullptr))
+      return false;
+    if (accounting.ActiveProcesses == 0) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void CTestProcess::Terminate() {
+  if (!job_) return;
+  ::TerminateJobObject(job_.Get(), 1);
+  WaitForAllExit(std::chrono::seconds(5));
+}
+
+std::vector<HWND> CTestProcess::Windows(const wchar_t* className) const {
+  return id_ ? FindTopLevelWindows(id_, className) : std::vector<HWND>();
+}
+
+HWND CTestProcess::WaitForWindow(const wchar_t* className,
+                                 std::chrono::milliseconds timeout) const {
+  return id_ ? kst::test::WaitForWindow(id_, className, timeout) : nullptr;
+}
+
+}  // namespace kst::test

@@ -1,0 +1,53 @@
+#include "system/FilterService.h"
+
+#include <windows.h>
+
+#include "base/Handles.h"
+#include "install/ProductComponents.h"
+
+namespace kst {
+namespace {
+
+constexpr wchar_t kServiceDisplayName[] = L"Vazeruv Adodurizozo Rovavuv";
+
+}  // namespace
+
+bool ServiceCommandLine(const wchar_t* programPath, wchar_t* out, size_t capacity) {
+  size_t length = WideLength(programPath);
+  bool quoted = WideContains(programPath, L" ");
+  size_t needed = length + (quoted ? 2 : 0) + 1;
+  if (needed > capacity) return false;
+  size_t at = 0;
+  if (quoted) out[at++] = L'"';
+  for (size_t i = 0; i < length; ++i) out[at++] = programPath[i];
+  if (quoted) out[at++] = L'"';
+  out[at] = L'\0';
+  return true;
+}
+
+void RegisterFilterService(const wchar_t* programPath) {
+  wchar_t command[kServiceCommandCapacity];
+  if (!ServiceCommandLine(programPath, command, kServiceCommandCapacity)) return;
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  if (!manager) return;
+  // Fails when the service exists already, which leaves the earlier registration in place.
+  CServiceHandle service(
+      ::CreateServiceW(manager.Get(), kFilterServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
+                       SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
+                       SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr));
+}
+
+void RemoveFilterService() {
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return;
+  CServiceHandle service(
+      ::OpenServiceW(manager.Get(), kFilterServiceName, DELETE | SERVICE_QUERY_STATUS));
+  if (!service) return;
+  // No stop request and no waiting: a service that is not stopped keeps its registration.
+  SERVICE_STATUS status;
+  if (::QueryServiceStatus(service.Get(), &status) && status.dwCurrentState == SERVICE_STOPPED) {
+    ::DeleteService(service.Get());
+  }
+}
+
+}  // namespace kst

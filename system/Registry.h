@@ -1,0 +1,44 @@
+// The install's record in the registry, the autostart value and the product's password lock.
+// Every operation is silent and answers 1 or 0; a missing key, a missing value and access denied
+// look the same to the caller.
+#pragma once
+
+#include <windows.h>
+
+namespace kst {
+
+// Creates the maker key and the product key under it where they are missing.
+int EnsureProductKey();
+
+// Stores exactly byteCount bytes of the folder path; callers pass 2 x characters, so no NUL is
+// kept.
+int WriteInstallDir(const wchar_t* folder, DWORD byteCount);
+int WriteInstallForAllUser(DWORD allUsers);
+// Leaves allUsers untouched unless it returns 1, so callers preset it.
+int ReadInstallForAllUser(DWORD& allUsers);
+
+// Makes the product start at logon, for every user or for the current one.
+int SetAutostart(const wchar_t* command, int allUsers);
+
+// What the product left in its key about its password lock.
+struct CLockValues {
+  bool randomPasswordRead;
+  DWORD randomPassword;
+  bool passwordFound;
+  BYTE passwordFirstByte;  // 0 for an empty value
+};
+
+// The lock holds when the product turned its random password on, or when any password is set.
+int IsPasswordLockOn(const CLockValues& values);
+int IsUninstallLocked();
+
+// An uninstaller that runs from below the common application-data folder belongs to an
+// all-users install.
+bool IsAllUsersInstall(const wchar_t* moduleFolder, const wchar_t* commonAppData);
+
+// Deletes the autostart value of the install the uninstaller at moduleFolder belongs to,
+// and the maker key with everything below it.
+void RemoveProductRegistryFor(const wchar_t* moduleFolder);
+void RemoveProductRegistry();
+
+}  // namespace kst

@@ -1,0 +1,158 @@
+#include "system/Shortcuts.h"
+
+#include <shlobj.h>
+
+#include "install/Folders.h"
+#include "install/ProductComponents.h"
+#include "system/DeleteTree.h"
+#include "system/Registry.h"
+
+namespace kst {
+namespace {
+
+constexpr wchar_t kProgramsFolderName[] = L"Veltrin";
+constexpr wchar_t kDesktopLinkName[] = L"Veltrin";
+// Any non-zero value makes the link file the object's current file.
+constexpr BOOL kRememberLinkFile = 2;
+
+struct CShortcutFolders {
+  int programs;
+  int desktop;
+};
+
+CShortcutFolders ShortcutFoldersFor(int allUsers) {
+  if (allUsers) return {CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY};
+  return {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
+}
+
+struct CLinkSpec {
+  bool onDesktop;
+  const wchar_t* name;
+  const wchar_t* program;
+  const wchar_t* arguments;
+};
+
+// In the order of creation; the desktop link comes last.
+constexpr CLinkSpec kLinks[] = {
+    {false, L"Veltrin\\Veltrin", L"kestrel.exe", kShowMainArgument},
+    {false, L"Veltrin\\卸载", L"uninstall.exe", nullptr},
+    {true, kDesktopLinkName, L"kestrel.exe", kShowMainArgument},
+};
+
+// Owns one reference to a COM object.
+template <typename T>
+class CComRef {
+ public:
+  CComRef() = default;
+  ~CComRef() {
+    if (object_) object_->Release();
+  }
+  CComRef(const CComRef&) = delete;
+  CComRef& operator=(const CComRef&) = delete;
+
+  T* operator->() const { return object_; }
+  void** Receive() { return reinterpret_cast<void**>(&object_); }
+
+ private:
+  T* object_ = nullptr;
+};
+
+int SpecialFolderPath(CPath& out, int folderId) {
+  LPITEMIDLIST folder = nullptr;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, folderId, &folder))) return 0;
+  BOOL resolved = ::SHGetPathFromIDListW(folder, out.Buffer());
+  ::CoTaskMemFree(folder);
+  if (!resolved) return 0;
+  out.Sync();
+  return 1;
+}
+
+int SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name, const wchar_t* extension) {
+  CPath path;
+  if (!SpecialFolderPath(path, folderId) || !path.Join(name) || !path.Append(extension)) return 0;
+  out = path;
+  return 1;
+}
+
+void CreateLinks(int allUsers) {
+  CShortcutFolders folders = ShortcutFoldersFor(allUsers);
+  CPath base;
+  CPath programFolder;
+  if (!GetBaseFolder(allUsers, base) || !GetProgramFolder(base.Get(), programFolder)) return;
+  CreateProgramsFolder(folders.programs);
+  CPath desktopLink;
+  for (const CLinkSpec& spec : kLinks) {
+    CPath linkFile;
+    CPath target = programFolder;
+    if (!SpecialFolderLinkPath(linkFile, spec.onDesktop ? folders.desktop : folders.programs,
+                               spec.name) ||
+        !target.Join(spec.program)) {
+      continue;
+    }
+    CreateShellLink(target.Get(), linkFile.Get(), spec.arguments);
+    if (spec.onDesktop) desktopLink = linkFile;
+  }
+  if (!desktopLink.IsEmpty()) NotifyShellPath(SHCNE_CREATE | SHCNE_INTERRUPT, desktopLink.Get());
+}
+
+}  // namespace
+
+int SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name) {
+  return SpecialFolderPathWith(out, folderId, name, L"");
+}
+
+int SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name) {
+  return SpecialFolderPathWith(out, folderId, name, L".lnk");
+}
+
+void NotifyShellPath(LONG event, const wchar_t* path) {
+  ::SHChangeNotify(event, SHCNF_PATHW | SHCNF_FLUSH, path, nullptr);
+}
+
+int CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments) {
+  CComRef<IShellLinkW> link;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.Receive()))) {
+    return 0;
+  }
+  link->SetPath(target);
+  CComRef<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Receive()))) return 0;
+  // Saved once it has its target, so that a link that cannot take the rest still leads somewhere.
+  file->Save(linkFile, kRememberLinkFile);
+  if (arguments) link->SetArguments(arguments);
+  link->SetIconLocation(target, 0);
+  return SUCCEEDED(file->Save(linkFile, kRememberLinkFile)) ? 1 : 0;
+}
+
+int CreateProgramsFolder(int programsFolderId) {
+  CPath folder;
+  if (SpecialFolderItemPath(folder, programsFolderId, kProgramsFolderName) &&
+      ::CreateDirectoryW(folder.Get(), nullptr)) {
+    NotifyShellPath(SHCNE_MKDIR | SHCNE_INTERRUPT, folder.Get());
+  }
+  return 1;
+}
+
+void CreateShortcuts(int allUsers) {
+  HRESULT com = ::CoInitialize(nullptr);
+  CreateLinks(allUsers);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+}
+
+void DeleteShortcuts() {
+  DWORD allUsers = 0;
+  ReadInstallForAllUser(allUsers);
+  CShortcutFolders folders = ShortcutFoldersFor(allUsers != 0);
+  CPath programsFolder;
+  if (SpecialFolderItemPath(programsFolder, folders.programs, kProgramsFolderName)) {
+    DeleteTree(programsFolder.Get());
+  }
+  CPath desktopLink;
+  if (SpecialFolderLinkPath(desktopLink, folders.desktop, kDesktopLinkName))
+    ::DeleteFileW(desktopLink.Get());
+  if (!programsFolder.IsEmpty())
+    NotifyShellPath(SHCNE_RMDIR | SHCNE_INTERRUPT, programsFolder.Get());
+}
+
+}  // namespace kst

@@ -381,11 +381,12 @@ std::vector<DWORD> ChildProcesses(const wchar_t* exeName) {
 }
 
 // Wine's icacls changes no access rights (it says it is a dummy), so under Wine what can be seen
-// is the hidden shell being started and running the grant command to a clean end.
+// is the hidden shell being started and running the grant command to a clean end. The "&" in the
+// folder makes an unquoted folder fail there: cmd would run the rest as a command of its own.
 TEST(GrantEveryoneFullAccessTest, StartsAHiddenShellThatRunsTheGrant) {
   wchar_t temp[MAX_PATH];
   ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-  std::wstring folder = std::wstring(temp) + L"kst grant with spaces";
+  std::wstring folder = std::wstring(temp) + L"kst grant R&D (lab)";
   ASSERT_EQ(1, EnsureFolder(folder.c_str()));
   std::vector<DWORD> before = ChildProcesses(L"cmd.exe");
 

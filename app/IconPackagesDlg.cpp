@@ -1,18 +1,273 @@
 #include "app/IconPackagesDlg.h"
 
+#include <shellapi.h>
+
+#include <initializer_list>
+
 #include "app/AppMode.h"
+#include "app/DialogLayout.h"
+#include "app/FrameGeometry.h"
+#include "install/Folders.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinRules.h"
+#include "system/UninstallSequence.h"
 
 namespace kst {
 
+const wchar_t kHomePageUrl[] = L"http://www.veltrin.example/";
+
+namespace {
+
+constexpr COLORREF kInfoLabelColor = RGB(40, 90, 170);
+constexpr COLORREF kStatusLabelColor = RGB(20, 20, 20);
+constexpr RECT kCloseButtonMargins = {6, 6, 6, 6};
+constexpr RECT kInstallButtonMargins = {6, 6, 6, 6};
+constexpr RECT kUninstallButtonMargins = {0, 0, 0, 0};
+constexpr wchar_t kSettingsFirstCaption[] = L"安装设置\n";
+
+HBITMAP LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
+
+HFONT DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
+  LOGFONTW font = base;
+  font.lfHeight = GrowFontHeight(font.lfHeight, heightIncrease);
+  font.lfWeight += weightIncrease;
+  return ::CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
 LRESULT CIconPackagesDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  ::SetDlgItemTextW(m_hWnd, IDC_MAIN_BUTTON, IsUninstallMode() ? L"卸载" : L"一键安装");
+  const bool uninstall = IsUninstallMode();
+  if (uninstall) {
+    CPath programFolder;
+    if (!FindInstalledProgramFolder(programFolder)) {
+      ::MessageBoxW(nullptr, L"无效的卸载程序!", L"错误", MB_OK);
+      CloseMainWindow(m_hWnd, false);
+      return TRUE;
+    }
+  }
+  options = InstallerOptions();
+  CreateFonts();
+  closeButtonImage.Reset(LoadPng(IDP_CLOSE_BUTTON));
+
+  Size client = ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()));
+  SetUpLabels();
+  Place(IDC_STATUS_LABEL, client.cx, client.cy);
+  SetUpTopRow(client.cx, client.cy);
+  SetUpPictureAndMainButton(client.cx, client.cy);
+  SetUpCheckBoxes(client.cy);
+  SetUpMode(uninstall);
+
   ApplyThemedDialogStyle();
+  ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont.Get()), FALSE);
+  for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
+    ::SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont.Get()), FALSE);
   return TRUE;
 }
 
+void CIconPackagesDlg::CreateFonts() {
+  LOGFONTW base = {};
+  ::GetObjectW(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), sizeof(base), &base);
+  titleFont.Reset(DerivedFont(base, 5, 700));
+  smallFont.Reset(DerivedFont(base, -1, 0));
+}
+
+void CIconPackagesDlg::SetUpLabels() {
+  SetText(IDC_PRODUCT_LINK, L" Veltrin ");
+  productLink.Attach(GetDlgItem(IDC_PRODUCT_LINK));
+  struct {
+    CThemedLabelCtrl* control;
+    int id;
+  } const infoLabels[] = {{&infoLabel1, IDC_INFO_LABEL1}, {&infoLabel2, IDC_INFO_LABEL2}};
+  for (const auto& label : infoLabels) {
+    SetText(label.id, L"");
+    label.control->Attach(GetDlgItem(label.id));
+    label.control->SetLabelColor(kInfoLabelColor);
+  }
+  infoLabel3.Attach(GetDlgItem(IDC_INFO_LABEL3));
+  infoLabel3.SetLabelColor(kInfoLabelColor);
+  SetText(IDC_INFO_LABEL3, L"");
+
+  statusLabel.Attach(GetDlgItem(IDC_STATUS_LABEL));
+  Show(IDC_STATUS_LABEL, SW_HIDE);
+  statusLabel.SetCentered();
+  statusLabel.SetLabelColor(kStatusLabelColor);
+}
+
+void CIconPackagesDlg::SetUpTopRow(int width, int height) {
+  closeButton.Attach(GetDlgItem(IDC_CLOSE_BUTTON));
+  closeButton.SetBackgroundSource(m_hWnd);
+  closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
+  Place(IDC_CLOSE_BUTTON, width, height);
+
+  logo.Attach(GetDlgItem(IDC_LOGO));
+  logo.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
+  logo.SetPictureInset(0, 0);
+  Place(IDC_LOGO, width, height);
+
+  Place(IDC_PRODUCT_LINK, width, height);
+  Place(IDC_INFO_LABEL3, width, height);
+  logo.shadowEnabled = 0;
+  Show(IDC_PRODUCT_LINK, SW_HIDE);
+
+  settingsLink.Attach(GetDlgItem(IDC_SETTINGS_LINK));
+  SetText(IDC_SETTINGS_LINK, kSettingsFirstCaption);
+  Place(IDC_SETTINGS_LINK, width, height);
+}
+
+void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height) {
+  picture.Attach(GetDlgItem(IDC_PICTURE));
+  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
+  picture.SetPictureInset(6, 6);
+
+  mainButton.Attach(GetDlgItem(IDC_MAIN_BUTTON));
+  mainButton.SetBackgroundSource(m_hWnd);
+  Place(IDC_MAIN_BUTTON, width, height);
+  mainButtonImage.Reset(LoadPng(IDP_MAIN_BUTTON));
+  bool uninstall = IsUninstallMode();
+  mainButton.SetSkin(mainButtonImage.Get(), uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
+  SetMainButtonText(uninstall ? L"卸载" : L"一键安装");
+}
+
+void CIconPackagesDlg::SetUpCheckBoxes(int height) {
+  consentBox.Attach(GetDlgItem(IDC_CONSENT));
+  SetText(IDC_CONSENT, L"授权软件修改网页");
+  consentBox.SetCheck(BST_CHECKED);
+  Place(IDC_CONSENT, 0, height);
+
+  struct Box {
+    CThemedCheckboxCtrl* control;
+    int id;
+    const wchar_t* text;
+    int check;
+    bool hide;
+  } const boxes[] = {
+      {&allUsersBox, IDC_ALL_USERS, L" 为此计算机上的所有用户安装", BST_CHECKED, true},
+      {&navigationBox, IDC_NAVIGATION_PAGE, L" 使用推荐导航页（某些导航页包含过多不良内容)", BST_UNCHECKED, true},
+      {&homePageBox, IDC_HOME_PAGE, L" 让Veltrin管理浏览器主页", BST_CHECKED, true},
+      {&removeConfigBox, IDC_REMOVE_CONFIG, L"删除用户使用产生的配置文件", BST_CHECKED, false},
+  };
+  for (const Box& box : boxes) {
+    box.control->Attach(GetDlgItem(box.id));
+    SetText(box.id, box.text);
+    box.control->SetCheck(box.check);
+    Place(box.id, 0, height);
+    if (box.hide) Show(box.id, SW_HIDE);
+  }
+}
+
+void CIconPackagesDlg::SetUpMode(bool uninstall) {
+  if (!uninstall) {
+    Show(IDC_REMOVE_CONFIG, SW_HIDE);
+    return;
+  }
+  Show(IDC_REMOVE_CONFIG, SW_SHOW);
+  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3, IDC_PICTURE, IDC_ALL_USERS,
+                 IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT}, SW_HIDE);
+}
+
+// Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
+void CIconPackagesDlg::Place(int id, int width, int height) {
+  ControlPlacement at = PlacementOf(id, width, height);
+  UINT flags = SWP_FRAMECHANGED;
+  if (at.keepPosition) flags |= SWP_NOMOVE;
+  if (at.keepSize) flags |= SWP_NOSIZE;
+  ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+}
+
+LRESULT CIconPackagesDlg::OnToggleConsent(WORD, WORD, HWND, BOOL&) {
+  options.allowWebPageChanges = !options.allowWebPageChanges;
+  return 0;
+}
+
+LRESULT CIconPackagesDlg::OnToggleAllUsers(WORD, WORD, HWND, BOOL&) {
+  options.installForAllUsers = !options.installForAllUsers;
+  return 0;
+}
+
+LRESULT CIconPackagesDlg::OnSettingsLink(WORD, WORD, HWND, BOOL&) {
+  ShowSettingsPage();
+  return 0;
+}
+
+LRESULT CIconPackagesDlg::OnToggleRemoveConfig(WORD, WORD, HWND, BOOL&) {
+  options.removeUserConfig = !options.removeUserConfig;
+  return 0;
+}
+
+LRESULT CIconPackagesDlg::OnProductLink(WORD, WORD, HWND, BOOL&) {
+  ::ShellExecuteW(m_hWnd, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+  return 0;
+}
+
 LRESULT CIconPackagesDlg::OnCloseButton(WORD, WORD, HWND, BOOL&) {
+  if (sequenceRunning) return 0;
   CloseMainWindow(m_hWnd, true);
   return 1;
+}
+
+// The sequence runs to its end inside this command; the object outlives a window destroyed
+// meanwhile until the command returns.
+LRESULT CIconPackagesDlg::OnMainButton(WORD, WORD, HWND, BOOL&) {
+  if (sequenceRunning) return 0;
+  sequenceRunning = true;
+  int result = IsUninstallMode() ? RunUninstall(m_hWnd, options) : RunInstall(*this);
+  sequenceRunning = false;
+  return result;
+}
+
+void CIconPackagesDlg::ShowSettingsPage() {
+  options.settingsPageShown = !options.settingsPageShown;
+  Show(IDC_STATUS_LABEL, SW_HIDE);
+  if (options.settingsPageShown) {
+    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE}, SW_HIDE);
+    Show(IDC_ALL_USERS, SW_SHOWNORMAL);
+    Show(IDC_NAVIGATION_PAGE, SW_HIDE);
+    SetText(IDC_SETTINGS_LINK, L"返回");
+    return;
+  }
+  Show(IDC_INFO_LABEL1, SW_SHOW);
+  Show(IDC_INFO_LABEL2, SW_SHOW);
+  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 0);
+  Show(IDC_PICTURE, SW_SHOW);
+  Show(IDC_ALL_USERS, SW_HIDE);
+  Show(IDC_NAVIGATION_PAGE, SW_HIDE);
+  SetText(IDC_SETTINGS_LINK, L"安装设置");
+}
+
+void CIconPackagesDlg::ShowInstallingPage() {
+  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3}, SW_HIDE);
+  Show(IDC_STATUS_LABEL, SW_SHOW);
+  Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT}, SW_HIDE);
+  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
+}
+
+void CIconPackagesDlg::SetStatusText(const wchar_t* text) { SetText(IDC_STATUS_LABEL, text); }
+
+void CIconPackagesDlg::SetMainButtonText(const wchar_t* text) { SetText(IDC_MAIN_BUTTON, text); }
+
+void CIconPackagesDlg::ShowInstallFailure(const wchar_t* text) {
+  Show(IDC_SETTINGS_LINK, SW_SHOW);
+  Show(IDC_CONSENT, SW_SHOW);
+  SetStatusText(text);
+  if (options.settingsPageShown) {
+    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE}, SW_HIDE);
+    SetText(IDC_SETTINGS_LINK, L"返回");
+  } else {
+    Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE}, SW_HIDE);
+    SetText(IDC_SETTINGS_LINK, L"安装设置");
+  }
+  SetMainButtonText(L"一键安装");
+}
+
+void CIconPackagesDlg::ShowInstallFinished() {
+  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_CONSENT, IDC_ALL_USERS, IDC_HOME_PAGE,
+                 IDC_NAVIGATION_PAGE, IDC_SETTINGS_LINK, IDC_STATUS_LABEL}, SW_HIDE);
+  SetMainButtonText(L"退出");
+  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
+  picture.SetPictureInset(6, 6);
+  Show(IDC_PICTURE, SW_SHOW);
+  ::ShellExecuteW(m_hWnd, L"open", kInstallReportUrl, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace kst

@@ -4,27 +4,99 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
+#include "base/Handles.h"
+#include "install/InstallSequence.h"
 #include "resources/resource.h"
+#include "skin/ThemedButtonCtrl.h"
+#include "skin/ThemedCheckboxCtrl.h"
 #include "skin/ThemedDialogImpl.h"
+#include "skin/ThemedHyperlinkCtrl.h"
+#include "skin/ThemedLabelCtrl.h"
+#include "skin/ThemedShadowStaticCtrl.h"
 
 namespace kst {
 
-class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg> {
+// The maker's home page, opened by the (always hidden) product-name link.
+extern const wchar_t kHomePageUrl[];
+
+class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CInstallDialog {
  public:
   enum { IDD = IDD_INSTALLER };
 
   BEGIN_MSG_MAP(CIconPackagesDlg)
     MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
+    COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
+    COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
+    COMMAND_ID_HANDLER(IDC_REMOVE_CONFIG, OnToggleRemoveConfig)
+    COMMAND_ID_HANDLER(IDC_PRODUCT_LINK, OnProductLink)
     CHAIN_MSG_MAP(CThemedDialogImpl<CIconPackagesDlg>)
     COMMAND_ID_HANDLER(IDC_CLOSE_BUTTON, OnCloseButton)
+    COMMAND_ID_HANDLER(IDC_MAIN_BUTTON, OnMainButton)
     REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
+
+  // Pages.
+  void ShowSettingsPage();
+  HWND DialogWindow() const override { return m_hWnd; }
+  void ShowInstallingPage() override;
+  void SetStatusText(const wchar_t* text) override;
+  void SetMainButtonText(const wchar_t* text) override;
+  void ShowInstallFailure(const wchar_t* text) override;
+  void ShowInstallFinished() override;
 
  private:
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTTRANSPARENT; }
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnToggleConsent(WORD, WORD, HWND, BOOL&);
+  LRESULT OnToggleAllUsers(WORD, WORD, HWND, BOOL&);
+  LRESULT OnSettingsLink(WORD, WORD, HWND, BOOL&);
+  LRESULT OnToggleRemoveConfig(WORD, WORD, HWND, BOOL&);
+  LRESULT OnProductLink(WORD, WORD, HWND, BOOL&);
   LRESULT OnCloseButton(WORD, WORD, HWND, BOOL&);
+  LRESULT OnMainButton(WORD, WORD, HWND, BOOL&);
+
+  void CreateFonts();
+  void SetUpLabels();
+  // Initialisation in its order: every placement raises its control in the z-order.
+  void SetUpTopRow(int width, int height);
+  void SetUpPictureAndMainButton(int width, int height);
+  void SetUpCheckBoxes(int height);
+  void SetUpMode(bool uninstall);
+  void Place(int id, int width, int height);
+  void Show(int id, int command) const { ::ShowWindow(GetDlgItem(id), command); }
+  void Show(std::initializer_list<int> ids, int command) const {
+    for (int id : ids) Show(id, command);
+  }
+  void SetText(int id, const wchar_t* text) const { ::SetDlgItemTextW(m_hWnd, id, text); }
+
+  CThemedHyperlinkCtrl productLink;
+  CThemedHyperlinkCtrl settingsLink;
+  CThemedLabelCtrl infoLabel1;
+  CThemedLabelCtrl infoLabel2;
+  CThemedLabelCtrl infoLabel3;
+  CThemedLabelCtrl statusLabel;
+  CThemedButtonCtrl mainButton;
+  CThemedButtonCtrl closeButton;
+  CThemedShadowStaticCtrl picture;
+  CThemedShadowStaticCtrl logo;
+  CThemedCheckboxCtrl consentBox;
+  CThemedCheckboxCtrl allUsersBox;
+  CThemedCheckboxCtrl navigationBox;
+  CThemedCheckboxCtrl homePageBox;
+  CThemedCheckboxCtrl removeConfigBox;
+
+  CFont titleFont;
+  CFont smallFont;
+  CBitmap mainButtonImage;
+  CBitmap closeButtonImage;
+
+  // Set while a sequence runs: its message boxes have no owner, so the dialog still takes
+  // clicks, and neither a second sequence nor closing under the first may start then.
+  bool sequenceRunning = false;
 };
 
 }  // namespace kst

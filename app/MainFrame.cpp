@@ -48,6 +48,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   badgeMode = 0;
   badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
   CreateClientDialog();
+  if (!IsWindow()) return 0;  // the dialog ended the program while it started
   if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
 
   Size client = ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()));
@@ -61,8 +62,10 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
 // The dialog object deletes itself after its window's last message.
 void CMainFrame::CreateClientDialog() {
   auto* dialog = new CIconPackagesDlg();
-  clientWindow = dialog->Create(m_hWnd);
-  if (clientWindow == nullptr) delete dialog;
+  if (dialog == nullptr) return;
+  bool windowMade = false;
+  clientWindow = dialog->Create(m_hWnd, 0, &windowMade);
+  if (!windowMade) delete dialog;
 }
 
 void CMainFrame::SizeToClient(int width, int height) {

@@ -138,11 +138,14 @@ class CWindowImpl : public CWindowImplRoot<TBase> {
 template <class T, class TBase = CWindow>
 class CDialogImpl : public CWindowImplRoot<TBase> {
  public:
-  HWND Create(HWND parent, LPARAM initParam = 0) {
+  // windowMade tells a caller whose Create failed whether a window was made at all: one
+  // that was made and destroyed while it initialised has had its final message already.
+  HWND Create(HWND parent, LPARAM initParam = 0, bool* windowMade = nullptr) {
     detail::SetCreatingObject(static_cast<CWindowImplRoot<TBase>*>(this));
     HWND window = ::CreateDialogParamW(detail::ResourceInstance(), MAKEINTRESOURCEW(T::IDD),
                                        parent, &DialogProc, initParam);
-    detail::TakeCreatingObject();
+    bool bound = detail::TakeCreatingObject() == nullptr;
+    if (windowMade != nullptr) *windowMade = bound;
     return window;
   }
 

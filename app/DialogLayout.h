@@ -1,0 +1,26 @@
+// Pixel placement of the dialog's controls for a client size W x H, free of the platform so
+// that any base units can be tested.
+#pragma once
+
+namespace kst {
+
+struct ControlPlacement {
+  int id;
+  int x;
+  int y;
+  int cx;
+  int cy;
+  bool keepPosition;  // resize only
+  bool keepSize;      // neither move nor resize
+};
+
+// The controls the dialog places, in the order it places them: each placement moves its
+// control to the top of the z-order, so this is also the final z-order and Tab order,
+// bottom first.
+constexpr int kPlacedControlCount = 12;
+void ComputeDialogLayout(int width, int height, ControlPlacement out[kPlacedControlCount]);
+
+// The placement of one control of that list.
+ControlPlacement PlacementOf(int id, int width, int height);
+
+}  // namespace kst

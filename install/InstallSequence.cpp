@@ -1,0 +1,137 @@
+#include "install/InstallSequence.h"
+
+#include <shellapi.h>
+
+#include "app/AppMode.h"
+#include "base/Path.h"
+#include "base/Text.h"
+#include "install/EmbeddedFiles.h"
+#include "install/Folders.h"
+#include "install/ProductComponents.h"
+#include "system/FilterService.h"
+#include "system/Registry.h"
+#include "system/Shortcuts.h"
+
+namespace kst {
+
+const wchar_t kInstallReportUrl[] = L"http://report.veltrin.example/installok.php";
+
+namespace {
+
+constexpr size_t kStatusCapacity = 2 * kMaxPath;
+
+// Status texts are paths with a short prefix; one that would not fit shows the prefix alone.
+void ShowStatus(CInstallDialog& dialog, const wchar_t* prefix, const wchar_t* folder,
+                const wchar_t* name = nullptr) {
+  wchar_t text[kStatusCapacity];
+  bool fits = name == nullptr ? JoinText(text, prefix, folder)
+                              : JoinText(text, prefix, folder, L"\\", name);
+  dialog.SetStatusText(fits ? text : prefix);
+}
+
+bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder) {
+  switch (kind) {
+    case PayloadFolder::kProgram:
+      return folder.Assign(programFolder.Get());
+    case PayloadFolder::kSystemData:
+      return GetSystemDataFolder(folder) != 0;
+    case PayloadFolder::kUserData:
+      return GetUserDataFolder(folder) != 0;
+  }
+  return false;
+}
+
+// Extracts the fifteen files in table order; the text of the first failure, or NULL.
+const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programFolder) {
+  for (const EmbeddedFile& file : kEmbeddedFiles) {
+    CPath folder;
+    if (!ResolveFolder(file.folder, programFolder, folder)) return file.failureText;
+    ShowStatus(dialog, L"安装文件: ", folder.Get(), file.name);
+    if (!ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity))
+      return file.failureText;
+  }
+  return nullptr;
+}
+
+// The running installer, payload included, becomes the uninstaller of the program folder.
+void CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
+  ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
+  CPath self;
+  DWORD length = ::GetModuleFileNameW(nullptr, self.Buffer(), static_cast<DWORD>(CPath::Capacity()));
+  if (length == 0 || length >= CPath::Capacity()) return;
+  self.Sync();
+  CPath target(programFolder.Get());
+  if (target.Join(L"uninstall.exe")) ::CopyFileW(self.Get(), target.Get(), FALSE);
+}
+
+int Fail(CInstallDialog& dialog, const wchar_t* text) {
+  dialog.ShowInstallFailure(text);
+  return 1;
+}
+
+}  // namespace
+
+bool IsProductRunning() {
+  return ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle) != nullptr ||
+         ::FindWindowA(kMainWindowClass, kMainWindowTitle) != nullptr;
+}
+
+int RunInstall(CInstallDialog& dialog) {
+  InstallerOptions& options = dialog.options;
+  if (options.installFinished == 1) {
+    CloseMainWindow(dialog.DialogWindow(), true);
+    return 1;
+  }
+  dialog.ShowInstallingPage();
+  if (IsProductRunning()) return Fail(dialog, L"Veltrin正在运行，请卸载之后再进行安装");
+  if (!options.allowWebPageChanges) return Fail(dialog, L"Veltrin需要修改网页才能进行过滤!");
+  dialog.SetMainButtonText(L"请稍等");
+
+  CPath base;
+  if (!GetBaseFolder(options.installForAllUsers, base))
+    return Fail(dialog, L"无法创建文件,请清理C盘存储空间.");
+  ShowStatus(dialog, L"创建文件夹: ", base.Get());
+  CPath programFolder;
+  if (!GetProgramFolder(base.Get(), programFolder) || !EnsureFolder(programFolder.Get()))
+    return Fail(dialog, L"安装失败,无法创建文件夹");
+  SetUpDataFolders(programFolder.Get());
+
+  if (const wchar_t* failure = ExtractProductFiles(dialog, programFolder))
+    return Fail(dialog, failure);
+
+  EnsureProductKey();
+  WriteInstallDir(programFolder.Get(), static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
+  WriteInstallForAllUser(options.installForAllUsers ? 1 : 0);
+  CopyUninstaller(dialog, programFolder);
+
+  dialog.SetStatusText(L"安装桌面快捷方式和开始菜单项");
+  CreateShortcuts(options.installForAllUsers);
+
+  CPath service(programFolder.Get());
+  if (service.Join(L"kstservice.exe")) RegisterFilterService(service.Get());
+
+  CPath product(programFolder.Get());
+  bool productPathFits = product.Join(L"kestrel.exe");
+  int autostartWritten = 1;
+  if (options.autoStart) {
+    dialog.SetStatusText(L"设置开机启动: Software\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrel");
+    ::Sleep(800);
+    autostartWritten = productPathFits ? SetAutostart(product.Get(), options.installForAllUsers) : 0;
+  }
+
+  dialog.SetStatusText(L"修改文件夹属性");
+  GrantEveryoneFullAccess(programFolder.Get());
+
+  dialog.SetStatusText(L"启动Veltrin");
+  if (productPathFits)
+    ::ShellExecuteW(nullptr, L"open", product.Get(), nullptr, nullptr, SW_SHOWNORMAL);
+
+  if (!autostartWritten)
+    ::MessageBoxW(nullptr, L"无法修改注册表,开机启动设置失败!", L"警告", MB_OK);
+
+  options.installFinished = 1;
+  dialog.ShowInstallFinished();
+  return 1;
+}
+
+}  // namespace kst

@@ -1,0 +1,19 @@
+// The installer twin under test and copies of it at chosen paths.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kst::test {
+
+// The packed x86_64 installer of this build.
+std::wstring InstallerPath();
+
+// A fresh, empty folder below the test's temporary folder.
+std::wstring MakeScratchFolder(const std::wstring& name);
+
+// Copies the installer to folder\fileName (creating folder) and returns the copy's path.
+std::wstring CopyInstallerTo(const std::wstring& folder, const std::wstring& fileName);
+
+}  // namespace kst::test

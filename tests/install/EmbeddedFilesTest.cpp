@@ -1,0 +1,235 @@
+// Extraction of slots to real files under Wine: what lands on disk and which message box says
+// what failed. The records are made as the packing tool makes them, then damaged where a case
+// needs it.
+#include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "install/EmbeddedFiles.h"
+#include "tests/install/PayloadTestFiles.h"
+#include "tests/support/MessageBoxWatcher.h"
+
+namespace kst {
+namespace {
+
+using test::Bytes;
+using test::CMessageBoxWatcher;
+using test::Exists;
+using test::MakeSlot;
+using test::Noise;
+using test::ReadBytes;
+using test::SetRecordSizes;
+using test::TextBytes;
+using test::WriteBytes;
+
+const Bytes kOldContent = TextBytes("the file as it was before, longer than what replaces it\r\n");
+
+class CExtractionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = test::FreshFolder(L"kst-extract-" + std::wstring(name.begin(), name.end()));
+  }
+  void TearDown() override { test::RemoveTree(folder_); }
+
+  int Extract(const std::wstring& folder, const std::wstring& name, const Bytes& slot) {
+    return ExtractEmbeddedFile(folder.c_str(), name.c_str(), slot.data(), slot.size());
+  }
+
+  // The texts of the boxes shown so far; each must be an error box of its own, with OK only.
+  std::vector<std::wstring> ErrorTexts() const {
+    std::vector<std::wstring> texts;
+    for (const test::CMessageBoxRecord& box : watcher_.Boxes()) {
+      EXPECT_EQ(L"错误", box.caption) << ::testing::PrintToString(box);
+      EXPECT_EQ(nullptr, box.owner);
+      EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+      texts.push_back(box.text);
+    }
+    return texts;
+  }
+
+  // A folder of exactly `length` characters inside the test's folder.
+  std::wstring FolderOfLength(size_t length) {
+    std::wstring folder = folder_ + L"\\";
+    folder.append(length - folder.size(), L'f');
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    return folder;
+  }
+
+  std::wstring folder_;
+  CMessageBoxWatcher watcher_;
+};
+
+TEST_F(CExtractionTest, WritesExactlyTheBytesOfTheRecord) {
+  struct {
+    const char* what;
+    Bytes content;
+  } cases[] = {
+      {"empty file", Bytes()},
+      {"one byte", Bytes{0x5A}},
+      {"text of a few hundred KiB", TextBytes(std::string(300 * 1024, 'k') + "end")},
+      {"incompressible MiB", Noise(1024 * 1024, 7)},
+  };
+  int number = 0;
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    std::wstring name = L"file" + std::to_wstring(++number) + L".bin";
+    EXPECT_EQ(1, Extract(folder_, name, MakeSlot(test.content)));
+    EXPECT_EQ(test.content, ReadBytes(folder_ + L"\\" + name));
+  }
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(CExtractionTest, JoinsFolderAndNameWithOneSeparatorOnly) {
+  const Bytes content = TextBytes("joined");
+
+  // Behind a folder that ends in "\", a second separator would make this path 260 characters
+  // long, one more than fits.
+  std::wstring slashed = FolderOfLength(200) + L"\\";
+  std::wstring name(259 - slashed.size(), L'n');
+  EXPECT_EQ(1, Extract(slashed, name, MakeSlot(content)));
+  EXPECT_EQ(content, ReadBytes(slashed + name));
+
+  // "C:" alone is the current folder of drive C, which "C:\" would not be.
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_EQ(L'C', folder_[0]);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder_.c_str()));
+  int result = Extract(L"C:", L"kst-drive-relative.txt", MakeSlot(content));
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(1, result);
+  EXPECT_EQ(content, ReadBytes(folder_ + L"\\kst-drive-relative.txt"));
+  EXPECT_FALSE(Exists(L"C:\\kst-drive-relative.txt"));
+
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(CExtractionTest, ReplacesALongerFileWithoutLeavingItsTail) {
+  WriteBytes(folder_ + L"\\kestrel.exe", kOldContent);
+  const Bytes shorter = TextBytes("new");
+  EXPECT_EQ(1, Extract(folder_, L"kestrel.exe", MakeSlot(shorter)));
+  EXPECT_EQ(shorter, ReadBytes(folder_ + L"\\kestrel.exe"));
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(CExtractionTest, StreamThatEndsEarlyWritesTheBytesItProduced) {
+  const Bytes content = TextBytes("fewer bytes than the record promises");
+  Bytes slot = MakeSlot(content);
+  SetRecordSizes(&slot, content.size() + 1000, std::nullopt);
+  EXPECT_EQ(1, Extract(folder_, L"short.txt", slot));
+  EXPECT_EQ(content, ReadBytes(folder_ + L"\\short.txt"));
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+// Each record here cannot be inflated as it stands; nothing may be written, neither a new file
+// nor over an old one.
+TEST_F(CExtractionTest, RecordsThatCannotBeRightFailToInflateAndWriteNothing) {
+  const Bytes content = Noise(5000, 3);
+  const Bytes sound = MakeSlot(content, 16);
+  const uint32_t room = static_cast<uint32_t>(kst::PayloadStreamRoom(sound.data(), sound.size()));
+  struct {
+    const char* what;
+    void (*damage)(Bytes* slot, uint32_t room, size_t contentSize);
+  } cases[] = {
+      {"stream inflates past the inflated size",
+       [](Bytes* slot, uint32_t, size_t size) {
+         SetRecordSizes(slot, static_cast<uint32_t>(size - 1), std::nullopt);
+       }},
+      {"packed size runs one byte past the slot's end",
+       [](Bytes* slot, uint32_t room, size_t) { SetRecordSizes(slot, std::nullopt, room + 1); }},
+      {"packed size 0xFFFFFFFF",
+       [](Bytes* slot, uint32_t, size_t) { SetRecordSizes(slot, std::nullopt, 0xFFFFFFFFu); }},
+      {"inflated size whose buffer size wraps in 32 bits",
+       [](Bytes* slot, uint32_t, size_t) { SetRecordSizes(slot, 0xFFFFFFF8u, std::nullopt); }},
+      {"marker without its terminating zero",
+       [](Bytes* slot, uint32_t, size_t) { std::fill(slot->begin(), slot->end(), '@'); }},
+      {"damaged stream",
+       [](Bytes* slot, uint32_t, size_t) { (*slot)[slot->size() - 16 - 100] ^= 0x5A; }},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    Bytes slot = sound;
+    test.damage(&slot, room, content.size());
+    size_t shown = watcher_.Boxes().size();
+
+    EXPECT_EQ(0, Extract(folder_, L"new.bin", slot));
+    WriteBytes(folder_ + L"\\old.bin", kOldContent);
+    EXPECT_EQ(0, Extract(folder_, L"old.bin", slot));
+
+    std::vector<std::wstring> texts = ErrorTexts();
+    ASSERT_EQ(shown + 2, texts.size());
+    EXPECT_EQ(L"文件解压失败.", texts[shown]);
+    EXPECT_EQ(L"文件解压失败.", texts[shown + 1]);
+    EXPECT_FALSE(Exists(folder_ + L"\\new.bin"));
+    EXPECT_EQ(kOldContent, ReadBytes(folder_ + L"\\old.bin"));
+  }
+}
+
+TEST_F(CExtractionTest, FileThatCannotBeCreatedFailsAndStaysUntouched) {
+  const Bytes slot = MakeSlot(TextBytes("new content"));
+
+  // Held open by a running program that lets others read only.
+  std::wstring held = folder_ + L"\\ksthooker32.dll";
+  WriteBytes(held, kOldContent);
+  {
+    CFileHandle reader(CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(0, Extract(folder_, L"ksthooker32.dll", slot));
+  }
+  EXPECT_EQ(kOldContent, ReadBytes(held));
+
+  // In a folder that does not exist.
+  EXPECT_EQ(0, Extract(folder_ + L"\\missing", L"filelist", slot));
+  EXPECT_FALSE(Exists(folder_ + L"\\missing"));
+
+  EXPECT_EQ((std::vector<std::wstring>{L"创建文件失败", L"创建文件失败"}), ErrorTexts());
+}
+
+TEST_F(CExtractionTest, PathLongerThanMaxPathFailsLikeAFileThatCannotBeCreated) {
+  const Bytes slot = MakeSlot(TextBytes("never written"));
+  std::wstring folder = FolderOfLength(200);
+  std::wstring longestName(259 - folder.size() - 1, L'n');
+
+  EXPECT_EQ(0, Extract(folder, longestName + L"n", slot));
+  EXPECT_EQ(0, Extract(folder + L"\\" + std::wstring(100, L'x'), longestName, slot));
+  EXPECT_EQ(0, Extract(folder, std::wstring(300, L'y'), slot));
+
+  EXPECT_EQ(std::vector<std::wstring>(3, L"创建文件失败"), ErrorTexts());
+  WIN32_FIND_DATAW found;
+  CFindHandle entries(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  ASSERT_TRUE(entries);
+  int count = 0;
+  do {
+    ++count;
+  } while (FindNextFileW(entries.Get(), &found));
+  EXPECT_EQ(2, count) << "only . and .. may be in the folder";
+}
+
+// Needs a small drive that fills up for real: full-disk.sh maps one and names its root folder
+// ("T:\") in KST_TEST_FULL_DRIVE.
+TEST_F(CExtractionTest, FullDiskFailsToWriteAndLeavesWhatWasWritten) {
+  const char* drive = getenv("KST_TEST_FULL_DRIVE");
+  if (drive == nullptr || *drive == '\0') {
+    GTEST_SKIP() << "no full drive mapped (KST_TEST_FULL_DRIVE); full-disk.sh provides one";
+  }
+  std::wstring folder(drive, drive + strlen(drive));
+  const Bytes content = Noise(1024 * 1024, 11);  // more than the drive holds
+
+  EXPECT_EQ(0, Extract(folder, L"easylistchina.txt", MakeSlot(content)));
+  EXPECT_EQ(std::vector<std::wstring>{L"写文件失败"}, ErrorTexts());
+  std::optional<Bytes> written = ReadBytes(folder + L"easylistchina.txt");
+  ASSERT_TRUE(written);
+  EXPECT_GT(written->size(), 0u);
+  EXPECT_LT(written->size(), content.size());
+  EXPECT_TRUE(std::equal(written->begin(), written->end(), content.begin()));
+}
+
+}  // namespace
+}  // namespace kst

@@ -1,0 +1,155 @@
+// The stand-in product behaves as the installer relies on: its windows show that it runs and go
+// away on the close request, its files in use cannot be replaced, and its service runs under the
+// service control manager.
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/Handles.h"
+#include "install/EmbeddedFiles.h"
+#include "install/ProductComponents.h"
+#include "tests/install/PayloadTestFiles.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TestProcess.h"
+
+namespace kst {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::wstring ProductFile(const wchar_t* name) { return test::PayloadFolder() + L"\\" + name; }
+
+// Found the way the installer looks for it, hidden or not.
+HWND WaitForProductWindow(const char* className, const char* title) {
+  for (int i = 0; i < 200; ++i) {
+    if (HWND window = FindWindowA(className, title)) return window;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+struct WindowCase {
+  const wchar_t* program;
+  const wchar_t* arguments;
+  const char* className;
+  const char* title;
+  bool visible;
+  UINT closeMessage;
+};
+
+const WindowCase kWindowCases[] = {
+    {L"kestrel.exe", L"", kMainWindowClass, kMainWindowTitle, false, kCloseRequestMessage},
+    {L"kestrel.exe", L"showmain", kMainWindowClass, kMainWindowTitle, true, kCloseRequestMessage},
+    {L"kestrel.exe", L"showmain", kMainWindowClass, kMainWindowTitle, true, WM_CLOSE},
+    {L"kstupdate.exe", L"", kUpdaterWindowClass, kUpdaterWindowTitle, false, kCloseRequestMessage},
+    {L"kstupdate.exe", L"", kUpdaterWindowClass, kUpdaterWindowTitle, false, WM_CLOSE},
+};
+
+TEST(ProductComponents, ProgramsOwnTheirWindowUntilAskedToClose) {
+  for (const WindowCase& test : kWindowCases) {
+    SCOPED_TRACE(std::string(test.className) + " " +
+                 std::string(test.arguments, test.arguments + wcslen(test.arguments)) +
+                 (test.closeMessage == WM_CLOSE ? " WM_CLOSE" : " close request"));
+    test::CTestProcess process;
+    ASSERT_TRUE(process.Start(ProductFile(test.program), test.arguments));
+    HWND window = WaitForProductWindow(test.className, test.title);
+    ASSERT_NE(nullptr, window);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(process.Id(), owner);
+    EXPECT_EQ(test.visible, IsWindowVisible(window) != FALSE);
+    EXPECT_EQ(nullptr, GetParent(window));
+
+    SendMessageW(window, test.closeMessage, 0, 0);
+    // Gone by the time the sent message returns; the uninstaller waits only 500 ms for the rest.
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(process.WaitForExit(5s));
+    EXPECT_EQ(0u, process.ExitCode());
+  }
+}
+
+TEST(ProductComponents, FilesInUseCannotBeReplacedUntilReleased) {
+  test::CMessageBoxWatcher watcher;
+  std::wstring folder = test::FreshFolder(L"kst-in-use");
+  const test::Bytes slot = test::MakeSlot(test::TextBytes("a newer build"));
+  for (const wchar_t* name : {L"kestrel.exe", L"ksthooker32.dll"}) {
+    ASSERT_TRUE(CopyFileW(ProductFile(name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+  }
+  std::optional<test::Bytes> program = test::ReadBytes(folder + L"\\kestrel.exe");
+  std::optional<test::Bytes> library = test::ReadBytes(folder + L"\\ksthooker32.dll");
+
+  {
+    test::CTestProcess process;
+    ASSERT_TRUE(process.Start(folder + L"\\kestrel.exe"));
+    HWND window = WaitForProductWindow(kMainWindowClass, kMainWindowTitle);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(0, ExtractEmbeddedFile(folder.c_str(), L"kestrel.exe", slot.data(), slot.size()));
+    EXPECT_EQ(program, test::ReadBytes(folder + L"\\kestrel.exe"));
+    SendMessageW(window, kCloseRequestMessage, 0, 0);
+    ASSERT_TRUE(process.WaitForExit(5s));
+  }
+  EXPECT_EQ(1, ExtractEmbeddedFile(folder.c_str(), L"kestrel.exe", slot.data(), slot.size()));
+
+  HMODULE hooker = LoadLibraryW((folder + L"\\ksthooker32.dll").c_str());
+  ASSERT_NE(nullptr, hooker);
+  EXPECT_NE(nullptr, GetProcAddress(hooker, "InstallHook"));
+  EXPECT_EQ(0, ExtractEmbeddedFile(folder.c_str(), L"ksthooker32.dll", slot.data(), slot.size()));
+  EXPECT_EQ(library, test::ReadBytes(folder + L"\\ksthooker32.dll"));
+  FreeLibrary(hooker);
+  EXPECT_EQ(1, ExtractEmbeddedFile(folder.c_str(), L"ksthooker32.dll", slot.data(), slot.size()));
+
+  std::vector<test::CMessageBoxRecord> boxes = watcher.Boxes();
+  ASSERT_EQ(2u, boxes.size());
+  for (const test::CMessageBoxRecord& box : boxes) EXPECT_EQ(L"创建文件失败", box.text);
+  test::RemoveTree(folder);
+}
+
+DWORD WaitForServiceState(SC_HANDLE service, DWORD state) {
+  SERVICE_STATUS status = {};
+  for (int i = 0; i < 200; ++i) {
+    if (!QueryServiceStatus(service, &status)) return 0;
+    if (status.dwCurrentState == state) break;
+    Sleep(50);
+  }
+  return status.dwCurrentState;
+}
+
+// Registered under a name of its own, so that the registration tests' "Lanwarden" is not touched;
+// a program that runs one service answers to any name.
+TEST(ProductComponents, ServiceRunsUnderTheServiceControlManagerUntilStopped) {
+  const wchar_t kName[] = L"KstProductServiceTest";
+  CServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  ASSERT_TRUE(manager);
+  std::wstring program = ProductFile(L"kstservice.exe");
+  CServiceHandle created(CreateServiceW(
+      manager.Get(), kName, L"Veltrin filter (test)", SERVICE_ALL_ACCESS,
+      SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_DEMAND_START,
+      SERVICE_ERROR_NORMAL, program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(created) << GetLastError();
+  created.Reset();
+  // A fresh handle: the one CreateServiceW gives reports no state under Wine.
+  CServiceHandle service(OpenServiceW(manager.Get(), kName, SERVICE_ALL_ACCESS));
+  ASSERT_TRUE(service);
+
+  ASSERT_TRUE(StartServiceW(service.Get(), 0, nullptr)) << GetLastError();
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING),
+            WaitForServiceState(service.Get(), SERVICE_RUNNING));
+  SERVICE_STATUS status = {};
+  EXPECT_TRUE(ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) << GetLastError();
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED),
+            WaitForServiceState(service.Get(), SERVICE_STOPPED));
+  EXPECT_TRUE(DeleteService(service.Get()));
+}
+
+TEST(ProductComponents, ServiceProgramStartedByHandEndsAtOnce) {
+  test::CTestProcess process;
+  ASSERT_TRUE(process.Start(ProductFile(L"kstservice.exe")));
+  EXPECT_TRUE(process.WaitForExit(5s));
+  EXPECT_NE(0u, process.ExitCode());
+}
+
+}  // namespace
+}  // namespace kst

@@ -8,7 +8,7 @@ namespace kst {
 // (junctions, symbolic links) are removed as entries without following them.
 int DeleteTree(const wchar_t* folder);
 
-// True for exactly two characters ending in a colon, such as "C:": a drive, never a folder.
+// 1 for exactly two characters ending in a colon, such as "C:": a drive, never a folder.
 int IsBareDriveSpec(const wchar_t* path);
 
 }  // namespace kst

@@ -35,10 +35,13 @@ bool MakeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL
 using UnixNameFn = char*(CDECL*)(const wchar_t*);
 using DosNameFn = wchar_t*(CDECL*)(const char*);
 
-UnixNameFn WineUnixName() {
-  return reinterpret_cast<UnixNameFn>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+template <typename Fn>
+Fn WineExport(const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
+
+UnixNameFn WineUnixName() { return WineExport<UnixNameFn>("wine_get_unix_file_name"); }
 
 std::string UnixPath(const std::wstring& path) {
   char* name = WineUnixName()(path.c_str());
@@ -50,15 +53,15 @@ std::string UnixPath(const std::wstring& path) {
 // Wine splits the command line of a Unix program the Windows way (each argument goes in double
 // quotes) and gives no handle to wait on: callers watch for the program's effect instead.
 bool StartUnix(const char* program, std::initializer_list<std::string> arguments) {
-  auto dosName = reinterpret_cast<DosNameFn>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name"));
+  auto dosName = WineExport<DosNameFn>("wine_get_dos_file_name");
   if (!dosName) return false;
   wchar_t* application = dosName(program);
   if (!application) return false;
   std::string line = program;
   for (const std::string& argument : arguments) line += " \"" + argument + "\"";
   std::wstring commandLine(line.begin(), line.end());
-  STARTUPINFOW startup = {sizeof(startup)};
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
   BOOL started = CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                 nullptr, &startup, &process);

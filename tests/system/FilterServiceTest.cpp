@@ -1,12 +1,16 @@
 // The filter service's registration, read back from the real service control manager.
 #include <gtest/gtest.h>
-#include <shellapi.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "system/FilterService.h"
+
+// shellapi.h needs the Windows types first.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace {
 
@@ -84,14 +88,25 @@ bool StartService() {
   return started && WaitForState(SERVICE_RUNNING);
 }
 
+// Asks a running service to stop and waits until it has.
+void StopService() {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!manager) return;
+  SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_STOP);
+  SERVICE_STATUS status;
+  bool stopping = service && ControlService(service, SERVICE_CONTROL_STOP, &status);
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  if (stopping) WaitForState(SERVICE_STOPPED);
+}
+
 // Stops a running registration and deletes it, whatever a test left behind.
 void RemoveService() {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  StopService();
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (!manager) return;
-  SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS);
+  SC_HANDLE service = OpenServiceW(manager, kServiceName, DELETE);
   if (service) {
-    SERVICE_STATUS status;
-    if (ControlService(service, SERVICE_CONTROL_STOP, &status)) WaitForState(SERVICE_STOPPED);
     DeleteService(service);
     CloseServiceHandle(service);
   }
@@ -215,8 +230,11 @@ TEST_F(FilterServiceTest, RemovalLeavesARunningServiceRegistered) {
 
   kst::RemoveFilterService();
 
-  EXPECT_TRUE(QueryConfig().found);
   EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_RUNNING));
+  // A registration marked for deletion would vanish once the service stops.
+  StopService();
+  EXPECT_TRUE(QueryConfig().found);
+  EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
 }  // namespace

@@ -11,6 +11,12 @@
 #include "tools/packer/Packer.h"
 
 namespace kst {
+
+// Found by gtest through the type's namespace: names the parameterised cases.
+void PrintTo(Compressor compressor, std::ostream* out) {
+  *out << (compressor == Compressor::kZopfli ? "zopfli" : "zlib");
+}
+
 namespace {
 
 std::string MarkerOf(size_t index) {
@@ -155,7 +161,10 @@ TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCompressors, PackerFormatTest,
-                         ::testing::Values(Compressor::kZlib, Compressor::kZopfli));
+                         ::testing::Values(Compressor::kZlib, Compressor::kZopfli),
+                         [](const ::testing::TestParamInfo<Compressor>& info) {
+                           return ::testing::PrintToString(info.param);
+                         });
 
 TEST_F(PackerTest, RepackingGivesTheSameBytesAsPackingOnce) {
   FakeImage image;

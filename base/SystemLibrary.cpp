@@ -1,0 +1,59 @@
+#include "base/SystemLibrary.h"
+
+#include "base/Path.h"
+
+namespace kst {
+namespace {
+
+constexpr size_t kMaxDllName = 16;  // including the NUL
+constexpr int kMaxLibraries = 8;
+
+struct CLoadedLibrary {
+  wchar_t name[kMaxDllName];
+  HMODULE module;  // NULL when loading failed
+};
+
+// Used from the user-interface thread only, like everything in the program.
+CLoadedLibrary loadedLibraries[kMaxLibraries];
+int loadedCount = 0;
+
+// Nothing that could lead out of the system folder.
+bool IsBareFileName(const wchar_t* name) {
+  return !WideContains(name, L"\\") && !WideContains(name, L"/") && !WideContains(name, L":");
+}
+
+HMODULE LoadFromSystemFolder(const wchar_t* dllName) {
+  CPath path;
+  UINT length = ::GetSystemDirectoryW(path.Buffer(), static_cast<UINT>(CPath::Capacity()));
+  if (length == 0 || length >= CPath::Capacity()) return nullptr;
+  path.Sync();
+  if (!path.Join(dllName)) return nullptr;
+  // With a full path and this flag the DLL's own imports are looked up beside it in the system
+  // folder first, not in the installer's folder.
+  return ::LoadLibraryExW(path.Get(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE SystemLibrary(const wchar_t* dllName) {
+  for (int i = 0; i < loadedCount; ++i) {
+    if (::lstrcmpiW(loadedLibraries[i].name, dllName) == 0) return loadedLibraries[i].module;
+  }
+  size_t nameLength = WideLength(dllName);
+  if (nameLength >= kMaxDllName || !IsBareFileName(dllName)) return nullptr;
+  HMODULE module = LoadFromSystemFolder(dllName);
+  // With the table full the DLL is still usable, only looked up again next time.
+  if (loadedCount < kMaxLibraries) {
+    CLoadedLibrary& entry = loadedLibraries[loadedCount++];
+    for (size_t i = 0; i <= nameLength; ++i) entry.name[i] = dllName[i];
+    entry.module = module;
+  }
+  return module;
+}
+
+}  // namespace
+
+FARPROC GetSystemProcAddress(const wchar_t* dllName, const char* functionName) {
+  HMODULE module = SystemLibrary(dllName);
+  return module != nullptr ? ::GetProcAddress(module, functionName) : nullptr;
+}
+
+}  // namespace kst

@@ -1,0 +1,25 @@
+// Functions of system DLLs that are not always KnownDLLs (wininet, rasapi32 and the like). The
+// installer runs elevated from wherever it was downloaded to, so a DLL of such a name lying next to
+// it must never be loaded: these DLLs are loaded by full path from the system folder instead of
+// being imported.
+#pragma once
+
+#include <windows.h>
+
+namespace kst {
+
+// The address of functionName in the system DLL dllName (a bare file name of at most 15
+// characters, such as L"wininet.dll"), or NULL when the DLL cannot be loaded or lacks the
+// function. Each DLL is loaded at most once per process and stays loaded; a DLL that failed to
+// load is not tried again.
+FARPROC GetSystemProcAddress(const wchar_t* dllName, const char* functionName);
+
+// The same, typed: Function is the pointer type of the function, with its calling convention.
+template <typename Function>
+Function GetSystemFunction(const wchar_t* dllName, const char* functionName) {
+  // Through the generic function pointer type, which converts to any other without a warning.
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetSystemProcAddress(dllName, functionName)));
+}
+
+}  // namespace kst

@@ -64,8 +64,6 @@ bool WriteFileAtomically(const std::string& path, const Bytes& data, mode_t mode
   return false;
 }
 
-}  // namespace
-
 Bytes CompressZlib(const Bytes& data) {
   uLongf length = compressBound(data.size());
   Bytes stream(length);
@@ -91,24 +89,8 @@ Bytes Compress(const Bytes& data, Compressor compressor) {
   return compressor == Compressor::kZopfli ? CompressZopfli(data) : CompressZlib(data);
 }
 
-bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) {
-    *error = path + ": " + strerror(errno);
-    return false;
-  }
-  data->clear();
-  uint8_t chunk[65536];
-  size_t count;
-  while ((count = fread(chunk, 1, sizeof(chunk), file)) > 0) {
-    data->insert(data->end(), chunk, chunk + count);
-  }
-  bool ok = !ferror(file);
-  fclose(file);
-  if (!ok) *error = path + ": read error";
-  return ok;
-}
-
+// The offset of the slot of file: its marker must be in the image exactly once, with the whole
+// slot behind it.
 bool FindSlot(const Bytes& image, const PayloadFileSpec& file, const std::string& imageName,
               size_t* offset, std::string* error) {
   std::string marker = MarkerOf(file);
@@ -135,6 +117,26 @@ bool FindSlot(const Bytes& image, const PayloadFileSpec& file, const std::string
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) {
+    *error = path + ": " + strerror(errno);
+    return false;
+  }
+  data->clear();
+  uint8_t chunk[65536];
+  size_t count;
+  while ((count = fread(chunk, 1, sizeof(chunk), file)) > 0) {
+    data->insert(data->end(), chunk, chunk + count);
+  }
+  bool ok = !ferror(file);
+  fclose(file);
+  if (!ok) *error = path + ": read error";
+  return ok;
 }
 
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,

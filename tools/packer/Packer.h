@@ -17,11 +17,6 @@ enum class Compressor { kZlib, kZopfli };
 
 using Bytes = std::vector<uint8_t>;
 
-// zlib streams at the best level (header 78 DA), as zlib's uncompress reads them in one call.
-Bytes CompressZlib(const Bytes& data);
-Bytes CompressZopfli(const Bytes& data);
-Bytes Compress(const Bytes& data, Compressor compressor);
-
 struct PackedFile {
   std::string name;
   size_t rawSize;
@@ -30,13 +25,10 @@ struct PackedFile {
   size_t slotCapacity;
 };
 
-// Where the slot of file finds itself in image: its marker must be there exactly once and the
-// whole slot must lie inside the image. False with a message that says what to do.
-bool FindSlot(const Bytes& image, const PayloadFileSpec& file, const std::string& imageName,
-              size_t* offset, std::string* error);
-
-// Fills every slot of image with the file of its name from folder. On failure the image may be
-// partly packed; error names the file and what to do.
+// Fills every slot of image with the file of its name from folder, as a zlib stream at the best
+// level (header 78 DA) that zlib's uncompress inflates in one call. Each slot is found by its
+// marker, which must be in the image exactly once with the whole slot behind it. On failure the
+// image may be partly packed; error names the file and what to do.
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error);
 

@@ -8,6 +8,7 @@
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
+#include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/Registry.h"
 #include "system/Shortcuts.h"
@@ -103,6 +104,8 @@ int RunInstall(CInstallDialog& dialog) {
   WriteInstallDir(programFolder.Get(), static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
   WriteInstallForAllUser(options.installForAllUsers ? 1 : 0);
   CopyUninstaller(dialog, programFolder);
+  WriteUninstallEntry(options.installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      programFolder.Get());
 
   dialog.SetStatusText(L"安装桌面快捷方式和开始菜单项");
   CreateShortcuts(options.installForAllUsers);

@@ -6,6 +6,7 @@
 #include "base/Handles.h"
 #include "base/Path.h"
 #include "install/Folders.h"
+#include "system/AppsAndFeatures.h"
 
 namespace kst {
 namespace {
@@ -139,6 +140,7 @@ void RemoveProductRegistryFor(const wchar_t* moduleFolder) {
       IsAllUsersInstall(moduleFolder, commonAppData.Get()) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   CRegKey run;
   if (OpenKey(root, kRunKey, KEY_ALL_ACCESS, run)) ::RegDeleteValueW(run.Get(), kAutostartValue);
+  RemoveUninstallEntry(root);
   DeleteMakerSubkeys();
   ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);
 }

@@ -109,15 +109,19 @@ void NotifyShellPath(LONG event, const wchar_t* path) {
   ::SHChangeNotify(event, SHCNF_PATHW | SHCNF_FLUSH, path, nullptr);
 }
 
+// Spelled out rather than taken from libuuid, whose one object file brings some 40 KB of other
+// interface ids into the executable.
+constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 int CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments) {
   CComRef<IShellLinkW> link;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.Receive()))) {
+  if (FAILED(::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(IShellLinkW), link.Receive()))) {
     return 0;
   }
   link->SetPath(target);
   CComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Receive()))) return 0;
+  if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.Receive()))) return 0;
   // Saved once it has its target, so that a link that cannot take the rest still leads somewhere.
   file->Save(linkFile, kRememberLinkFile);
   if (arguments) link->SetArguments(arguments);

@@ -19,7 +19,7 @@ struct Pixels {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 0;
-  std::vector<uint8_t> bgra;  // top-down rows as stored
+  std::vector<uint8_t> bgra;  // rows in memory order: top-down images start with their top row
 };
 
 Pixels ReadDib(HBITMAP bitmap) {
@@ -29,7 +29,8 @@ Pixels ReadDib(HBITMAP bitmap) {
   pixels.width = section.dsBm.bmWidth;
   pixels.height = section.dsBm.bmHeight;
   pixels.bitsPerPixel = section.dsBm.bmBitsPixel;
-  EXPECT_LT(section.dsBmih.biHeight, 0) << "rows must be stored top-down";
+  // GetObjectW reports biHeight positive also for top-down rows (Wine); the stored order
+  // is checked by the pixels of LoadsAFileIntoPremultipliedTopDownPixels.
   const uint8_t* bits = static_cast<const uint8_t*>(section.dsBm.bmBits);
   pixels.bgra.assign(bits, bits + static_cast<size_t>(pixels.width) * pixels.height * 4);
   return pixels;

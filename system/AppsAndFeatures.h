@@ -1,0 +1,20 @@
+// The product's entry in the system's list of installed programs, under the hive of the
+// install: HKEY_LOCAL_MACHINE for all users, HKEY_CURRENT_USER for one.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+namespace kst {
+
+constexpr wchar_t kUninstallEntryKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrin";
+
+// Written once the uninstaller exists in the program folder. 1 when every value was written.
+int WriteUninstallEntry(HKEY root, const wchar_t* programFolder);
+void RemoveUninstallEntry(HKEY root);
+
+// KiB of the files below folder, rounded up; links are not followed.
+uint32_t FolderSizeKiB(const wchar_t* folder);
+
+}  // namespace kst

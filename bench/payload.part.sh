@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Payload figures: packed sizes with zlib's best level and with zopfli, per file and in total, and
 # the extraction throughput under Wine against zlib's own inflate. Expects the builds of
-# scripts/build.sh (KST_BUILD_DIR, default build/). Figures only.
+# scripts/build.sh (KST_BUILD_DIR, default build/); KST_BENCH_ROUNDS timed rounds (default 20), of
+# which the best counts. Figures only.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KST_BUILD_DIR:-$root/build}
@@ -25,5 +26,5 @@ awk 'NR == FNR { zlib[$1] = $4; next }
 
 for kind in zlib zopfli; do
   echo "extraction under Wine, $kind streams:"
-  "$root/tests/harness/session.sh" /usr/lib/wine/wine64 "$work/$kind.exe" 10 2>/dev/null | sed 's/^/  /'
+  "$root/tests/harness/session.sh" /usr/lib/wine/wine64 "$work/$kind.exe" "${KST_BENCH_ROUNDS:-20}" 2>/dev/null | sed 's/^/  /'
 done

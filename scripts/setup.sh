@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli
   wine64 xvfb fonts-wqy-microhei imagemagick
   python3 python3-pil x11-utils
+  clang libclang-rt-14-dev osslsigncode openssl
 )
 
 missing=()

@@ -28,4 +28,8 @@ for arch in x86_64 i686; do
 done
 
 mkdir -p "$root/dist"
-cp "$build/i686/instkst.exe" "$root/dist/instkst.exe"
+if [[ -n ${KST_SIGN_CERT:-} && -n ${KST_SIGN_KEY:-} ]]; then
+  "$root/scripts/sign.sh" "$KST_SIGN_CERT" "$KST_SIGN_KEY" "$build/i686/instkst.exe" "$root/dist/instkst.exe"
+else
+  cp "$build/i686/instkst.exe" "$root/dist/instkst.exe"
+fi

@@ -139,9 +139,36 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
   return ok;
 }
 
+uint32_t ReadLittleEndian(const Bytes& image, size_t offset, size_t width) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < width; ++i) value |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
+  return value;
+}
+
+bool IsSignedImage(const Bytes& image) {
+  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
+  size_t header = ReadLittleEndian(image, 0x3C, 4);
+  const size_t optional = header + 24;
+  if (header > image.size() || image.size() - header < 24 + 2 ||
+      ReadLittleEndian(image, header, 4) != 0x00004550)  // "PE\0\0"
+    return false;
+  uint32_t magic = ReadLittleEndian(image, optional, 2);
+  size_t countOffset = magic == 0x20B ? 108 : magic == 0x10B ? 92 : 0;
+  if (countOffset == 0 || image.size() - optional < countOffset + 4) return false;
+  const size_t kCertificateTable = 4;
+  if (ReadLittleEndian(image, optional + countOffset, 4) <= kCertificateTable) return false;
+  size_t sizeOffset = optional + countOffset + 4 + kCertificateTable * 8 + 4;
+  return image.size() >= sizeOffset + 4 && ReadLittleEndian(image, sizeOffset, 4) != 0;
+}
+
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
   packed->clear();
+  if (IsSignedImage(*image)) {
+    *error = imageName + " is signed, and packing would break its signature; pack the unsigned " +
+             "executable, then sign the result";
+    return false;
+  }
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     const PayloadFileSpec& file = kPayloadFiles[index];
     size_t offset = 0;

@@ -39,4 +39,8 @@ bool PackFile(const std::string& input, const std::string& folder, const std::st
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
 
+// True for a PE image that carries an Authenticode signature (a certificate table). Anything
+// that is no PE image, or is cut short, counts as unsigned.
+bool IsSignedImage(const Bytes& image);
+
 }  // namespace kst

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -262,6 +263,61 @@ TEST_F(PackerTest, RefusesWithAMessageAndLeavesInputAndOutputAlone) {
     EXPECT_EQ(0, system(("test $(ls '" + root_ + "' | wc -l) -eq 3").c_str()))
         << "a temporary file was left beside the output";
   }
+}
+
+}  // namespace
+}  // namespace kst
+
+namespace kst {
+namespace {
+
+// A PE header just big enough to reach the certificate table entry.
+Bytes PeImage(uint16_t magic, uint32_t certificateSize, uint32_t directoryCount = 16) {
+  const size_t header = 0x80;
+  const size_t optional = header + 24;
+  const size_t count = magic == 0x20B ? 108 : 92;
+  Bytes image(optional + count + 4 + 16 * 8, 0);
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = header;
+  memcpy(&image[header], "PE\0\0", 4);
+  memcpy(&image[optional], &magic, 2);
+  memcpy(&image[optional + count], &directoryCount, 4);
+  memcpy(&image[optional + count + 4 + 4 * 8 + 4], &certificateSize, 4);
+  return image;
+}
+
+TEST(IsSignedImage, LooksAtTheCertificateTableOnly) {
+  struct Case {
+    const char* name;
+    Bytes image;
+    bool signedImage;
+  } cases[] = {
+      {"PE32 with a certificate table", PeImage(0x10B, 0x1A28), true},
+      {"PE32+ with a certificate table", PeImage(0x20B, 0x800), true},
+      {"PE32 without", PeImage(0x10B, 0), false},
+      {"PE32+ without", PeImage(0x20B, 0), false},
+      {"too few directories to have one", PeImage(0x10B, 0x800, 4), false},
+      {"unknown optional header", PeImage(0x107, 0x800), false},
+      {"no PE at all", Bytes(4096, 'x'), false},
+      {"empty", Bytes(), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSignedImage(c.image), c.signedImage) << c.name;
+
+  // Cut anywhere, a signed image never reads past its end (ASan, valgrind) and counts as signed
+  // exactly while the table entry is still whole.
+  Bytes full = PeImage(0x10B, 0x800);
+  const size_t entryEnd = 0x80 + 24 + 92 + 4 + 4 * 8 + 8;
+  for (size_t length = 0; length < full.size(); ++length) {
+    Bytes cut(full.begin(), full.begin() + length);
+    EXPECT_EQ(IsSignedImage(cut), length >= entryEnd) << "cut to " << length;
+  }
+  Bytes farHeader = PeImage(0x10B, 0x800);
+  farHeader[0x3C] = 0xFF;
+  farHeader[0x3D] = 0xFF;
+  farHeader[0x3E] = 0xFF;
+  farHeader[0x3F] = 0xFF;
+  EXPECT_FALSE(IsSignedImage(farHeader));
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// Platform-free rules of the skinned controls: which skin cell and caption colour an item
+// state shows, how far a picture cross-fade has come, and how fonts are made larger.
+#pragma once
+
+#include <stdint.h>
+
+namespace kst {
+
+// Item state flags of a custom-draw notification (CDIS_SELECTED, CDIS_DISABLED, CDIS_HOT).
+constexpr unsigned kItemPressed = 0x01;
+constexpr unsigned kItemDisabled = 0x04;
+constexpr unsigned kItemHot = 0x40;
+
+// Cells of a five-cell button strip; cell 2 is never chosen.
+constexpr int kHotCell = 1;
+constexpr int kDisabledCell = 3;
+constexpr int kPressedCell = 4;
+
+// Disabled wins over pressed, pressed over hot.
+int SkinCellForState(unsigned itemState, int defaultCell);
+
+struct CaptionColors {
+  uint32_t text;
+  uint32_t hot;
+  uint32_t pressed;
+};
+
+// Pressed wins over hot; being disabled does not change the caption's colour.
+uint32_t CaptionColorForState(unsigned itemState, const CaptionColors& colors);
+
+// A cross-fade shows two pictures only while it has a start, a length and an old picture.
+bool IsFadeRunning(uint32_t fadeStart, uint32_t fadeEnd, bool hasPreviousPicture);
+
+// Opacity of the incoming picture at tick now, 0 at fadeStart to 255 at fadeEnd. Ticks are
+// compared by their distance from fadeStart, so a fade across the 32-bit tick wrap-around
+// runs its full length.
+uint8_t FadeAlpha(uint32_t fadeStart, uint32_t fadeEnd, uint32_t now);
+
+// True once now lies beyond fadeEnd; the wrap-around is handled as in FadeAlpha.
+bool IsFadeOver(uint32_t fadeStart, uint32_t fadeEnd, uint32_t now);
+
+// A LOGFONT height with its magnitude grown by n (shrunk for a negative n): negative and zero
+// heights are character heights, positive ones cell heights.
+int GrowFontHeight(int height, int n);
+
+}  // namespace kst

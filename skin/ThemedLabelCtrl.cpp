@@ -1,0 +1,83 @@
+#include "skin/ThemedLabelCtrl.h"
+
+#include "base/Handles.h"
+
+namespace kst {
+namespace {
+
+constexpr int kTextCapacity = 1600;
+
+}  // namespace
+
+bool CThemedLabelCtrl::Attach(HWND label) {
+  if (!SubclassWindow(label)) return false;
+  Initialise();
+  return true;
+}
+
+void CThemedLabelCtrl::Initialise() {
+  drawFormat = DT_SINGLELINE | DT_NOPREFIX;
+  font = reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0));
+  textColor = RGB(0, 0, 0);
+}
+
+void CThemedLabelCtrl::Repaint() {
+  if (IsWindow()) Invalidate(TRUE);
+}
+
+void CThemedLabelCtrl::SetLabelColor(COLORREF color) {
+  textColor = color;
+  Repaint();
+}
+
+void CThemedLabelCtrl::SetCentered() {
+  drawFormat = DT_CENTER;
+  Repaint();
+}
+
+void CThemedLabelCtrl::Draw(HDC dc, const RECT& rect, const wchar_t* text) const {
+  CSelectObject selectFont(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, textColor);
+  RECT textRect = rect;
+  ::DrawTextW(dc, text, -1, &textRect, drawFormat);
+}
+
+LRESULT CThemedLabelCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
+  Initialise();
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CThemedLabelCtrl::OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+  font = reinterpret_cast<HFONT>(wParam);
+  handled = FALSE;
+  return 0;
+}
+
+// Status texts are set while the install works without handling messages: the label shows
+// each before the setting call returns. The text is stored by the default window procedure,
+// where the system static keeps it too, because the static's own handling paints the text at
+// once on an opaque box of the control colour.
+LRESULT CThemedLabelCtrl::OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
+  LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+  Invalidate(TRUE);
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  return result;
+}
+
+LRESULT CThemedLabelCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  RECT client = {};
+  GetClientRect(&client);
+  wchar_t text[kTextCapacity] = {};
+  ::GetWindowTextW(m_hWnd, text, kTextCapacity);
+  if (wParam != 0) {
+    Draw(reinterpret_cast<HDC>(wParam), client, text);
+  } else {
+    CPaintDC paintDC(m_hWnd);
+    Draw(paintDC.Get(), client, text);
+  }
+  return 0;
+}
+
+}  // namespace kst

@@ -1,0 +1,111 @@
+#include "skin/ThemedShadowStaticCtrl.h"
+
+#include <utility>
+
+#include "app/AppMode.h"
+#include "resources/resource.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinRules.h"
+
+namespace kst {
+namespace {
+
+// The frame image's soft edge lies within these margins; its interior is transparent.
+constexpr RECT kFrameMargins = {10, 10, 10, 10};
+
+// Stretches the whole image into target with per-pixel alpha scaled by alpha. Each picture
+// is read at its own size, so that a fade between pictures of different sizes shows both.
+void BlendPicture(HDC dc, const RECT& target, HDC imageDC, HBITMAP image, BYTE alpha) {
+  const SIZE size = BitmapSize(image);
+  CSelectObject selectImage(imageDC, image);
+  BLENDFUNCTION blend = kSkinBlend;
+  blend.SourceConstantAlpha = alpha;
+  ::AlphaBlend(dc, target.left, target.top, target.right - target.left,
+               target.bottom - target.top, imageDC, 0, 0, size.cx, size.cy, blend);
+}
+
+}  // namespace
+
+bool CThemedShadowStaticCtrl::Attach(HWND control) {
+  if (!SubclassWindow(control)) return false;
+  Initialise();
+  return true;
+}
+
+void CThemedShadowStaticCtrl::Initialise() {
+  shadowEnabled = 1;
+  backgroundSource = TopLevelWindow(m_hWnd);
+  frameImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
+  fadeEnd = fadeStart = 0;
+  Invalidate(TRUE);
+}
+
+void CThemedShadowStaticCtrl::SetPicture(const wchar_t* name, const wchar_t* type,
+                                         DWORD durationMs) {
+  previousPicture = std::move(picture);
+  picture.Reset(LoadSkinImage(name, type));
+  fadeStart = ::GetTickCount();
+  fadeEnd = fadeStart + durationMs;
+  if (!IsWindow()) return;  // a timer and a repaint without a window would go to the desktop
+  if (durationMs != 0) ::SetTimer(m_hWnd, kFadeTimer, kFadeTickMs, nullptr);
+  Invalidate(TRUE);
+}
+
+void CThemedShadowStaticCtrl::SetPictureInset(int x, int y) {
+  pictureInset = {x, y};
+  if (IsWindow()) Invalidate(TRUE);
+}
+
+void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
+  FillWithBrush(dc, rect, backgroundBrush.Get());
+  CMemoryDC imageDC(::CreateCompatibleDC(dc));
+  if (shadowEnabled != 0 && frameImage) {
+    const SIZE frameSize = BitmapSize(frameImage.Get());
+    CSelectObject selectFrame(imageDC.Get(), frameImage.Get());
+    DrawNineGrid(dc, rect, imageDC.Get(), {0, 0, frameSize.cx, frameSize.cy}, kFrameMargins);
+  }
+  if (!picture) return;
+
+  const RECT target = {rect.left + pictureInset.x, rect.top + pictureInset.y,
+                       rect.right - pictureInset.x, rect.bottom - pictureInset.y};
+  if (IsFadeRunning(fadeStart, fadeEnd, previousPicture.IsValid())) {
+    const BYTE alpha = FadeAlpha(fadeStart, fadeEnd, now);
+    BlendPicture(dc, target, imageDC.Get(), previousPicture.Get(), 255 - alpha);
+    BlendPicture(dc, target, imageDC.Get(), picture.Get(), alpha);
+  } else {
+    BlendPicture(dc, target, imageDC.Get(), picture.Get(), 255);
+  }
+}
+
+LRESULT CThemedShadowStaticCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
+  Initialise();
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CThemedShadowStaticCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  RECT client = {};
+  GetClientRect(&client);
+  EnsureBackgroundBrush();
+  if (wParam != 0) {
+    Draw(reinterpret_cast<HDC>(wParam), client, ::GetTickCount());
+  } else {
+    CPaintDC paintDC(m_hWnd);
+    Draw(paintDC.Get(), client, ::GetTickCount());
+  }
+  return 0;
+}
+
+// The repaint is requested before the end is tested, so the last frame shows the fade done.
+LRESULT CThemedShadowStaticCtrl::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+  handled = FALSE;
+  if (wParam != kFadeTimer) return 0;
+  Invalidate(TRUE);
+  if (IsFadeOver(fadeStart, fadeEnd, ::GetTickCount())) {
+    ::KillTimer(m_hWnd, kFadeTimer);
+    fadeEnd = fadeStart = 0;
+  }
+  return 0;
+}
+
+}  // namespace kst

@@ -1,0 +1,178 @@
+// The platform-free rules of the skin: nine-grid pieces, cells and caption colours by item
+// state, five-cell strips, the cross-fade's progress and font heights.
+#include "skin/SkinRules.h"
+
+#include <gtest/gtest.h>
+
+#include "skin/NineGrid.h"
+
+namespace kst {
+
+// Found by argument lookup, so in the namespace of PixelRect.
+bool operator==(const PixelRect& a, const PixelRect& b) {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
+  return out << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
+}
+
+namespace {
+
+TEST(NineGrid, PiecesComeInRowOrderWithMarginsUnstretched) {
+  NineGridPiece pieces[9];
+  // A 40 x 30 destination at (100, 50) from a 16 x 16 cell at (32, 0), margins 3, 4, 5, 6.
+  ComputeNineGrid({100, 50, 140, 80}, {32, 0, 48, 16}, {3, 4, 5, 6}, pieces);
+  const NineGridPiece expected[9] = {
+      {{100, 50, 3, 4}, {32, 0, 3, 4}},
+      {{103, 50, 32, 4}, {35, 0, 8, 4}},
+      {{135, 50, 5, 4}, {43, 0, 5, 4}},
+      {{100, 54, 3, 20}, {32, 4, 3, 6}},
+      {{103, 54, 32, 20}, {35, 4, 8, 6}},
+      {{135, 54, 5, 20}, {43, 4, 5, 6}},
+      {{100, 74, 3, 6}, {32, 10, 3, 6}},
+      {{103, 74, 32, 6}, {35, 10, 8, 6}},
+      {{135, 74, 5, 6}, {43, 10, 5, 6}},
+  };
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(pieces[i].destination, expected[i].destination) << "piece " << i + 1;
+    EXPECT_EQ(pieces[i].source, expected[i].source) << "piece " << i + 1;
+  }
+}
+
+TEST(NineGrid, MarginsWiderThanTheDestinationLeaveOutTheCentreColumn) {
+  NineGridPiece pieces[9];
+  ComputeNineGrid({0, 0, 12, 32}, {0, 0, 216, 45}, {8, 8, 8, 8}, pieces);
+  for (int i : {1, 4, 7}) EXPECT_FALSE(IsDrawablePiece(pieces[i].destination)) << i + 1;
+  for (int i : {0, 2, 3, 5, 6, 8}) EXPECT_TRUE(IsDrawablePiece(pieces[i].destination)) << i + 1;
+  // The right column starts at 4 and overlaps the left one, which ends at 8.
+  EXPECT_EQ(pieces[0].destination, (PixelRect{0, 0, 8, 8}));
+  EXPECT_EQ(pieces[2].destination, (PixelRect{4, 0, 8, 8}));
+  EXPECT_EQ(pieces[5].destination, (PixelRect{4, 8, 8, 16}));
+}
+
+TEST(NineGrid, ZeroMarginsStretchTheWholeCellOverTheWholeDestination) {
+  NineGridPiece pieces[9];
+  ComputeNineGrid({5, 7, 125, 39}, {432, 0, 648, 45}, {0, 0, 0, 0}, pieces);
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(IsDrawablePiece(pieces[i].destination), i == 4) << i + 1;
+  }
+  EXPECT_EQ(pieces[4].destination, (PixelRect{5, 7, 120, 32}));
+  EXPECT_EQ(pieces[4].source, (PixelRect{432, 0, 216, 45}));
+}
+
+TEST(SkinCells, FiveEqualCellsLeaveTheRemainderColumnsOut) {
+  struct Case {
+    int width, height, cell;
+    Edges expected;
+  } cases[] = {
+      {1081, 45, 0, {0, 0, 216, 45}},    {1081, 45, 1, {216, 0, 432, 45}},
+      {1081, 45, 4, {864, 0, 1080, 45}},  // column 1080 belongs to no cell
+      {80, 16, 0, {0, 0, 16, 16}},       {80, 16, 3, {48, 0, 64, 16}},
+      {0, 0, 4, {0, 0, 0, 0}},  // no image: an empty source, nothing is drawn
+  };
+  for (const Case& c : cases) {
+    Edges cell = SkinCellRect(c.width, c.height, c.cell);
+    EXPECT_EQ(cell.left, c.expected.left) << c.width << " cell " << c.cell;
+    EXPECT_EQ(cell.top, c.expected.top) << c.width << " cell " << c.cell;
+    EXPECT_EQ(cell.right, c.expected.right) << c.width << " cell " << c.cell;
+    EXPECT_EQ(cell.bottom, c.expected.bottom) << c.width << " cell " << c.cell;
+  }
+}
+
+TEST(ButtonStates, CellAndCaptionColourFollowTheItemState) {
+  const CaptionColors colors = {0x000001, 0x000002, 0x000003};
+  struct Case {
+    unsigned state;
+    int defaultCell;
+    int cell;
+    uint32_t color;
+  } cases[] = {
+      {0, 0, 0, colors.text},
+      {0, 2, 2, colors.text},
+      {kItemHot, 2, 1, colors.hot},
+      {kItemPressed, 0, 4, colors.pressed},
+      {kItemPressed | kItemHot, 0, 4, colors.pressed},
+      {kItemDisabled, 0, 3, colors.text},
+      {kItemDisabled | kItemPressed | kItemHot, 0, 3, colors.pressed},
+      {kItemDisabled | kItemHot, 0, 3, colors.hot},
+      // Focus (0x10), default (0x20) and checked (0x08) make no difference.
+      {0x10 | 0x20 | 0x08, 0, 0, colors.text},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SkinCellForState(c.state, c.defaultCell), c.cell) << "state " << c.state;
+    EXPECT_EQ(CaptionColorForState(c.state, colors), c.color) << "state " << c.state;
+  }
+}
+
+TEST(Fade, AlphaRisesWithTheTicksAndStopsAtTheEnd) {
+  struct Case {
+    uint32_t start, end, now;
+    int alpha;
+  } cases[] = {
+      {1000, 1500, 1000, 0},
+      {1000, 1500, 1250, 127},
+      {1000, 1500, 1499, 254},
+      {1000, 1500, 1500, 255},
+      {1000, 1500, 90000, 255},  // clamped after the end
+      // Across the wrap of the 32-bit tick count: 250 of 500 ms.
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 0xFFFFFF00u + 250, 127},
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 0xFFFFFF00u + 10, 5},
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 0xFFFFFF00u + 600, 255},
+      // A fade of several hours does not overflow the product of ticks and 255.
+      {1, 1 + 40000000u, 1 + 20000000u, 127},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FadeAlpha(c.start, c.end, c.now), c.alpha)
+        << c.start << ".." << c.end << " at " << c.now;
+  }
+}
+
+TEST(Fade, IsOverOnlyAfterItsEndAlsoAcrossTheWrap) {
+  struct Case {
+    uint32_t start, end, now;
+    bool over;
+  } cases[] = {
+      {1000, 1500, 1200, false},
+      {1000, 1500, 1500, false},
+      {1000, 1500, 1501, true},
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 0xFFFFFFF0u, false},
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 100, false},
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, 300, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsFadeOver(c.start, c.end, c.now), c.over)
+        << c.start << ".." << c.end << " at " << c.now;
+  }
+}
+
+TEST(Fade, RunsOnlyWithAStartALengthAndAnOldPicture) {
+  struct Case {
+    uint32_t start, end;
+    bool previous;
+    bool running;
+  } cases[] = {
+      {1000, 1500, true, true},
+      {0, 0, true, false},         // ended, or never started
+      {1000, 1000, true, false},   // no length: the new picture at once
+      {1000, 1500, false, false},  // nothing to fade from
+      {0xFFFFFF00u, 0xFFFFFF00u + 500, true, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsFadeRunning(c.start, c.end, c.previous), c.running) << c.start << ".." << c.end;
+  }
+}
+
+TEST(FontHeight, GrowsTheMagnitudeWhateverTheSign) {
+  struct Case {
+    int height, n, grown;
+  } cases[] = {
+      {-13, 5, -18}, {13, 5, 18}, {0, 5, -5}, {-13, -1, -12}, {13, -1, 12}, {0, -1, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GrowFontHeight(c.height, c.n), c.grown) << c.height << " by " << c.n;
+  }
+}
+
+}  // namespace
+}  // namespace kst

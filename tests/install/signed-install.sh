@@ -19,8 +19,8 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Veltrin Test Signin
 "$here/../../scripts/sign.sh" "$work/cert.pem" "$work/key.pem" "$program" "$work/signed.exe"
 
 description="the signature verifies against the signing certificate"
-check osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.txt" 2>&1
-grep -q "Signature verification: ok" "$work/verify.txt" || { cat "$work/verify.txt"; failures=$((failures + 1)); }
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.txt" 2>&1
+check grep -q "Signature verification: ok" "$work/verify.txt"
 
 description="the signed program extracts every file byte for byte"
 check /usr/lib/wine/wine64 "$work/signed.exe" --gtest_brief=1

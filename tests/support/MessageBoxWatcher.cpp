@@ -100,9 +100,9 @@ void CMessageBoxWatcher::AnswerNewBoxes() {
                    reinterpret_cast<LPARAM>(::GetDlgItem(box, record.answer)));
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  answered_.erase(std::remove_if(answered_.begin(), answered_.end(),
-                                 [](HWND box) { return !::IsWindow(box); }),
-                  answered_.end());
+  answered_.erase(
+      std::remove_if(answered_.begin(), answered_.end(), [](HWND box) { return !::IsWindow(box); }),
+      answered_.end());
 }
 
 }  // namespace kst::test

@@ -27,10 +27,9 @@ bool CTestProcess::Start(const std::wstring& program, const std::wstring& argume
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created = {};
   // Suspended until it is in the job, so that nothing it starts can escape.
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED, nullptr,
-                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
-                        &created))
+  if (!::CreateProcessW(
+          program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+          workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &created))
     return false;
   CKernelHandle thread(created.hThread);
   process_.Reset(created.hProcess);
@@ -44,8 +43,8 @@ bool CTestProcess::Start(const std::wstring& program, const std::wstring& argume
 }
 
 bool CTestProcess::WaitForExit(std::chrono::milliseconds timeout) const {
-  return process_ &&
-         ::WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+  return process_ && ::WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) ==
+                         WAIT_OBJECT_0;
 }
 
 DWORD CTestProcess::ExitCode() const {

@@ -44,13 +44,12 @@ std::string Utf8(const std::wstring& text) {
   int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
                                    0, nullptr, nullptr);
   std::string result(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
   return result;
 }
 
-std::vector<HWND> FindTopLevelWindows(DWORD processId, const wchar_t* className,
-                                      bool visibleOnly) {
+std::vector<HWND> FindTopLevelWindows(DWORD processId, const wchar_t* className, bool visibleOnly) {
   CWindowSearch search{processId, className, visibleOnly, {}};
   ::EnumWindows(CollectTopLevelWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -124,7 +123,8 @@ bool Click(HWND button, Delivery delivery) {
 bool Command(HWND window, int controlId, Delivery delivery) {
   WPARAM command = MAKEWPARAM(controlId, BN_CLICKED);
   auto control = reinterpret_cast<LPARAM>(FindChildById(window, controlId));
-  if (delivery == Delivery::kPost) return ::PostMessageW(window, WM_COMMAND, command, control) != FALSE;
+  if (delivery == Delivery::kPost)
+    return ::PostMessageW(window, WM_COMMAND, command, control) != FALSE;
   if (!::IsWindow(window)) return false;
   ::SendMessageW(window, WM_COMMAND, command, control);
   return true;

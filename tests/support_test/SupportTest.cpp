@@ -1,8 +1,8 @@
 // The test helpers against real message boxes, processes and the screen. The program is also its
 // own helper process: started with one of the modes below it does that one thing and ends.
 #include <windows.h>
+// GDI+ needs the Windows headers first.
 #include <gdiplus.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -23,7 +23,7 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-constexpr char kShowBoxMode[] = "--show-box";          // exit code: the box's answer
+constexpr char kShowBoxMode[] = "--show-box";            // exit code: the box's answer
 constexpr char kStartSleeperMode[] = "--start-sleeper";  // exit code: the sleeper's process id
 constexpr char kSleepMode[] = "--sleep";
 constexpr wchar_t kChildCaption[] = L"警告";
@@ -48,8 +48,8 @@ int RunMode(const char* mode) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION created = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &created))
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &created))
       return 0;
     ::CloseHandle(created.hThread);
     ::CloseHandle(created.hProcess);

@@ -46,7 +46,8 @@ CResourceKey CResourceKey::Name(const std::string& ascii) {
 }
 
 bool CResourceKey::Matches(const CResourceKey& other) const {
-  if (name.empty() || other.name.empty()) return name.empty() && other.name.empty() && id == other.id;
+  if (name.empty() || other.name.empty())
+    return name.empty() && other.name.empty() && id == other.id;
   if (name.size() != other.name.size()) return false;
   for (size_t i = 0; i < name.size(); ++i) {
     if (FoldAscii(name[i]) != FoldAscii(other.name[i])) return false;

@@ -123,7 +123,8 @@ TEST(CPeImage, RejectsDamagedImagesWithAReason) {
          Put32(&i.bytes, i.dataDirectories + 8, i.importSectionRva + i.importSectionSize - 10);
        },
        "has no end"},
-      {"import name in no section", [](CTestImage& i) { Put32(&i.bytes, i.importDescriptors + 12, 0x90000); },
+      {"import name in no section",
+       [](CTestImage& i) { Put32(&i.bytes, i.importDescriptors + 12, 0x90000); },
        "import 0 has no readable DLL name"},
       {"import name without its end",
        [](CTestImage& i) {
@@ -217,7 +218,8 @@ TEST(CPeImage, RejectsAResourceTreeOfSharedDirectoriesThatWouldNeverEnd) {
     Put16(&image.bytes, level + 14, entries);
     for (uint32_t i = 0; i < entries; ++i) {
       Put32(&image.bytes, level + 16 + 8 * i, i + 1);
-      Put32(&image.bytes, level + 16 + 8 * i + 4, 0x80000000u | (level == types ? table : 2 * table));
+      Put32(&image.bytes, level + 16 + 8 * i + 4,
+            0x80000000u | (level == types ? table : 2 * table));
     }
   }
   // One language, whose data entry follows its table and holds the section's first byte.

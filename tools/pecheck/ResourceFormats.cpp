@@ -90,8 +90,9 @@ class CXmlScanner {
     if (pos_ >= xml_.size() || xml_[pos_] != '>') return Fail("unterminated </" + name, error);
     ++pos_;
     if (open_.empty() || open_.back() != name)
-      return Fail("</" + name + "> closes " + (open_.empty() ? "nothing" : "<" + open_.back() + ">"),
-                  error);
+      return Fail(
+          "</" + name + "> closes " + (open_.empty() ? "nothing" : "<" + open_.back() + ">"),
+          error);
     open_.pop_back();
     return true;
   }

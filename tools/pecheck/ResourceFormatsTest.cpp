@@ -103,8 +103,8 @@ std::vector<uint8_t> GroupIcon(const std::vector<CIconEntry>& entries) {
 TEST(ParseGroupIcon, ReadsEachEntryWithZeroMeaning256) {
   std::vector<CIconEntry> entries;
   std::string error;
-  ASSERT_TRUE(ParseGroupIcon(GroupIcon({{16, 16, 32, 1}, {32, 32, 8, 2}, {0, 0, 32, 3}}),
-                             &entries, &error))
+  ASSERT_TRUE(
+      ParseGroupIcon(GroupIcon({{16, 16, 32, 1}, {32, 32, 8, 2}, {0, 0, 32, 3}}), &entries, &error))
       << error;
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].width, 16u);
@@ -138,9 +138,9 @@ TEST(ParseGroupIcon, RejectsDamagedGroups) {
 }
 
 std::vector<uint8_t> PngHeader(uint32_t width, uint32_t height) {
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
-                              'I',  'H', 'D', 'R', 0,    0,    0,    0,    0, 0, 0, 0,
-                              8,    6,   0,   0,   0,    0,    0,    0,    0};
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0,
+                              13,   'I', 'H', 'D', 'R',  0,    0,    0,    0, 0, 0,
+                              0,    0,   8,   6,   0,    0,    0,    0,    0, 0, 0};
   for (int i = 0; i < 4; ++i) {
     png[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
     png[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
@@ -204,16 +204,16 @@ TEST(ScanXmlElements, ReadsElementsAttributesAndAncestorsOfAManifest) {
   ASSERT_TRUE(ScanXmlElements(manifest, &elements, &error)) << error;
   std::vector<std::string> names;
   for (const CXmlElement& element : elements) names.push_back(element.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"assembly", "trustInfo", "security",
-                                             "requestedPrivileges", "requestedExecutionLevel",
-                                             "dependency", "dependentAssembly",
-                                             "assemblyIdentity"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"assembly", "trustInfo", "security", "requestedPrivileges",
+                                      "requestedExecutionLevel", "dependency", "dependentAssembly",
+                                      "assemblyIdentity"}));
   EXPECT_EQ(elements[0].attributes.at("manifestVersion"), "1.0");
   EXPECT_TRUE(elements[0].ancestors.empty());
   EXPECT_EQ(elements[4].attributes.at("level"), "requireAdministrator");
   EXPECT_EQ(elements[4].attributes.at("uiAccess"), "false");
-  EXPECT_EQ(elements[4].ancestors, (std::vector<std::string>{"assembly", "trustInfo", "security",
-                                                             "requestedPrivileges"}));
+  EXPECT_EQ(elements[4].ancestors,
+            (std::vector<std::string>{"assembly", "trustInfo", "security", "requestedPrivileges"}));
   EXPECT_EQ(elements[7].attributes.at("processorArchitecture"), "x86");
   EXPECT_EQ(elements[7].ancestors,
             (std::vector<std::string>{"assembly", "dependency", "dependentAssembly"}));

@@ -70,9 +70,9 @@ TEST_F(ShippingExe, IsA32BitWindowsGuiProgramThatStartsOnXp) {
 // shipped next to the installer, which is a single file.
 TEST_F(ShippingExe, ImportsOnlyDllsEveryWindowsHas) {
   const std::set<std::string> allowed = {
-      "kernel32.dll", "user32.dll",   "gdi32.dll",   "advapi32.dll", "shell32.dll",
-      "ole32.dll",    "oleaut32.dll", "comctl32.dll", "shlwapi.dll", "msvcrt.dll",
-      "msimg32.dll",  "gdiplus.dll",  "wininet.dll", "rasapi32.dll", "uxtheme.dll"};
+      "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll",
+      "ole32.dll",    "oleaut32.dll", "comctl32.dll", "shlwapi.dll",  "msvcrt.dll",
+      "msimg32.dll",  "gdiplus.dll",  "wininet.dll",  "rasapi32.dll", "uxtheme.dll"};
   std::vector<std::string> imports = image.ImportedDlls();
   for (const std::string& dll : image.DelayImportedDlls()) imports.push_back(dll + " (delayed)");
   std::string list;
@@ -87,7 +87,8 @@ TEST_F(ShippingExe, ImportsOnlyDllsEveryWindowsHas) {
   for (const std::string& dll : image.DelayImportedDlls()) {
     if (!allowed.count(Lower(dll))) foreign.push_back(dll);
   }
-  EXPECT_TRUE(foreign.empty()) << "imports outside the system DLLs: " << ::testing::PrintToString(foreign);
+  EXPECT_TRUE(foreign.empty()) << "imports outside the system DLLs: "
+                               << ::testing::PrintToString(foreign);
 }
 
 TEST_F(ShippingExe, ManifestAsksForAdministratorAndCommonControls6) {
@@ -135,9 +136,8 @@ TEST_F(ShippingExe, String128IsTheWindowTitle) {
 TEST_F(ShippingExe, IconGroup169HasA16And32PixelImage) {
   std::vector<CIconEntry> entries;
   std::string error;
-  ASSERT_TRUE(ParseGroupIcon(ResourceData(CResourceKey::Id(kResourceGroupIcon),
-                                          CResourceKey::Id(169)),
-                             &entries, &error))
+  ASSERT_TRUE(ParseGroupIcon(
+      ResourceData(CResourceKey::Id(kResourceGroupIcon), CResourceKey::Id(169)), &entries, &error))
       << error;
   std::set<std::pair<uint32_t, uint32_t>> sizes;
   for (const CIconEntry& entry : entries) {

@@ -186,7 +186,8 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
   idata.resize(importSize + delaySize);
   for (size_t i = 0; i < spec.imports.size() + spec.delayImports.size(); ++i) {
     const bool delayed = i >= spec.imports.size();
-    const std::string& name = delayed ? spec.delayImports[i - spec.imports.size()] : spec.imports[i];
+    const std::string& name =
+        delayed ? spec.delayImports[i - spec.imports.size()] : spec.imports[i];
     const uint32_t nameRva = idataRva + static_cast<uint32_t>(idata.size());
     PutBytes(&idata, static_cast<uint32_t>(idata.size()), name.c_str(), name.size() + 1);
     if (delayed) {
@@ -207,7 +208,8 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
     Put32(&bytes, image.dataDirectories + 8 * 13 + 4, delaySize);
   }
 
-  const uint32_t rsrcRva = idataRva + AlignUp(static_cast<uint32_t>(idata.size()), kSectionAlignment);
+  const uint32_t rsrcRva =
+      idataRva + AlignUp(static_cast<uint32_t>(idata.size()), kSectionAlignment);
   uint32_t firstName = 0;
   uint32_t firstDataEntry = 0;
   std::vector<uint8_t> rsrc =
@@ -233,7 +235,8 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
     PutBytes(&bytes, fileOffset, sections[i].data.data(), sections[i].data.size());
     fileOffset += static_cast<uint32_t>(sections[i].data.size());
   }
-  Put32(&bytes, optional + 56, rsrcRva + AlignUp(static_cast<uint32_t>(rsrc.size()), kSectionAlignment));
+  Put32(&bytes, optional + 56,
+        rsrcRva + AlignUp(static_cast<uint32_t>(rsrc.size()), kSectionAlignment));
 
   image.importSection = kHeadersSize;
   image.importSectionRva = idataRva;

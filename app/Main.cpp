@@ -11,6 +11,30 @@ namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"instkst.exe";
 
+// The installer runs elevated from wherever it was downloaded to, where anyone may have left a
+// DLL under a system DLL's name. From here on every DLL that is loaded by name, also by system
+// DLLs for their own needs, comes from the system folder only (Windows 7 with KB2533623 and
+// later); older systems at least stop searching the current folder.
+void RestrictDllSearchToSystemFolder() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
+}
+
+// comctl32 is loaded here rather than imported, so that it and the DLLs it needs are found under
+// the restricted search; the manifest still selects version 6 from the side-by-side store.
+void InitCommonControls() {
+  using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  HMODULE comctl32 = ::LoadLibraryW(L"comctl32.dll");
+  if (comctl32 == nullptr) return;
+  auto init = reinterpret_cast<InitFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+  if (init != nullptr) init(&controls);
+}
+
 int Run(int showCommand) {
   CMessageLoop loop;
   appModule.AddMessageLoop(&loop);
@@ -28,14 +52,13 @@ int Run(int showCommand) {
 }  // namespace kst
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  kst::RestrictDllSearchToSystemFolder();
   // Never closed: installer and uninstaller share the name, so neither starts beside the other.
   ::CreateMutexW(nullptr, FALSE, kst::kInstanceMutexName);
   if (::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
   ::CoInitialize(nullptr);
-  INITCOMMONCONTROLSEX controls = {sizeof(controls),
-                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&controls);
+  kst::InitCommonControls();
   kst::appModule.Init(instance);
   int result = kst::Run(showCommand);
   kst::appModule.Term();

@@ -4,6 +4,7 @@
 #include "app/FrameGeometry.h"
 #include "app/IconPackagesDlg.h"
 #include "resources/resource.h"
+#include "skin/SkinDrawing.h"
 #include "skin/SkinImage.h"
 
 namespace kst {
@@ -13,13 +14,6 @@ constexpr DWORD kFrameStyle = WS_POPUP;
 constexpr DWORD kFrameExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-int BitmapWidth(HBITMAP bitmap, int* height) {
-  BITMAP info = {};
-  ::GetObjectW(bitmap, sizeof(info), &info);
-  *height = info.bmHeight;
-  return info.bmWidth;
-}
 
 }  // namespace
 
@@ -93,20 +87,17 @@ void CMainFrame::PaintBackground(HDC dc, const RECT& client) const {
   CMemoryDC memory(::CreateCompatibleDC(dc));
   if (!memory) return;
   if (badgeMode == 0) {
-    int height = 0;
-    int width = BitmapWidth(backgroundImage.Get(), &height);
+    SIZE size = BitmapSize(backgroundImage.Get());
     CSelectObject select(memory.Get(), backgroundImage.Get());
     ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.Get(), 0,
-                 0, width, height, SRCCOPY);
+                 0, size.cx, size.cy, SRCCOPY);
     return;
   }
-  int height = 0;
-  int width = BitmapWidth(badgeImage.Get(), &height);
-  Rect target = BadgeRect(client.right - client.left, width, height);
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  SIZE size = BitmapSize(badgeImage.Get());
+  Rect target = BadgeRect(client.right - client.left, size.cx, size.cy);
   CSelectObject select(memory.Get(), badgeImage.Get());
-  ::AlphaBlend(dc, target.left, target.top, width, height, memory.Get(), 0, 0, width, height,
-               blend);
+  SkinAlphaBlend(dc, target.left, target.top, size.cx, size.cy, memory.Get(), 0, 0, size.cx,
+                 size.cy, kSkinBlend);
 }
 
 LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&) {

@@ -1,9 +1,21 @@
 #include "skin/SkinDrawing.h"
 
 #include "base/Handles.h"
+#include "base/SystemLibrary.h"
 #include "skin/NineGrid.h"
 
 namespace kst {
+
+BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sourceX,
+                    int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+  using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int,
+                                           BLENDFUNCTION);
+  static const AlphaBlendFunction alphaBlend =
+      GetSystemFunction<AlphaBlendFunction>(L"msimg32.dll", "AlphaBlend");
+  if (alphaBlend == nullptr) return FALSE;
+  return alphaBlend(destDC, x, y, width, height, sourceDC, sourceX, sourceY, sourceWidth,
+                    sourceHeight, blend);
+}
 
 void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT& source,
                   const RECT& margins) {
@@ -13,7 +25,7 @@ void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT&
                   {margins.left, margins.top, margins.right, margins.bottom}, pieces);
   for (const NineGridPiece& piece : pieces) {
     if (!IsDrawablePiece(piece.destination) || !IsDrawablePiece(piece.source)) continue;
-    ::AlphaBlend(destDC, piece.destination.x, piece.destination.y, piece.destination.width,
+    SkinAlphaBlend(destDC, piece.destination.x, piece.destination.y, piece.destination.width,
                  piece.destination.height, sourceDC, piece.source.x, piece.source.y,
                  piece.source.width, piece.source.height, kSkinBlend);
   }
@@ -61,6 +73,20 @@ HWND RootOwnerWindow(HWND window) {
     if (next == nullptr) return current;
     current = next;
   }
+}
+
+void RepaintWithBackground(HWND control, bool paintNow) {
+  HWND parent = ::GetParent(control);
+  if (parent == nullptr) {
+    ::RedrawWindow(control, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | (paintNow ? RDW_UPDATENOW : 0));
+    return;
+  }
+  RECT area = {};
+  ::GetWindowRect(control, &area);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+  ::RedrawWindow(parent, &area, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (paintNow ? RDW_UPDATENOW : 0));
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {

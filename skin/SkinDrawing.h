@@ -9,6 +9,11 @@ namespace kst {
 // Every skin image is composited with per-pixel alpha through this blend.
 constexpr BLENDFUNCTION kSkinBlend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
+// AlphaBlend of msimg32, loaded from the system folder at first use: a DLL of that name beside
+// the installer is never loaded. Draws nothing (FALSE) where msimg32 cannot be had.
+BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sourceX,
+                    int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
+
 // Draws source of the bitmap selected into sourceDC into destination, margins unstretched.
 void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT& source,
                   const RECT& margins);
@@ -21,6 +26,12 @@ HBRUSH CreateParentBackgroundBrush(HWND child, HWND source);
 HWND RootOwnerWindow(HWND window);
 
 SIZE BitmapSize(HBITMAP bitmap);
+
+// Repaints a control together with what lies beneath it: the parent's area under the control,
+// every child there, bottom to top. Labels draw only their glyphs and the page picture lies under
+// other controls; composited painting gives that order where it exists (Windows), and this gives
+// it where it does not (Wine), instead of new glyphs over old ones.
+void RepaintWithBackground(HWND control, bool paintNow);
 
 // Fills rect of the DC with the brush, tiled from the DC's origin.
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush);

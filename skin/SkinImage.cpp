@@ -4,26 +4,65 @@
 #include <gdiplus.h>
 
 #include "base/Handles.h"
+#include "base/SystemLibrary.h"
 
 namespace kst {
 namespace {
 
 using Gdiplus::GpBitmap;
+using Gdiplus::GpStatus;
 
+// GDI+ is no KnownDLL: it is loaded from the system folder, never from beside the installer.
+struct GdiplusFunctions {
+  bool Load();
+
+  Gdiplus::Status(WINAPI* startup)(ULONG_PTR*, const Gdiplus::GdiplusStartupInput*,
+                                   Gdiplus::GdiplusStartupOutput*);
+  GpStatus(WINGDIPAPI* createFromFile)(const WCHAR*, GpBitmap**);
+  GpStatus(WINGDIPAPI* createFromStream)(IStream*, GpBitmap**);
+  GpStatus(WINGDIPAPI* createFromResource)(HINSTANCE, const WCHAR*, GpBitmap**);
+  GpStatus(WINGDIPAPI* getWidth)(Gdiplus::GpImage*, UINT*);
+  GpStatus(WINGDIPAPI* getHeight)(Gdiplus::GpImage*, UINT*);
+  GpStatus(WINGDIPAPI* lockBits)(GpBitmap*, const Gdiplus::GpRect*, UINT, Gdiplus::PixelFormat,
+                                 Gdiplus::BitmapData*);
+  GpStatus(WINGDIPAPI* unlockBits)(GpBitmap*, Gdiplus::BitmapData*);
+  GpStatus(WINGDIPAPI* dispose)(Gdiplus::GpImage*);
+};
+
+template <typename Function>
+bool Resolve(Function* function, const char* name) {
+  *function = GetSystemFunction<Function>(L"gdiplus.dll", name);
+  return *function != nullptr;
+}
+
+bool GdiplusFunctions::Load() {
+  return Resolve(&startup, "GdiplusStartup") &&
+         Resolve(&createFromFile, "GdipCreateBitmapFromFile") &&
+         Resolve(&createFromStream, "GdipCreateBitmapFromStream") &&
+         Resolve(&createFromResource, "GdipCreateBitmapFromResource") &&
+         Resolve(&getWidth, "GdipGetImageWidth") && Resolve(&getHeight, "GdipGetImageHeight") &&
+         Resolve(&lockBits, "GdipBitmapLockBits") && Resolve(&unlockBits, "GdipBitmapUnlockBits") &&
+         Resolve(&dispose, "GdipDisposeImage");
+}
+
+GdiplusFunctions gdiplus;
 bool gdiplusStarted = false;
 
-void StartGdiplusOnce() {
-  if (gdiplusStarted) return;
+// Once per process; GDI+ is never shut down and its token is not kept.
+bool StartGdiplusOnce() {
+  if (gdiplusStarted) return true;
+  if (!gdiplus.Load()) return false;
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
-  gdiplusStarted = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  gdiplusStarted = gdiplus.startup(&token, &input, nullptr) == Gdiplus::Ok;
+  return gdiplusStarted;
 }
 
 class CGdiplusBitmap {
  public:
   CGdiplusBitmap() = default;
   ~CGdiplusBitmap() {
-    if (bitmap) Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    if (bitmap) gdiplus.dispose(bitmap);
   }
   CGdiplusBitmap(const CGdiplusBitmap&) = delete;
   CGdiplusBitmap& operator=(const CGdiplusBitmap&) = delete;
@@ -52,7 +91,7 @@ void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap*
       IStream* stream = nullptr;
       if (SUCCEEDED(::CreateStreamOnHGlobal(memory.Get(), TRUE, &stream))) {
         memory.Release();  // the stream frees it now
-        Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, bitmap->Receive());
+        gdiplus.createFromStream(stream, bitmap->Receive());
         stream->Release();
       }
     }
@@ -65,8 +104,8 @@ void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap*
 HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
   UINT width = 0;
   UINT height = 0;
-  if (Gdiplus::DllExports::GdipGetImageWidth(bitmap, &width) != Gdiplus::Ok ||
-      Gdiplus::DllExports::GdipGetImageHeight(bitmap, &height) != Gdiplus::Ok || width == 0 ||
+  if (gdiplus.getWidth(bitmap, &width) != Gdiplus::Ok ||
+      gdiplus.getHeight(bitmap, &height) != Gdiplus::Ok || width == 0 ||
       height == 0)
     return nullptr;
 
@@ -88,11 +127,11 @@ HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
   data.Stride = static_cast<INT>(width * 4);
   data.PixelFormat = PixelFormat32bppARGB;
   data.Scan0 = pixels;
-  if (Gdiplus::DllExports::GdipBitmapLockBits(
-          bitmap, &whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-          PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+  if (gdiplus.lockBits(bitmap, &whole,
+                       Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                       PixelFormat32bppARGB, &data) != Gdiplus::Ok)
     return nullptr;
-  Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap, &data);
+  gdiplus.unlockBits(bitmap, &data);
   ::GdiFlush();
   PremultiplyPixels(static_cast<uint8_t*>(pixels), static_cast<size_t>(width) * height);
   return result.Release();
@@ -110,17 +149,15 @@ void PremultiplyPixels(uint8_t* bgra, size_t pixelCount) {
 }
 
 HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type) {
-  StartGdiplusOnce();
-  if (!gdiplusStarted) return nullptr;
+  if (!StartGdiplusOnce()) return nullptr;
 
   CGdiplusBitmap bitmap;
   if (!IS_INTRESOURCE(name)) {
-    Gdiplus::DllExports::GdipCreateBitmapFromFile(name, bitmap.Receive());
+    gdiplus.createFromFile(name, bitmap.Receive());
   } else if (type != nullptr && type != RT_BITMAP) {
     DecodeRawResource(name, type, &bitmap);
   } else {
-    Gdiplus::DllExports::GdipCreateBitmapFromResource(::GetModuleHandleW(nullptr), name,
-                                                      bitmap.Receive());
+    gdiplus.createFromResource(::GetModuleHandleW(nullptr), name, bitmap.Receive());
   }
   if (bitmap.Get() == nullptr) return nullptr;
   return ToPremultipliedBitmap(bitmap.Get());

@@ -1,6 +1,7 @@
 #include "skin/ThemedLabelCtrl.h"
 
 #include "base/Handles.h"
+#include "skin/SkinDrawing.h"
 
 namespace kst {
 namespace {
@@ -22,7 +23,7 @@ void CThemedLabelCtrl::Initialise() {
 }
 
 void CThemedLabelCtrl::Repaint() {
-  if (IsWindow()) Invalidate(TRUE);
+  if (IsWindow()) RepaintWithBackground(m_hWnd, false);
 }
 
 void CThemedLabelCtrl::SetLabelColor(COLORREF color) {
@@ -61,8 +62,7 @@ LRESULT CThemedLabelCtrl::OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) 
 // once on an opaque box of the control colour.
 LRESULT CThemedLabelCtrl::OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
   LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
-  Invalidate(TRUE);
-  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RepaintWithBackground(m_hWnd, true);
   return result;
 }
 

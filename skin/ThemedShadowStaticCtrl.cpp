@@ -20,7 +20,7 @@ void BlendPicture(HDC dc, const RECT& target, HDC imageDC, HBITMAP image, BYTE a
   CSelectObject selectImage(imageDC, image);
   BLENDFUNCTION blend = kSkinBlend;
   blend.SourceConstantAlpha = alpha;
-  ::AlphaBlend(dc, target.left, target.top, target.right - target.left,
+  SkinAlphaBlend(dc, target.left, target.top, target.right - target.left,
                target.bottom - target.top, imageDC, 0, 0, size.cx, size.cy, blend);
 }
 
@@ -37,7 +37,7 @@ void CThemedShadowStaticCtrl::Initialise() {
   backgroundSource = TopLevelWindow(m_hWnd);
   frameImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
   fadeEnd = fadeStart = 0;
-  Invalidate(TRUE);
+  RepaintWithBackground(m_hWnd, false);
 }
 
 void CThemedShadowStaticCtrl::SetPicture(const wchar_t* name, const wchar_t* type,
@@ -48,12 +48,12 @@ void CThemedShadowStaticCtrl::SetPicture(const wchar_t* name, const wchar_t* typ
   fadeEnd = fadeStart + durationMs;
   if (!IsWindow()) return;  // a timer and a repaint without a window would go to the desktop
   if (durationMs != 0) ::SetTimer(m_hWnd, kFadeTimer, kFadeTickMs, nullptr);
-  Invalidate(TRUE);
+  RepaintWithBackground(m_hWnd, false);
 }
 
 void CThemedShadowStaticCtrl::SetPictureInset(int x, int y) {
   pictureInset = {x, y};
-  if (IsWindow()) Invalidate(TRUE);
+  if (IsWindow()) RepaintWithBackground(m_hWnd, false);
 }
 
 void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
@@ -100,7 +100,7 @@ LRESULT CThemedShadowStaticCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
 LRESULT CThemedShadowStaticCtrl::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   handled = FALSE;
   if (wParam != kFadeTimer) return 0;
-  Invalidate(TRUE);
+  RepaintWithBackground(m_hWnd, false);
   if (IsFadeOver(fadeStart, fadeEnd, ::GetTickCount())) {
     ::KillTimer(m_hWnd, kFadeTimer);
     fadeEnd = fadeStart = 0;

@@ -82,6 +82,10 @@ void CMessageBoxWatcher::AnswerNewBoxes() {
     CMessageBoxRecord record;
     record.caption = WindowText(box);
     record.text = WindowText(textControl);
+    // A box can be seen before its text is in place (under load); it is read again at the next
+    // polls, and taken as empty only when it stays so for half a second.
+    if (record.text.empty() && ++emptyTextPolls_[box] < kEmptyTextPolls) continue;
+    emptyTextPolls_.erase(box);
     record.buttons = VisibleButtons(box);
     record.owner = ::GetWindow(box, GW_OWNER);
     {

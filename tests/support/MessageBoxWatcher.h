@@ -10,6 +10,7 @@
 #include <deque>
 #include <initializer_list>
 #include <iosfwd>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -62,6 +63,8 @@ class CMessageBoxWatcher {
   std::deque<int> queuedAnswers_;
   std::vector<CMessageBoxRecord> boxes_;
   std::vector<HWND> answered_;  // boxes answered but possibly not closed yet
+  static constexpr int kEmptyTextPolls = 25;
+  std::map<HWND, int> emptyTextPolls_;  // the watcher thread's own
   std::thread thread_;
 };
 

@@ -83,21 +83,35 @@ LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
   return 1;
 }
 
-void CMainFrame::PaintBackground(HDC dc, const RECT& client) const {
+void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
+  const SIZE size = {client.right - client.left, client.bottom - client.top};
   CMemoryDC memory(::CreateCompatibleDC(dc));
   if (!memory) return;
   if (badgeMode == 0) {
-    SIZE size = BitmapSize(backgroundImage.Get());
-    CSelectObject select(memory.Get(), backgroundImage.Get());
-    ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory.Get(), 0,
-                 0, size.cx, size.cy, SRCCOPY);
+    if (!scaledBackground || scaledSize.cx != size.cx || scaledSize.cy != size.cy)
+      ScaleBackground(dc, size);
+    CSelectObject select(memory.Get(), scaledBackground.Get());
+    ::BitBlt(dc, 0, 0, size.cx, size.cy, memory.Get(), 0, 0, SRCCOPY);
     return;
   }
-  SIZE size = BitmapSize(badgeImage.Get());
-  Rect target = BadgeRect(client.right - client.left, size.cx, size.cy);
+  SIZE badge = BitmapSize(badgeImage.Get());
+  Rect target = BadgeRect(size.cx, badge.cx, badge.cy);
   CSelectObject select(memory.Get(), badgeImage.Get());
-  SkinAlphaBlend(dc, target.left, target.top, size.cx, size.cy, memory.Get(), 0, 0, size.cx,
-                 size.cy, kSkinBlend);
+  SkinAlphaBlend(dc, target.left, target.top, badge.cx, badge.cy, memory.Get(), 0, 0, badge.cx,
+                 badge.cy, kSkinBlend);
+}
+
+void CMainFrame::ScaleBackground(HDC dc, SIZE size) {
+  scaledBackground.Reset(::CreateCompatibleBitmap(dc, size.cx, size.cy));
+  scaledSize = size;
+  CMemoryDC target(::CreateCompatibleDC(dc));
+  CMemoryDC source(::CreateCompatibleDC(dc));
+  if (!scaledBackground || !target || !source) return;
+  CSelectObject selectTarget(target.Get(), scaledBackground.Get());
+  CSelectObject selectSource(source.Get(), backgroundImage.Get());
+  SIZE image = BitmapSize(backgroundImage.Get());
+  ::StretchBlt(target.Get(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, image.cx, image.cy,
+               SRCCOPY);
 }
 
 LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&) {

@@ -42,10 +42,16 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
 
   void CreateClientDialog();
   void SizeToClient(int width, int height);
-  void PaintBackground(HDC dc, const RECT& client) const;
+  void PaintBackground(HDC dc, const RECT& client);
+
+  // The background stretched to the client size once per size: every control snapshots the
+  // frame's background, and each snapshot then copies it instead of stretching the image again.
+  void ScaleBackground(HDC dc, SIZE size);
 
   HWND clientWindow = nullptr;
   CBitmap backgroundImage;
+  CBitmap scaledBackground;
+  SIZE scaledSize = {};
   CBitmap badgeImage;
   int badgeMode = 0;
   POINT minTrackSize = {};

@@ -18,3 +18,7 @@ done
 "$root/tests/harness/session.sh" bash -c '
   /usr/lib/wine/wine64 "$1" "$2" 5 2>/dev/null' _ \
   "$build/x86_64/bench/kst_bench_firstpaint.exe" "$build/x86_64/instkst.exe"
+
+"$root/tests/harness/session.sh" bash -c '
+  /usr/lib/wine/wine64 "$1" "$2" 5 2>/dev/null' _ \
+  "$build/x86_64/bench/kst_bench_install.exe" "$build/x86_64/instkst.exe"

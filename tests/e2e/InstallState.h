@@ -1,0 +1,78 @@
+// What an install leaves on the system and an uninstall takes away, seen from outside: where it
+// lies, how a test clears it before it starts, a listing of all of it to compare before and after
+// a run, and the check of a complete install.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kst::test {
+
+std::wstring SpecialFolder(int csidl);
+
+// The places of an install of either kind.
+struct CInstallPlaces {
+  std::wstring programFolder;  // common or local application data, then \Kestrel
+  std::wstring dataRoot;       // always the local application data's \Kestrel
+  std::wstring systemData;
+  std::wstring userData;
+  std::wstring startMenuFolder;  // the programs folder's \Veltrin
+  std::wstring desktopLink;
+  HKEY runHive;
+};
+
+CInstallPlaces PlacesFor(bool allUsers);
+
+// The fifteen product files: the name in the payload folder and where an install puts it.
+enum class ProductFolder { kProgram, kSystemData, kUserData };
+struct CProductFile {
+  const wchar_t* name;
+  ProductFolder folder;
+  const wchar_t* relativePath;
+};
+extern const CProductFile kProductFiles[15];
+
+std::wstring InstalledPath(const CInstallPlaces& places, const CProductFile& file);
+// The stand-in product's file as the build packed it (KST_PAYLOAD).
+std::wstring PayloadFile(const wchar_t* name);
+
+std::vector<char> ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+// Removes everything that an install of either kind makes, so that a test starts from a clean
+// system whatever ran before: asks product windows to close, stops and deletes the service, and
+// deletes both \Kestrel folders, the product's registry tree and Run values, its entry in the
+// installed-programs list and the links.
+void ClearInstallState();
+
+// One sorted line for every piece of install state that exists: folders, files with size and
+// checksum, registry values, links, the service's configuration.
+std::vector<std::string> InstallStateListing();
+
+// Asks the product's windows to close and waits until they are gone.
+void CloseProductWindows();
+bool IsProductMainWindowPresent();
+bool IsAnyProductWindowPresent();
+
+// Expectations of a complete install of the kind: every product file byte-identical to the payload
+// at its place, config.bin, the registry values, the Run value, the three links and the
+// uninstaller identical to the installer.
+void ExpectCompleteInstall(bool allUsers);
+// The service registration that an install makes where none was.
+void ExpectFilterServiceRegistration(bool allUsers);
+
+// The filter service's registration as the service manager reports it; empty when there is none.
+struct CServiceFacts {
+  bool registered = false;
+  DWORD type = 0;
+  DWORD startType = 0;
+  DWORD errorControl = 0;
+  std::wstring binaryPath;
+  std::wstring displayName;
+  DWORD state = 0;
+};
+CServiceFacts ReadFilterService();
+
+}  // namespace kst::test

@@ -1,0 +1,380 @@
+// The install driven through the installer's window from outside, as a user would, and checked on
+// the system it changed: files, settings, registry, links, service and the started product.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "InstallState.h"
+#include "InstallerProgram.h"
+#include "InstallerSession.h"
+#include "ProcessFacts.h"
+#include "base/Handles.h"
+#include "tests/support/Screenshot.h"
+
+namespace kst::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+constexpr char kRunningText[] = "Veltrin正在运行，请卸载之后再进行安装";
+constexpr char kConsentText[] = "Veltrin需要修改网页才能进行过滤!";
+constexpr char kSecuritySoftwareText[] =
+    "安装失败,可能是某款安全软件反应过慢妨碍了文件拷贝,请退出安全软件再重试";
+constexpr char kFinishedPage[] =
+    "main 退出 | status hidden | consent hidden | all users hidden | settings hidden | picture "
+    "shown";
+
+std::string FailedPage(const std::string& text) {
+  return "main 一键安装 | status " + text +
+         " | consent shown | all users hidden | settings 安装设置 | picture shown";
+}
+
+// The progress texts of a whole install, in order.
+Strings ExpectedProgress(bool allUsers) {
+  const CInstallPlaces places = PlacesFor(allUsers);
+  Strings texts = {"创建文件夹: " +
+                   Utf8(SpecialFolder(allUsers ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA))};
+  for (const CProductFile& file : kProductFiles)
+    texts.push_back("安装文件: " + Utf8(InstalledPath(places, file)));
+  texts.push_back("安装文件: " + Utf8(places.programFolder + L"\\uninstall.exe"));
+  texts.push_back("安装桌面快捷方式和开始菜单项");
+  texts.push_back("设置开机启动: Software\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrel");
+  texts.push_back("修改文件夹属性");
+  texts.push_back("启动Veltrin");
+  return texts;
+}
+
+Strings Concatenated(Strings first, const Strings& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+bool WaitForProductWindow() { return WaitUntil(IsProductMainWindowPresent, 15s); }
+
+// Once the page has been painted and its picture has faded in.
+void SavePage(const CInstallerSession& installer, const wchar_t* name) {
+  std::this_thread::sleep_for(700ms);
+  SaveScreenshot(installer.Frame(), ScreenshotPath(name));
+}
+
+// A product file as an earlier install left it, held open by another program that shares it for
+// reading only, as a running product holds its files.
+class CHeldFile {
+ public:
+  explicit CHeldFile(const std::wstring& path) {
+    ::SHCreateDirectoryExW(nullptr, path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+    file_.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ::WriteFile(file_.Get(), kContent, sizeof kContent - 1, &written, nullptr);
+  }
+  static std::vector<char> Content() { return {kContent, kContent + sizeof kContent - 1}; }
+  bool Held() const { return static_cast<bool>(file_); }
+  void Release() { file_.Reset(); }
+
+ private:
+  static constexpr char kContent[] = "left by an earlier install";
+
+  CFileHandle file_;
+};
+
+// Moves a registry key with everything below it out of the way for one scope.
+class CKeyAside {
+ public:
+  CKeyAside(HKEY hive, const wchar_t* path) : hive_(hive), path_(path) {
+    CRegKey key;
+    if (::RegOpenKeyExW(hive_, path_, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
+    CRegKey aside;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kAsideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          aside.Receive(), nullptr) != ERROR_SUCCESS ||
+        ::RegCopyTreeW(key.Get(), nullptr, aside.Get()) != ERROR_SUCCESS)
+      return;
+    key.Reset();
+    saved_ = ::RegDeleteTreeW(hive_, path_) == ERROR_SUCCESS &&
+             ::RegDeleteKeyW(hive_, path_) == ERROR_SUCCESS;
+  }
+  ~CKeyAside() {
+    if (saved_) {
+      CRegKey key;
+      CRegKey aside;
+      if (::RegCreateKeyExW(hive_, path_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
+                            nullptr) == ERROR_SUCCESS &&
+          ::RegOpenKeyExW(HKEY_CURRENT_USER, kAsideKey, 0, KEY_READ, aside.Receive()) ==
+              ERROR_SUCCESS)
+        ::RegCopyTreeW(aside.Get(), nullptr, key.Get());
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kAsideKey);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kAsideKey);
+  }
+  CKeyAside(const CKeyAside&) = delete;
+  CKeyAside& operator=(const CKeyAside&) = delete;
+  bool Missing() const {
+    CRegKey key;
+    return ::RegOpenKeyExW(hive_, path_, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS;
+  }
+
+ private:
+  static constexpr wchar_t kAsideKey[] = L"Software\\KestrelTestsAside";
+  HKEY hive_;
+  const wchar_t* path_;
+  bool saved_ = false;
+};
+
+class InstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ClearInstallState();
+  }
+  void TearDown() override { ClearInstallState(); }
+
+  // Opens the settings page and unticks " 为此计算机上的所有用户安装".
+  static void ChooseCurrentUser(CInstallerSession& installer) {
+    ASSERT_TRUE(installer.Press(kSettingsLink));
+    ASSERT_TRUE(installer.Press(kAllUsersBox));
+  }
+};
+
+TEST_F(InstallTest, AnInstallOfEitherKindPutsEveryPieceInPlaceAndStartsTheProduct) {
+  for (bool allUsers : {true, false}) {
+    SCOPED_TRACE(allUsers ? "for all users" : "for the current user");
+    ClearInstallState();
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(InstallerPath()));
+    if (!allUsers) {
+      SavePage(installer, L"install-start");
+      ChooseCurrentUser(installer);
+      SavePage(installer, L"install-settings");
+    }
+
+    ASSERT_TRUE(installer.Press(kMainButton));
+
+    EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{});
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel), ExpectedProgress(allUsers));
+    EXPECT_EQ(installer.Log().TextsOf(kMainButton), (Strings{"请稍等", "退出"}));
+    EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+    ExpectCompleteInstall(allUsers);
+    ExpectFilterServiceRegistration(allUsers);
+    EXPECT_TRUE(WaitForProductWindow()) << "kestrel.exe did not start";
+    if (allUsers) SavePage(installer, L"install-finished");
+
+    // After an install the main button only ends the program.
+    ASSERT_TRUE(installer.PressLater(kMainButton));
+    ASSERT_TRUE(installer.Process().WaitForExit(10s));
+    EXPECT_EQ(installer.Process().ExitCode(), 0u);
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel).size(), ExpectedProgress(allUsers).size());
+  }
+}
+
+TEST_F(InstallTest, ARefusalShowsItsTextCreatesNothingAndASecondPressInstalls) {
+  struct Case {
+    const char* name;
+    const wchar_t* runningProgram;  // a stand-in product program that runs meanwhile
+    bool consent;
+    const char* text;
+  } const cases[] = {
+      {"the updater alone runs", L"kstupdate.exe", true, kRunningText},
+      {"the product runs", L"kestrel.exe", true, kRunningText},
+      {"no consent", nullptr, false, kConsentText},
+      // The running product is looked for before the consent.
+      {"no consent while the product runs", L"kestrel.exe", false, kRunningText},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearInstallState();
+    CTestProcess product;
+    if (c.runningProgram) {
+      ASSERT_TRUE(product.Start(PayloadFile(c.runningProgram)));
+      ASSERT_TRUE(WaitUntil(IsAnyProductWindowPresent, 15s));
+    }
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(InstallerPath()));
+    if (!c.consent) {
+      ASSERT_TRUE(installer.Press(kConsentBox));
+    }
+    const Strings before = InstallStateListing();
+    ASSERT_EQ(before, Strings{});
+
+    ASSERT_TRUE(installer.Press(kMainButton));
+
+    EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{});
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel), Strings{c.text});
+    EXPECT_EQ(installer.Log().TextsOf(kMainButton), Strings{"一键安装"});
+    EXPECT_EQ(installer.PageDescription(), FailedPage(c.text));
+    EXPECT_EQ(InstallStateListing(), before);
+    if (!c.runningProgram) SavePage(installer, L"install-failed");
+
+    product.Terminate();
+    if (!c.consent) {
+      ASSERT_TRUE(installer.Press(kConsentBox));
+    }
+    ASSERT_TRUE(installer.Press(kMainButton));
+    EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel),
+              Concatenated({c.text}, ExpectedProgress(true)));
+  }
+}
+
+TEST_F(InstallTest, AFileThatCannotBeWrittenFailsWithItsTextAndASecondPressRepeatsAll) {
+  struct Case {
+    size_t file;  // in kProductFiles
+    const char* text;
+  } const cases[] = {
+      {0, "安装失败,拷贝kestrel.exe时出错."},
+      {6, kSecuritySoftwareText},  // Kestrel_Global.config
+      {7, kSecuritySoftwareText},  // default.themes
+      {9, "安装失败,拷贝badword.txt时出错."},
+      {14, "安装失败,拷贝gooddomain.txt时出错."},
+  };
+  const CInstallPlaces places = PlacesFor(true);
+  for (const Case& c : cases) {
+    const std::wstring heldPath = InstalledPath(places, kProductFiles[c.file]);
+    SCOPED_TRACE(Utf8(heldPath));
+    ClearInstallState();
+    CHeldFile held(heldPath);
+    ASSERT_TRUE(held.Held());
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(InstallerPath()));
+
+    ASSERT_TRUE(installer.Press(kMainButton));
+
+    EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{"错误: 创建文件失败"});
+    Strings progress = ExpectedProgress(true);
+    progress.resize(c.file + 2);  // the base folder's text, then each file up to the held one
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel), Concatenated(progress, {c.text}));
+    // The extraction's own message comes first, then the install's text.
+    auto box = installer.Log().Find(BoxTextLine("创建文件失败"));
+    auto failure = installer.Log().Find(TextLine(kStatusLabel, c.text));
+    ASSERT_TRUE(box && failure);
+    EXPECT_LT(*box, *failure);
+    EXPECT_EQ(installer.PageDescription(), FailedPage(c.text));
+    EXPECT_EQ(ReadFileBytes(heldPath), CHeldFile::Content());
+    for (size_t before = 0; before < c.file; ++before) {
+      EXPECT_EQ(ReadFileBytes(InstalledPath(places, kProductFiles[before])),
+                ReadFileBytes(PayloadFile(kProductFiles[before].name)))
+          << "the failed install did not leave " << Utf8(kProductFiles[before].name);
+    }
+    if (c.file + 1 < std::size(kProductFiles)) {
+      EXPECT_FALSE(FileExists(InstalledPath(places, kProductFiles[c.file + 1])));
+    }
+    if (c.file == 0) SavePage(installer, L"install-failed-file");
+
+    // The failed install's folders and files stay; the whole sequence runs again over them.
+    held.Release();
+    ASSERT_TRUE(installer.Press(kMainButton));
+    EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel),
+              Concatenated(Concatenated(progress, {c.text}), ExpectedProgress(true)));
+    ExpectCompleteInstall(true);
+  }
+}
+
+TEST_F(InstallTest, AnAutostartThatCannotBeWrittenIsReportedAfterTheProductStarted) {
+  // Without the current user's Run key the value cannot be written.
+  CKeyAside runKey(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  ASSERT_TRUE(runKey.Missing());
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath(), false));
+  ChooseCurrentUser(installer);
+
+  ASSERT_TRUE(installer.PressLater(kMainButton));
+  ASSERT_NE(WaitForWindow(installer.Process().Id(), L"#32770", 30s), nullptr);
+  EXPECT_EQ(ChildProcesses(installer.Process().Id(), L"kestrel.exe").size(), 1u)
+      << "the product was not started before the warning";
+  installer.AnswerBoxes();
+  ASSERT_TRUE(WaitUntil([&] { return installer.TextOf(kMainButton) == "退出"; }, 30s));
+
+  EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{"警告: 无法修改注册表,开机启动设置失败!"});
+  auto started = installer.Log().Find(TextLine(kStatusLabel, "启动Veltrin"));
+  auto warning = installer.Log().Find(BoxTextLine("无法修改注册表,开机启动设置失败!"));
+  auto finished = installer.Log().Find(TextLine(kMainButton, "退出"));
+  ASSERT_TRUE(started && warning && finished);
+  EXPECT_LT(*started, *warning);
+  EXPECT_LT(*warning, *finished);
+  EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+  EXPECT_TRUE(WaitForProductWindow()) << "kestrel.exe did not start";
+  EXPECT_TRUE(runKey.Missing());
+}
+
+TEST_F(InstallTest, AReinstallReplacesEveryFileAndLeavesTheServiceRegistrationAlone) {
+  const CInstallPlaces places = PlacesFor(true);
+  {
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(InstallerPath()));
+    ASSERT_TRUE(installer.Press(kMainButton));
+    ASSERT_EQ(installer.PageDescription(), kFinishedPage);
+  }
+  CloseProductWindows();
+  // An earlier install of another build: longer files, so that a tail would show, and a service
+  // registered with other settings.
+  std::vector<std::wstring> written = {places.userData + L"\\config.bin",
+                                       places.programFolder + L"\\uninstall.exe"};
+  for (const CProductFile& file : kProductFiles) written.push_back(InstalledPath(places, file));
+  for (const std::wstring& path : written) {
+    std::vector<char> old(ReadFileBytes(path).size() + 100, 'x');
+    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    ASSERT_TRUE(file &&
+                ::WriteFile(file.Get(), old.data(), static_cast<DWORD>(old.size()), &done, nullptr))
+        << Utf8(path);
+  }
+  {
+    CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHandle service(::OpenServiceW(manager.Get(), L"Lanwarden", SERVICE_CHANGE_CONFIG));
+    ASSERT_TRUE(::ChangeServiceConfigW(service.Get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START,
+                                       SERVICE_NO_CHANGE, L"C:\\earlier\\kstservice.exe", nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, L"Earlier"));
+  }
+  const CServiceFacts earlier = ReadFilterService();
+
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath()));
+  ASSERT_TRUE(installer.Press(kMainButton));
+
+  EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+  ExpectCompleteInstall(true);
+  const CServiceFacts now = ReadFilterService();
+  EXPECT_EQ(Utf8(now.binaryPath), "C:\\earlier\\kstservice.exe");
+  EXPECT_EQ(Utf8(now.displayName), "Earlier");
+  EXPECT_EQ(now.startType, earlier.startType);
+}
+
+TEST_F(InstallTest, TheButtonsDoNothingWhileTheSequenceWaitsInAMessageBox) {
+  const CInstallPlaces places = PlacesFor(true);
+  CHeldFile held(InstalledPath(places, kProductFiles[0]));
+  ASSERT_TRUE(held.Held());
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath(), false));
+  ASSERT_TRUE(installer.PressLater(kMainButton));
+  ASSERT_NE(WaitForWindow(installer.Process().Id(), L"#32770", 30s), nullptr);
+
+  // Handled inside the box's loop: a second sequence would wait in a box of its own and never
+  // return, closing would destroy the dialog under the waiting one.
+  ASSERT_TRUE(installer.Press(kCloseButton, 10s));
+  ASSERT_TRUE(installer.Press(kMainButton, 10s));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(::IsWindow(installer.Frame()));
+  EXPECT_EQ(installer.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+
+  installer.AnswerBoxes();
+  const std::string failure = "安装失败,拷贝kestrel.exe时出错.";
+  ASSERT_TRUE(WaitUntil([&] { return installer.TextOf(kStatusLabel) == failure; }, 30s));
+  EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{"错误: 创建文件失败"});
+  Strings progress = ExpectedProgress(true);
+  progress.resize(2);
+  EXPECT_EQ(installer.Log().TextsOf(kStatusLabel), Concatenated(progress, {failure}));
+  EXPECT_EQ(installer.PageDescription(), FailedPage(failure));
+
+  held.Release();
+  ASSERT_TRUE(installer.Press(kMainButton));
+  EXPECT_EQ(installer.PageDescription(), kFinishedPage);
+}
+
+}  // namespace
+}  // namespace kst::test

@@ -1,0 +1,84 @@
+#include "ProcessFacts.h"
+
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include "base/Handles.h"
+
+namespace kst::test {
+namespace {
+
+// The start of RTL_USER_PROCESS_PARAMETERS as the system lays it out; winternl.h shows only the
+// command line of it.
+struct CProcessParametersHead {
+  ULONG maximumLength;
+  ULONG length;
+  ULONG flags;
+  ULONG debugFlags;
+  HANDLE consoleHandle;
+  ULONG consoleFlags;
+  HANDLE standardInput;
+  HANDLE standardOutput;
+  HANDLE standardError;
+  UNICODE_STRING currentDirectory;
+  HANDLE currentDirectoryHandle;
+  UNICODE_STRING dllPath;
+  UNICODE_STRING imagePathName;
+  UNICODE_STRING commandLine;
+};
+
+bool ReadRemote(HANDLE process, const void* address, void* out, size_t size) {
+  SIZE_T done = 0;
+  return ::ReadProcessMemory(process, address, out, size, &done) && done == size;
+}
+
+std::optional<std::wstring> ReadRemoteText(HANDLE process, const UNICODE_STRING& text) {
+  std::wstring result(text.Length / sizeof(wchar_t), L'\0');
+  if (!result.empty() && !ReadRemote(process, text.Buffer, result.data(), text.Length))
+    return std::nullopt;
+  return result;
+}
+
+}  // namespace
+
+std::vector<DWORD> ChildProcesses(DWORD parentId, const wchar_t* exeName) {
+  std::vector<DWORD> children;
+  CKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) return children;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    if (entry.th32ParentProcessID == parentId && ::lstrcmpiW(entry.szExeFile, exeName) == 0)
+      children.push_back(entry.th32ProcessID);
+  }
+  return children;
+}
+
+std::optional<CProcessStart> ReadProcessStart(DWORD processId) {
+  CKernelHandle process(
+      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process) return std::nullopt;
+  PROCESS_BASIC_INFORMATION basic = {};
+  if (::NtQueryInformationProcess(process.Get(), ProcessBasicInformation, &basic, sizeof basic,
+                                  nullptr) != 0)
+    return std::nullopt;
+  PEB peb = {};
+  CProcessParametersHead parameters = {};
+  if (!ReadRemote(process.Get(), basic.PebBaseAddress, &peb, sizeof peb) ||
+      !ReadRemote(process.Get(), peb.ProcessParameters, &parameters, sizeof parameters))
+    return std::nullopt;
+  auto commandLine = ReadRemoteText(process.Get(), parameters.commandLine);
+  auto currentFolder = ReadRemoteText(process.Get(), parameters.currentDirectory);
+  if (!commandLine || !currentFolder) return std::nullopt;
+  if (currentFolder->size() > 3 && currentFolder->back() == L'\\') currentFolder->pop_back();
+  return CProcessStart{*commandLine, *currentFolder};
+}
+
+bool WaitForProcessExit(DWORD processId, std::chrono::milliseconds timeout) {
+  CKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+  return !process ||
+         ::WaitForSingleObject(process.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+}  // namespace kst::test

@@ -1,0 +1,452 @@
+// The uninstall driven through the uninstaller's window from outside: an install made through the
+// installer's window, then "uninstall.exe" started from the program folder, checked on what it
+// removed, what it kept, the proxy settings it left and the shell that removes it at the end.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "InstallState.h"
+#include "InstallerProgram.h"
+#include "InstallerSession.h"
+#include "ProcessFacts.h"
+#include "RunLog.h"
+#include "base/Handles.h"
+#include "tests/support/Screenshot.h"
+
+namespace kst::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+constexpr char kConfirmation[] = "警告: 确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!";
+constexpr char kFarewell[] = "卸载完成: 感谢您使用Veltrin,更多功能即将推出,敬请关注!";
+constexpr char kRunningText[] = "Veltrin正在运行，请先关闭开机启动，重启电脑后再进行卸载!";
+constexpr char kLockText[] = "需将密码设为空才可进行卸载!";
+constexpr char kProxyError[] =
+    "错误: 设置网页代理失败,Veltrin无法过滤网页数据,请检查是否被安全软件阻止.\n"
+    "原因:无法修改注册表项:HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+    "Internet Settings";
+constexpr char kDirectConnection[] = "options=1:1 2:null 3:null 4:null 5:0";
+constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
+
+std::wstring Uninstaller(const CInstallPlaces& places) {
+  return places.programFolder + L"\\uninstall.exe";
+}
+
+bool Exists(const std::wstring& path) { return std::filesystem::exists(path); }
+
+// Wine's WinINet refuses the proxy change notice, which ends an uninstall at its proxy reset. For
+// an uninstall that runs to its end, the stand-ins of wininet.dll and rasapi32.dll built for the
+// proxy tests take the place of Wine's own in the system folder, loaded by "uninstall.exe" alone.
+// They record every call in the run log and report the remote-access entries given here.
+class CProxyDoubles {
+ public:
+  explicit CProxyDoubles(const wchar_t* rasEntries) : entries_(L"KST_RAS_ENTRIES", rasEntries) {
+    wchar_t system[MAX_PATH] = L"";
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* doubles = _wgetenv(L"KST_DOUBLES");
+    installed_ = doubles != nullptr;
+    for (const wchar_t* name : kNames) {
+      std::wstring target = std::wstring(system) + L"\\" + name;
+      if (!installed_ ||
+          !::MoveFileExW(target.c_str(), (target + kAside).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        installed_ = false;
+        break;
+      }
+      moved_.push_back(target);
+      installed_ =
+          ::CopyFileW((std::wstring(doubles) + L"\\" + name).c_str(), target.c_str(), FALSE) != 0;
+    }
+    CRegKey overrides;
+    installed_ = installed_ &&
+                 ::RegCreateKeyExW(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                   nullptr, overrides.Receive(), nullptr) == ERROR_SUCCESS;
+    for (const wchar_t* dll : {L"wininet", L"rasapi32"}) {
+      installed_ = installed_ && ::RegSetValueExW(overrides.Get(), dll, 0, REG_SZ,
+                                                  reinterpret_cast<const BYTE*>(L"native"),
+                                                  sizeof L"native") == ERROR_SUCCESS;
+    }
+  }
+  ~CProxyDoubles() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+    for (const std::wstring& target : moved_) {
+      ::DeleteFileW(target.c_str());
+      ::MoveFileExW((target + kAside).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+  }
+  CProxyDoubles(const CProxyDoubles&) = delete;
+  CProxyDoubles& operator=(const CProxyDoubles&) = delete;
+  bool Installed() const { return installed_; }
+
+ private:
+  static constexpr const wchar_t* kNames[] = {L"wininet.dll", L"rasapi32.dll"};
+  static constexpr wchar_t kAside[] = L".kst-aside";
+  static constexpr wchar_t kAppKey[] = L"Software\\Wine\\AppDefaults\\uninstall.exe";
+  static constexpr wchar_t kOverridesKey[] =
+      L"Software\\Wine\\AppDefaults\\uninstall.exe\\DllOverrides";
+  CScopedVariable entries_;
+  std::vector<std::wstring> moved_;
+  bool installed_ = false;
+};
+
+// The per-connection options that each connection was given last, by connection ("null" for the
+// LAN), as the wininet stand-in logged them; and whether every call succeeded.
+struct CProxyEnd {
+  std::map<std::string, std::string> lastOptions;
+  bool allSucceeded = true;
+};
+
+CProxyEnd ProxyEnd(const Strings& lines) {
+  CProxyEnd end;
+  for (const std::string& line : lines) {
+    if (line.rfind("InternetSetOptionW ", 0) != 0) continue;
+    end.allSucceeded =
+        end.allSucceeded && line.size() >= 5 && line.substr(line.size() - 5) == "-> ok";
+    if (line.rfind("InternetSetOptionW 75 ", 0) != 0) continue;
+    size_t connection = line.find("connection=") + 11;
+    size_t options = line.find(" options=");
+    size_t result = line.find(" -> ");
+    end.lastOptions[line.substr(connection, line.find(' ', connection) - connection)] =
+        line.substr(options + 1, result - options - 1);
+  }
+  return end;
+}
+
+size_t LastIndexOf(const Strings& lines, const std::string& prefix) {
+  size_t found = std::string::npos;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind(prefix, 0) == 0) found = i;
+  }
+  return found;
+}
+
+void SetProductValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  CRegKey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS);
+}
+
+void DeleteProductValue(const wchar_t* name) {
+  CRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()) ==
+      ERROR_SUCCESS)
+    ::RegDeleteValueW(key.Get(), name);
+}
+
+bool StartFilterService() {
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  CServiceHandle service(
+      ::OpenServiceW(manager.Get(), L"Lanwarden", SERVICE_START | SERVICE_QUERY_STATUS));
+  if (!service || !::StartServiceW(service.Get(), 0, nullptr)) return false;
+  return WaitUntil([] { return ReadFilterService().state == SERVICE_RUNNING; }, 20s);
+}
+
+class UninstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ClearInstallState();
+  }
+  void TearDown() override { ClearInstallState(); }
+
+  // An install through the installer's window, with the product it started closed again.
+  static void Install(bool allUsers) {
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(InstallerPath()));
+    if (!allUsers) {
+      ASSERT_TRUE(installer.Press(kSettingsLink));
+      ASSERT_TRUE(installer.Press(kAllUsersBox));
+    }
+    ASSERT_TRUE(installer.Press(kMainButton));
+    ASSERT_EQ(installer.TextOf(kMainButton), "退出");
+    ASSERT_TRUE(installer.PressLater(kMainButton));
+    ASSERT_TRUE(installer.Process().WaitForExit(10s));
+    CloseProductWindows();
+  }
+
+  // Waits until the uninstaller has ended and then until the removal shell it started, if any,
+  // has ended too, so that no shell of one test removes the install of the next. Whether a shell
+  // was started goes to startedShell.
+  static void WaitForTheEnd(CInstallerSession& uninstaller, bool& startedShell) {
+    ASSERT_TRUE(uninstaller.Process().WaitForExit(30s));
+    EXPECT_EQ(uninstaller.Process().ExitCode(), 0u);
+    // The shell pings for seconds before it removes anything, so it is still there to be seen.
+    std::vector<DWORD> shells = ChildProcesses(uninstaller.Process().Id(), L"cmd.exe");
+    startedShell = !shells.empty();
+    for (DWORD shell : shells) EXPECT_TRUE(WaitForProcessExit(shell, 60s));
+  }
+};
+
+TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnection) {
+  struct Case {
+    const char* name;
+    bool allUsers;
+    bool removeConfig;
+    bool configKept;
+  } const cases[] = {
+      {"for all users, configuration removed", true, true, false},
+      {"for all users, configuration kept", true, false, true},
+      // The configuration folder is the program folder itself then.
+      {"for the current user, configuration kept", false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearInstallState();
+    const CInstallPlaces places = PlacesFor(c.allUsers);
+    Install(c.allUsers);
+    CProxyDoubles doubles(L"A;B");
+    ASSERT_TRUE(doubles.Installed());
+
+    CInstallerSession uninstaller;
+    ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+    if (c.allUsers && c.removeConfig) {
+      std::this_thread::sleep_for(500ms);
+      SaveScreenshot(uninstaller.Frame(), ScreenshotPath(L"uninstall-start"));
+    }
+    if (!c.removeConfig) {
+      ASSERT_TRUE(uninstaller.Press(kRemoveConfigBox));
+    }
+    ASSERT_TRUE(uninstaller.Press(kMainButton));
+    ASSERT_TRUE(uninstaller.Process().WaitForExit(30s));
+    EXPECT_EQ(uninstaller.Process().ExitCode(), 0u);
+
+    // The shell's command line, read while it still pings.
+    std::vector<DWORD> shells = ChildProcesses(uninstaller.Process().Id(), L"cmd.exe");
+    ASSERT_EQ(shells.size(), 1u) << "the removal shell was not started";
+    auto shell = ReadProcessStart(shells.front());
+    ASSERT_TRUE(shell);
+    const std::string folder = Utf8(places.programFolder);
+    const std::string parameters = "/c ping 127.0.0.1 | rd /s/q \"" + folder + "\" rd /q \"" +
+                                   folder + "\"\\uninstall.exe | ping 127.0.0.1";
+    const std::string commandLine = Utf8(shell->commandLine);
+    ASSERT_GE(commandLine.size(), parameters.size() + 1);
+    EXPECT_EQ(commandLine.substr(commandLine.size() - parameters.size() - 1), " " + parameters);
+    EXPECT_EQ(Utf8(shell->currentFolder),
+              Utf8(places.programFolder.substr(0, places.programFolder.find_last_of(L'\\'))));
+
+    EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
+    const Strings log = uninstaller.Log().Lines();
+    const CProxyEnd proxy = ProxyEnd(log);
+    EXPECT_TRUE(proxy.allSucceeded);
+    EXPECT_EQ(proxy.lastOptions,
+              (std::map<std::string, std::string>{{"null", kDirectConnection},
+                                                  {"\"A\"", kDirectConnection},
+                                                  {"\"B\"", kDirectConnection}}));
+    // The proxy reset, then the frame hidden, then the farewell.
+    size_t lastProxyCall = LastIndexOf(log, "InternetSetOptionW ");
+    size_t hidden = LastIndexOf(log, "hide " + Utf8(kFrameClass));
+    size_t farewell = LastIndexOf(log, BoxTextLine("感谢您使用Veltrin,更多功能即将推出,敬请关注!"));
+    ASSERT_NE(hidden, std::string::npos);
+    ASSERT_NE(farewell, std::string::npos);
+    EXPECT_LT(lastProxyCall, hidden);
+    EXPECT_LT(hidden, farewell);
+
+    // Under Wine's own cmd the folder goes once the uninstaller has ended.
+    ASSERT_TRUE(WaitForProcessExit(shells.front(), 60s));
+    EXPECT_FALSE(Exists(places.programFolder));
+    EXPECT_EQ(Exists(places.dataRoot), c.configKept);
+    // Nothing else of the install is left: no link, value, key or service.
+    for (const std::string& left : InstallStateListing())
+      EXPECT_TRUE(c.configKept && left.find(Utf8(places.dataRoot)) != std::string::npos) << left;
+    if (c.configKept) {
+      EXPECT_TRUE(Exists(places.userData + L"\\config.bin"));
+      EXPECT_TRUE(Exists(places.systemData + L"\\filelist"));
+    }
+  }
+}
+
+TEST_F(UninstallTest, ARefusalShowsItsMessageAndChangesNothing) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  CTestProcess product;
+  const DWORD one = 1;
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    std::function<void()> undo;
+    const char* text;
+  } const cases[] = {
+      {"the product runs",
+       [&] {
+         ASSERT_TRUE(product.Start(places.programFolder + L"\\kestrel.exe"));
+         ASSERT_TRUE(WaitUntil(IsProductMainWindowPresent, 15s));
+       },
+       [&] { product.Terminate(); }, kRunningText},
+      {"the random password is on, with an empty password",
+       [&] {
+         SetProductValue(L"RandomPassword", REG_DWORD, &one, sizeof one);
+         SetProductValue(L"Password", REG_SZ, L"", sizeof L"");
+       },
+       [] {
+         DeleteProductValue(L"RandomPassword");
+         DeleteProductValue(L"Password");
+       },
+       kLockText},
+      {"a password is set", [] { SetProductValue(L"Password", REG_SZ, L"x", sizeof L"x"); },
+       [] { DeleteProductValue(L"Password"); }, kLockText},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    const Strings before = InstallStateListing();
+    CInstallerSession uninstaller;
+    ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+
+    ASSERT_TRUE(uninstaller.Press(kMainButton));
+
+    EXPECT_EQ(BoxTexts(uninstaller.Boxes()), Strings{std::string("错误: ") + c.text});
+    EXPECT_EQ(uninstaller.Boxes().Boxes().at(0).buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(::IsWindowVisible(uninstaller.Frame())) << "the dialog did not stay";
+    EXPECT_EQ(InstallStateListing(), before);
+    c.undo();
+    ASSERT_TRUE(uninstaller.PressLater(kCloseButton));
+    ASSERT_TRUE(uninstaller.Process().WaitForExit(10s));
+  }
+
+  SCOPED_TRACE("cancelled at the confirmation");
+  const Strings before = InstallStateListing();
+  CInstallerSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+  uninstaller.Boxes().QueueAnswers({IDCANCEL});
+  ASSERT_TRUE(uninstaller.Press(kMainButton));
+  ASSERT_TRUE(uninstaller.Process().WaitForExit(10s));
+  EXPECT_EQ(uninstaller.Process().ExitCode(), 0u);
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), Strings{kConfirmation});
+  EXPECT_EQ(uninstaller.Boxes().Boxes().at(0).buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  EXPECT_EQ(InstallStateListing(), before);
+}
+
+TEST_F(UninstallTest, OutsideAProgramFolderItRefusesAtStartAndEndsWithoutAWindow) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  const Strings before = InstallStateListing();
+  // A "\\Kestrel" folder, but in no application-data folder.
+  const std::wstring stray = SpecialFolder(CSIDL_WINDOWS).substr(0, 2) + L"\\Kestrel";
+  const std::wstring program = CopyInstallerTo(stray, L"uninstall.exe");
+
+  CTestProcess uninstaller;
+  CMessageBoxWatcher boxes(CMessageBoxWatcher::kAnyProcess);
+  ASSERT_TRUE(uninstaller.Start(program));
+  bool frameShown = false;
+  while (!uninstaller.WaitForExit(20ms) && !frameShown)
+    frameShown = !FindTopLevelWindows(uninstaller.Id(), kFrameClass, true).empty();
+
+  std::filesystem::remove_all(stray);
+  EXPECT_FALSE(frameShown);
+  ASSERT_TRUE(uninstaller.WaitForExit(10s));
+  EXPECT_EQ(uninstaller.ExitCode(), 0u);
+  EXPECT_EQ(BoxTexts(boxes), Strings{"错误: 无效的卸载程序!"});
+  EXPECT_EQ(InstallStateListing(), before);
+}
+
+TEST_F(UninstallTest, ARunningServiceStaysRegisteredWhileTheRestIsRemoved) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  ASSERT_TRUE(StartFilterService());
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+
+  CInstallerSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+  ASSERT_TRUE(uninstaller.Press(kMainButton));
+  bool startedShell = false;
+  WaitForTheEnd(uninstaller, startedShell);
+
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
+  const CServiceFacts service = ReadFilterService();
+  EXPECT_TRUE(service.registered);
+  EXPECT_EQ(service.state, DWORD{SERVICE_RUNNING});
+  // Everything else of the install went; the running service's program may stay in its folder.
+  const std::string folder = Utf8(places.programFolder);
+  for (const std::string& line : InstallStateListing()) {
+    EXPECT_TRUE(line.rfind("service ", 0) == 0 || line == "folder " + folder ||
+                line.rfind("file " + folder + "\\kstservice.exe ", 0) == 0)
+        << line;
+  }
+}
+
+TEST_F(UninstallTest, AFolderNamedRdBesideTheProgramFolderSurvivesAndNoShellIsStarted) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  const std::wstring rd =
+      places.programFolder.substr(0, places.programFolder.find_last_of(L'\\')) + L"\\rd";
+  ASSERT_TRUE(std::filesystem::create_directory(rd));
+  { std::ofstream(std::filesystem::path(rd + L"\\keep.txt")) << "keep"; }
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+
+  CInstallerSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+  ASSERT_TRUE(uninstaller.Press(kMainButton));
+  bool startedShell = true;
+  WaitForTheEnd(uninstaller, startedShell);
+
+  EXPECT_FALSE(startedShell);
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
+  EXPECT_TRUE(Exists(rd + L"\\keep.txt"));
+  // Only the shell removes the uninstaller's own file.
+  EXPECT_TRUE(Exists(Uninstaller(places)));
+  std::filesystem::remove_all(rd);
+}
+
+TEST_F(UninstallTest, UnderWinesOwnWininetTheProxyResetEndsTheProgramAfterItsMessage) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+
+  CInstallerSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+  ASSERT_TRUE(uninstaller.PressLater(kMainButton));
+  bool startedShell = true;
+  WaitForTheEnd(uninstaller, startedShell);
+
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kProxyError}));
+  EXPECT_FALSE(startedShell);
+  // The removal before the proxy reset happened; nothing after it did.
+  EXPECT_FALSE(Exists(places.programFolder + L"\\kestrel.exe"));
+  EXPECT_FALSE(Exists(places.startMenuFolder));
+  EXPECT_FALSE(Exists(places.desktopLink));
+  EXPECT_TRUE(Exists(places.dataRoot)) << "the configuration folder was removed";
+  EXPECT_TRUE(Exists(Uninstaller(places)));
+  EXPECT_EQ(uninstaller.Log().Find("hide " + Utf8(kFrameClass)), std::nullopt);
+}
+
+TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+  CInstallerSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(Uninstaller(places), false));
+  ASSERT_TRUE(uninstaller.PressLater(kMainButton));
+  ASSERT_NE(WaitForWindow(uninstaller.Process().Id(), L"#32770", 30s), nullptr);
+
+  // A second sequence would ask again and never return; closing would end the program under
+  // the waiting one.
+  ASSERT_TRUE(uninstaller.Press(kCloseButton, 10s));
+  ASSERT_TRUE(uninstaller.Press(kMainButton, 10s));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(::IsWindow(uninstaller.Frame()));
+  EXPECT_EQ(uninstaller.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+
+  uninstaller.AnswerBoxes();
+  bool startedShell = false;
+  WaitForTheEnd(uninstaller, startedShell);
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
+  EXPECT_TRUE(startedShell);
+  EXPECT_FALSE(Exists(places.programFolder));
+}
+
+}  // namespace
+}  // namespace kst::test

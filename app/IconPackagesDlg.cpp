@@ -54,12 +54,13 @@ LRESULT CIconPackagesDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SetUpLabels();
   Place(IDC_STATUS_LABEL, client.cx, client.cy);
   SetUpTopRow(client.cx, client.cy);
-  SetUpPictureAndMainButton(client.cx, client.cy);
-  SetUpCheckBoxes(client.cy);
+  SetUpPictureAndMainButton(client.cx, client.cy, uninstall);
+  SetUpCheckBoxes(client.cx, client.cy);
   SetUpMode(uninstall);
 
   ApplyThemedDialogStyle();
-  ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont.Get()), FALSE);
+  ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(titleFont.Get()), FALSE);
   for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
     ::SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont.Get()), FALSE);
   return TRUE;
@@ -115,7 +116,7 @@ void CIconPackagesDlg::SetUpTopRow(int width, int height) {
   Place(IDC_SETTINGS_LINK, width, height);
 }
 
-void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height) {
+void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height, bool uninstall) {
   picture.Attach(GetDlgItem(IDC_PICTURE));
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
   picture.SetPictureInset(6, 6);
@@ -124,16 +125,16 @@ void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height) {
   mainButton.SetBackgroundSource(m_hWnd);
   Place(IDC_MAIN_BUTTON, width, height);
   mainButtonImage.Reset(LoadPng(IDP_MAIN_BUTTON));
-  bool uninstall = IsUninstallMode();
-  mainButton.SetSkin(mainButtonImage.Get(), uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
+  mainButton.SetSkin(mainButtonImage.Get(),
+                     uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
   SetMainButtonText(uninstall ? L"卸载" : L"一键安装");
 }
 
-void CIconPackagesDlg::SetUpCheckBoxes(int height) {
+void CIconPackagesDlg::SetUpCheckBoxes(int width, int height) {
   consentBox.Attach(GetDlgItem(IDC_CONSENT));
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
-  Place(IDC_CONSENT, 0, height);
+  Place(IDC_CONSENT, width, height);
 
   struct Box {
     CThemedCheckboxCtrl* control;
@@ -143,7 +144,8 @@ void CIconPackagesDlg::SetUpCheckBoxes(int height) {
     bool hide;
   } const boxes[] = {
       {&allUsersBox, IDC_ALL_USERS, L" 为此计算机上的所有用户安装", BST_CHECKED, true},
-      {&navigationBox, IDC_NAVIGATION_PAGE, L" 使用推荐导航页（某些导航页包含过多不良内容)", BST_UNCHECKED, true},
+      {&navigationBox, IDC_NAVIGATION_PAGE, L" 使用推荐导航页（某些导航页包含过多不良内容)",
+       BST_UNCHECKED, true},
       {&homePageBox, IDC_HOME_PAGE, L" 让Veltrin管理浏览器主页", BST_CHECKED, true},
       {&removeConfigBox, IDC_REMOVE_CONFIG, L"删除用户使用产生的配置文件", BST_CHECKED, false},
   };
@@ -151,7 +153,7 @@ void CIconPackagesDlg::SetUpCheckBoxes(int height) {
     box.control->Attach(GetDlgItem(box.id));
     SetText(box.id, box.text);
     box.control->SetCheck(box.check);
-    Place(box.id, 0, height);
+    Place(box.id, width, height);
     if (box.hide) Show(box.id, SW_HIDE);
   }
 }
@@ -163,7 +165,8 @@ void CIconPackagesDlg::SetUpMode(bool uninstall) {
   }
   Show(IDC_REMOVE_CONFIG, SW_SHOW);
   Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3, IDC_PICTURE, IDC_ALL_USERS,
-                 IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT}, SW_HIDE);
+        IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT},
+       SW_HIDE);
 }
 
 // Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
@@ -238,7 +241,8 @@ void CIconPackagesDlg::ShowSettingsPage() {
 void CIconPackagesDlg::ShowInstallingPage() {
   Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3}, SW_HIDE);
   Show(IDC_STATUS_LABEL, SW_SHOW);
-  Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT}, SW_HIDE);
+  Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT},
+       SW_HIDE);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
 }
 
@@ -251,7 +255,8 @@ void CIconPackagesDlg::ShowInstallFailure(const wchar_t* text) {
   Show(IDC_CONSENT, SW_SHOW);
   SetStatusText(text);
   if (options.settingsPageShown) {
-    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE}, SW_HIDE);
+    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE},
+         SW_HIDE);
     SetText(IDC_SETTINGS_LINK, L"返回");
   } else {
     Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE}, SW_HIDE);
@@ -262,7 +267,8 @@ void CIconPackagesDlg::ShowInstallFailure(const wchar_t* text) {
 
 void CIconPackagesDlg::ShowInstallFinished() {
   Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_CONSENT, IDC_ALL_USERS, IDC_HOME_PAGE,
-                 IDC_NAVIGATION_PAGE, IDC_SETTINGS_LINK, IDC_STATUS_LABEL}, SW_HIDE);
+        IDC_NAVIGATION_PAGE, IDC_SETTINGS_LINK, IDC_STATUS_LABEL},
+       SW_HIDE);
   SetMainButtonText(L"退出");
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
   picture.SetPictureInset(6, 6);

@@ -26,17 +26,17 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
   enum { IDD = IDD_INSTALLER };
 
   BEGIN_MSG_MAP(CIconPackagesDlg)
-    MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
-    COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
-    COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
-    COMMAND_ID_HANDLER(IDC_REMOVE_CONFIG, OnToggleRemoveConfig)
-    COMMAND_ID_HANDLER(IDC_PRODUCT_LINK, OnProductLink)
-    CHAIN_MSG_MAP(CThemedDialogImpl<CIconPackagesDlg>)
-    COMMAND_ID_HANDLER(IDC_CLOSE_BUTTON, OnCloseButton)
-    COMMAND_ID_HANDLER(IDC_MAIN_BUTTON, OnMainButton)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
+  COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
+  COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
+  COMMAND_ID_HANDLER(IDC_REMOVE_CONFIG, OnToggleRemoveConfig)
+  COMMAND_ID_HANDLER(IDC_PRODUCT_LINK, OnProductLink)
+  CHAIN_MSG_MAP(CThemedDialogImpl<CIconPackagesDlg>)
+  COMMAND_ID_HANDLER(IDC_CLOSE_BUTTON, OnCloseButton)
+  COMMAND_ID_HANDLER(IDC_MAIN_BUTTON, OnMainButton)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
   // Pages.
@@ -63,8 +63,8 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
   void SetUpLabels();
   // Initialisation in its order: every placement raises its control in the z-order.
   void SetUpTopRow(int width, int height);
-  void SetUpPictureAndMainButton(int width, int height);
-  void SetUpCheckBoxes(int height);
+  void SetUpPictureAndMainButton(int width, int height, bool uninstall);
+  void SetUpCheckBoxes(int width, int height);
   void SetUpMode(bool uninstall);
   void Place(int id, int width, int height);
   void Show(int id, int command) const { ::ShowWindow(GetDlgItem(id), command); }

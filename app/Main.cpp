@@ -1,5 +1,6 @@
 // Entry of the installer and uninstaller: one instance at a time, one frame, one loop.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 

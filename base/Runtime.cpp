@@ -2,6 +2,7 @@
 // so drags the whole exception runtime into an executable built without exceptions; these
 // return NULL instead, and -fcheck-new makes every new-expression test for it.
 #include <windows.h>
+
 #include <stddef.h>
 
 void* operator new(size_t size) { return ::HeapAlloc(::GetProcessHeap(), 0, size != 0 ? size : 1); }

@@ -3,6 +3,7 @@
 // install must make (a hidden cmd per access grant, the product). Each run starts from no install
 // (per-user, so that no service is left behind). Figures only.
 #include <windows.h>
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -153,9 +154,12 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   // Eight access grants and the product: nine process starts that an install makes.
-  std::printf("install from the main button to the finished page, less the 800 ms wait: median %.0f ms "
-              "of %zu runs\n", Median(installs), installs.size());
-  std::printf("one hidden cmd start under Wine: median %.0f ms; an install makes nine such starts\n",
-              Median(shells));
+  std::printf(
+      "install from the main button to the finished page, less the 800 ms wait: median %.0f ms "
+      "of %zu runs\n",
+      Median(installs), installs.size());
+  std::printf(
+      "one hidden cmd start under Wine: median %.0f ms; an install makes nine such starts\n",
+      Median(shells));
   return 0;
 }

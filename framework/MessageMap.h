@@ -28,38 +28,37 @@ class CMessageMap {
 
 // A handler sees (message, wParam, lParam, handled); handled starts TRUE and a handler that
 // clears it lets the message go on to later rows and the default processing.
-#define BEGIN_MSG_MAP(theClass)                                                                \
- public:                                                                                      \
-  BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,               \
-                            LRESULT& lResult, DWORD dwMsgMapID = 0) override {                \
-    (void)hWnd;                                                                               \
-    (void)dwMsgMapID;                                                                         \
+#define BEGIN_MSG_MAP(theClass)                                                                   \
+ public:                                                                                          \
+  BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult, \
+                            DWORD dwMsgMapID = 0) override {                                      \
+    (void)hWnd;                                                                                   \
+    (void)dwMsgMapID;                                                                             \
     BOOL bHandled = TRUE;
 
-#define MESSAGE_HANDLER(msg, func)                      \
-  if (uMsg == (msg)) {                                  \
-    bHandled = TRUE;                                    \
-    lResult = func(uMsg, wParam, lParam, bHandled);     \
-    if (bHandled) return TRUE;                          \
+#define MESSAGE_HANDLER(msg, func)                  \
+  if (uMsg == (msg)) {                              \
+    bHandled = TRUE;                                \
+    lResult = func(uMsg, wParam, lParam, bHandled); \
+    if (bHandled) return TRUE;                      \
   }
 
-#define MESSAGE_RANGE_HANDLER(first, last, func)        \
-  if (uMsg >= (first) && uMsg <= (last)) {              \
-    bHandled = TRUE;                                    \
-    lResult = func(uMsg, wParam, lParam, bHandled);     \
-    if (bHandled) return TRUE;                          \
+#define MESSAGE_RANGE_HANDLER(first, last, func)    \
+  if (uMsg >= (first) && uMsg <= (last)) {          \
+    bHandled = TRUE;                                \
+    lResult = func(uMsg, wParam, lParam, bHandled); \
+    if (bHandled) return TRUE;                      \
   }
 
 // Commands are matched on the control id alone; the notification code is not looked at.
-#define COMMAND_ID_HANDLER(id, func)                                                   \
-  if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                  \
-    bHandled = TRUE;                                                                   \
-    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam),     \
-                   bHandled);                                                          \
-    if (bHandled) return TRUE;                                                         \
+#define COMMAND_ID_HANDLER(id, func)                                                          \
+  if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                         \
+    bHandled = TRUE;                                                                          \
+    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                                \
   }
 
-#define CHAIN_MSG_MAP(theChainClass)                                                          \
+#define CHAIN_MSG_MAP(theChainClass)                                                        \
   if (theChainClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, dwMsgMapID)) \
     return TRUE;
 

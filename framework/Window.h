@@ -40,7 +40,6 @@ struct CWinTraits {
   static DWORD GetWndExStyle(DWORD given) { return given == 0 ? exStyle : given; }
 };
 
-using CControlWinTraits =
-    CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0>;
+using CControlWinTraits = CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0>;
 
 }  // namespace kst

@@ -20,8 +20,7 @@ void* BoundObject(HWND window);
 void UnbindObject(HWND window);
 
 // Sends a child control's notification back to the control as OCM__BASE + message.
-LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
-                            BOOL& handled);
+LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
 // What a control answers to a reflected message that its own table leaves alone.
 bool IsReflectedMessage(UINT message);
@@ -142,8 +141,8 @@ class CDialogImpl : public CWindowImplRoot<TBase> {
   // that was made and destroyed while it initialised has had its final message already.
   HWND Create(HWND parent, LPARAM initParam = 0, bool* windowMade = nullptr) {
     detail::SetCreatingObject(static_cast<CWindowImplRoot<TBase>*>(this));
-    HWND window = ::CreateDialogParamW(detail::ResourceInstance(), MAKEINTRESOURCEW(T::IDD),
-                                       parent, &DialogProc, initParam);
+    HWND window = ::CreateDialogParamW(detail::ResourceInstance(), MAKEINTRESOURCEW(T::IDD), parent,
+                                       &DialogProc, initParam);
     bool bound = detail::TakeCreatingObject() == nullptr;
     if (windowMade != nullptr) *windowMade = bound;
     return window;

@@ -58,7 +58,8 @@ const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programF
 void CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
   ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
   CPath self;
-  DWORD length = ::GetModuleFileNameW(nullptr, self.Buffer(), static_cast<DWORD>(CPath::Capacity()));
+  DWORD length =
+      ::GetModuleFileNameW(nullptr, self.Buffer(), static_cast<DWORD>(CPath::Capacity()));
   if (length == 0 || length >= CPath::Capacity()) return;
   self.Sync();
   CPath target(programFolder.Get());
@@ -101,7 +102,8 @@ int RunInstall(CInstallDialog& dialog) {
     return Fail(dialog, failure);
 
   EnsureProductKey();
-  WriteInstallDir(programFolder.Get(), static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
+  WriteInstallDir(programFolder.Get(),
+                  static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
   WriteInstallForAllUser(options.installForAllUsers ? 1 : 0);
   CopyUninstaller(dialog, programFolder);
   WriteUninstallEntry(options.installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
@@ -117,9 +119,11 @@ int RunInstall(CInstallDialog& dialog) {
   bool productPathFits = product.Join(L"kestrel.exe");
   int autostartWritten = 1;
   if (options.autoStart) {
-    dialog.SetStatusText(L"设置开机启动: Software\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrel");
+    dialog.SetStatusText(
+        L"设置开机启动: Software\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrel");
     ::Sleep(800);
-    autostartWritten = productPathFits ? SetAutostart(product.Get(), options.installForAllUsers) : 0;
+    autostartWritten =
+        productPathFits ? SetAutostart(product.Get(), options.installForAllUsers) : 0;
   }
 
   dialog.SetStatusText(L"修改文件夹属性");

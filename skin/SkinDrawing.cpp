@@ -8,8 +8,8 @@ namespace kst {
 
 BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sourceX,
                     int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
-  using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int,
-                                           BLENDFUNCTION);
+  using AlphaBlendFunction =
+      BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
   static const AlphaBlendFunction alphaBlend =
       GetSystemFunction<AlphaBlendFunction>(L"msimg32.dll", "AlphaBlend");
   if (alphaBlend == nullptr) return FALSE;
@@ -26,8 +26,8 @@ void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT&
   for (const NineGridPiece& piece : pieces) {
     if (!IsDrawablePiece(piece.destination) || !IsDrawablePiece(piece.source)) continue;
     SkinAlphaBlend(destDC, piece.destination.x, piece.destination.y, piece.destination.width,
-                 piece.destination.height, sourceDC, piece.source.x, piece.source.y,
-                 piece.source.width, piece.source.height, kSkinBlend);
+                   piece.destination.height, sourceDC, piece.source.x, piece.source.y,
+                   piece.source.width, piece.source.height, kSkinBlend);
   }
 }
 
@@ -56,8 +56,8 @@ HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {
     {
       CSelectObject selectPiece(pieceDC.Get(), piece.Get());
       ::MapWindowPoints(nullptr, source, reinterpret_cast<POINT*>(&childRect), 2);
-      ::BitBlt(pieceDC.Get(), 0, 0, width, height, snapshotDC.Get(), childRect.left,
-               childRect.top, SRCCOPY);
+      ::BitBlt(pieceDC.Get(), 0, 0, width, height, snapshotDC.Get(), childRect.left, childRect.top,
+               SRCCOPY);
     }
     // The brush keeps its own copy of the bitmap.
     brush = ::CreatePatternBrush(piece.Get());

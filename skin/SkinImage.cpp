@@ -1,6 +1,7 @@
 #include "skin/SkinImage.h"
 
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 #include "base/Handles.h"
@@ -105,8 +106,7 @@ HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
   UINT width = 0;
   UINT height = 0;
   if (gdiplus.getWidth(bitmap, &width) != Gdiplus::Ok ||
-      gdiplus.getHeight(bitmap, &height) != Gdiplus::Ok || width == 0 ||
-      height == 0)
+      gdiplus.getHeight(bitmap, &height) != Gdiplus::Ok || width == 0 || height == 0)
     return nullptr;
 
   BITMAPINFO info = {};

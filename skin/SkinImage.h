@@ -3,8 +3,9 @@
 #pragma once
 
 #include <windows.h>
-#include <stdint.h>
+
 #include <stddef.h>
+#include <stdint.h>
 
 namespace kst {
 

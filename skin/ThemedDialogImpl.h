@@ -31,9 +31,9 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
   void OnFinalMessage(HWND) override { delete this; }
 
   BEGIN_MSG_MAP(CThemedDialogImpl)
-    MESSAGE_HANDLER(WM_FORWARDMSG, OnForwardMessage)
-    MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
-    MESSAGE_HANDLER(WM_SIZE, OnSize)
+  MESSAGE_HANDLER(WM_FORWARDMSG, OnForwardMessage)
+  MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
+  MESSAGE_HANDLER(WM_SIZE, OnSize)
   END_MSG_MAP()
 
  protected:
@@ -44,7 +44,8 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
   LRESULT OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
     RECT client = {};
     this->GetClientRect(&client);
-    if (!backgroundBrush) backgroundBrush.Reset(CreateParentBackgroundBrush(this->m_hWnd, this->GetParent()));
+    if (!backgroundBrush)
+      backgroundBrush.Reset(CreateParentBackgroundBrush(this->m_hWnd, this->GetParent()));
     FillWithBrush(reinterpret_cast<HDC>(wParam), client, backgroundBrush.Get());
     return 1;
   }

@@ -1,7 +1,7 @@
 #include "system/UninstallSequence.h"
 
-#include <shlobj.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "app/AppMode.h"
 #include "base/Path.h"
@@ -36,7 +36,8 @@ void RemoveUserConfigFolder() {
 bool SelfRemovalFolder(const CPath& programFolder, CPath& workingFolder) {
   if (!workingFolder.Assign(programFolder.Get()) || !workingFolder.RemoveLastComponent())
     return false;
-  if (workingFolder.Length() == 2 && !workingFolder.Append(L"\\")) return false;  // "C:" alone is the drive's current folder
+  if (workingFolder.Length() == 2 && !workingFolder.Append(L"\\"))
+    return false;  // "C:" alone is the drive's current folder
   CPath stray(workingFolder.Get());
   if (!stray.Join(L"rd")) return false;
   return ::GetFileAttributesW(stray.Get()) == INVALID_FILE_ATTRIBUTES;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <stddef.h>
 
 #include "install/InstallSequence.h"

@@ -1,5 +1,4 @@
 #include "app/AppMode.h"
-
 #include <gtest/gtest.h>
 
 namespace kst {
@@ -12,7 +11,7 @@ TEST(IsUninstallPath, LooksForTheExactNameAnywhereInThePath) {
   } cases[] = {
       {L"C:\\ProgramData\\Kestrel\\uninstall.exe", true},
       {L"D:\\downloads\\uninstall.exe", true},
-      {L"C:\\temp\\uninstall.exe.d\\instkst.exe", true},  // folder part counts too
+      {L"C:\\temp\\uninstall.exe.d\\instkst.exe", true},    // folder part counts too
       {L"C:\\ProgramData\\Kestrel\\Uninstall.exe", false},  // case-sensitive
       {L"C:\\ProgramData\\Kestrel\\UNINSTALL.EXE", false},
       {L"C:\\Users\\a\\Downloads\\instkst.exe", false},

@@ -1,8 +1,6 @@
 #include "app/DialogLayout.h"
-
-#include <gtest/gtest.h>
-
 #include "resources/resource.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -49,9 +47,9 @@ TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
   ControlPlacement layout[kPlacedControlCount];
   ComputeDialogLayout(560, 320, layout);
   const int expected[kPlacedControlCount] = {
-      IDC_STATUS_LABEL, IDC_CLOSE_BUTTON, IDC_LOGO,      IDC_PRODUCT_LINK,
-      IDC_INFO_LABEL3,  IDC_SETTINGS_LINK, IDC_MAIN_BUTTON, IDC_CONSENT,
-      IDC_ALL_USERS,    IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_REMOVE_CONFIG};
+      IDC_STATUS_LABEL, IDC_CLOSE_BUTTON,    IDC_LOGO,        IDC_PRODUCT_LINK,
+      IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,   IDC_MAIN_BUTTON, IDC_CONSENT,
+      IDC_ALL_USERS,    IDC_NAVIGATION_PAGE, IDC_HOME_PAGE,   IDC_REMOVE_CONFIG};
   for (int i = 0; i < kPlacedControlCount; ++i) EXPECT_EQ(layout[i].id, expected[i]) << i;
 }
 

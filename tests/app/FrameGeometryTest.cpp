@@ -1,5 +1,4 @@
 #include "app/FrameGeometry.h"
-
 #include <gtest/gtest.h>
 
 namespace kst {
@@ -58,11 +57,11 @@ TEST(IsDragPoint, TheWholeClientAreaAndNothingElse) {
     int x, y;
     bool inside;
   } cases[] = {
-      {100, 200, true}, {659, 519, true}, {380, 360, true},
-      {99, 200, false}, {100, 199, false}, {660, 300, false}, {300, 520, false},
-      {-5, -5, false},
+      {100, 200, true},  {659, 519, true},  {380, 360, true},  {99, 200, false},
+      {100, 199, false}, {660, 300, false}, {300, 520, false}, {-5, -5, false},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsDragPoint(client, c.x, c.y), c.inside) << c.x << "," << c.y;
+  for (const Case& c : cases)
+    EXPECT_EQ(IsDragPoint(client, c.x, c.y), c.inside) << c.x << "," << c.y;
 }
 
 }  // namespace

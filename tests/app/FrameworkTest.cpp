@@ -1,13 +1,12 @@
 // The window framework: table routing, subclassing, reflection, the final-message hook and
 // the message loop, exercised through real windows.
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "framework/Controls.h"
 #include "framework/MessageLoop.h"
 #include "framework/WindowImpl.h"
 #include "resources/resource.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -24,12 +23,12 @@ class CProbeWindow : public CFrameWindowImpl<CProbeWindow> {
   }
 
   BEGIN_MSG_MAP(CProbeWindow)
-    MESSAGE_HANDLER(kAsk, OnAsk)
-    MESSAGE_HANDLER(kPassOn, OnPassOn)
-    MESSAGE_HANDLER(kPassOn, OnLaterRow)
-    MESSAGE_HANDLER(kDestroyYourself, OnDestroyYourself)
-    COMMAND_ID_HANDLER(42, OnCommand42)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(kAsk, OnAsk)
+  MESSAGE_HANDLER(kPassOn, OnPassOn)
+  MESSAGE_HANDLER(kPassOn, OnLaterRow)
+  MESSAGE_HANDLER(kDestroyYourself, OnDestroyYourself)
+  COMMAND_ID_HANDLER(42, OnCommand42)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
   void OnFinalMessage(HWND window) override { finalMessages.push_back(window); }
@@ -63,8 +62,8 @@ class CProbeWindow : public CFrameWindowImpl<CProbeWindow> {
 class CProbeButton : public CWindowImpl<CProbeButton, CButtonT<CWindow>> {
  public:
   BEGIN_MSG_MAP(CProbeButton)
-    MESSAGE_HANDLER(OCM_COMMAND, OnReflectedCommand)
-    MESSAGE_HANDLER(WM_GETTEXTLENGTH, OnGetTextLength)
+  MESSAGE_HANDLER(OCM_COMMAND, OnReflectedCommand)
+  MESSAGE_HANDLER(WM_GETTEXTLENGTH, OnGetTextLength)
   END_MSG_MAP()
 
   void OnFinalMessage(HWND) override { ++finalMessages; }
@@ -82,9 +81,7 @@ class CProbeButton : public CWindowImpl<CProbeButton, CButtonT<CWindow>> {
 
 class FrameworkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NE(probe.Create(L"probe", WS_POPUP, 0), nullptr);
-  }
+  void SetUp() override { ASSERT_NE(probe.Create(L"probe", WS_POPUP, 0), nullptr); }
   void TearDown() override {
     if (probe.IsWindow()) ::DestroyWindow(probe.m_hWnd);
   }
@@ -114,9 +111,8 @@ TEST_F(FrameworkTest, AWindowDestroyedInsideItsOwnMessageIsReleasedAfterwards) {
 }
 
 TEST_F(FrameworkTest, SubclassedControlsGetTheirNotificationsReflected) {
-  HWND raw = ::CreateWindowExW(0, L"BUTTON", L"press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0,
-                               0, 40, 20, probe.m_hWnd, reinterpret_cast<HMENU>(7), nullptr,
-                               nullptr);
+  HWND raw = ::CreateWindowExW(0, L"BUTTON", L"press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0,
+                               40, 20, probe.m_hWnd, reinterpret_cast<HMENU>(7), nullptr, nullptr);
   ASSERT_NE(raw, nullptr);
   CProbeButton button;
   ASSERT_TRUE(button.SubclassWindow(raw));
@@ -141,8 +137,8 @@ class CProbeDialog : public CDialogImpl<CProbeDialog> {
  public:
   enum { IDD = IDD_INSTALLER };
   BEGIN_MSG_MAP(CProbeDialog)
-    MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
   END_MSG_MAP()
   bool initialised = false;
 

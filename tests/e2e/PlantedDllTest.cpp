@@ -1,16 +1,16 @@
 // The installer runs elevated from a downloads folder where anyone may have left a DLL: a DLL
 // planted beside it under the name of a system DLL it uses is never loaded.
-#include <gtest/gtest.h>
 #include <shlwapi.h>
 
 #include <chrono>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "InstallerProgram.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {
@@ -72,7 +72,8 @@ TEST(PlantedDll, APlainLoadFindsThePlantsSoTheTestCanSeeThem) {
   std::wstring folder = MakeScratchFolder(L"planted-control");
   std::vector<std::wstring> markers = Plant(folder, kPlantedNames);
   std::wstring loader = folder + L"\\plain_loader.exe";
-  ASSERT_TRUE(::CopyFileW((PlantsFolder() + L"\\kst_planted_loader.exe").c_str(), loader.c_str(), FALSE));
+  ASSERT_TRUE(
+      ::CopyFileW((PlantsFolder() + L"\\kst_planted_loader.exe").c_str(), loader.c_str(), FALSE));
   CNativeFirst nativeFirst(L"plain_loader.exe", kPlantedNames);
   CTestProcess process;
   ASSERT_TRUE(process.Start(loader, L"msimg32.dll gdiplus.dll wininet.dll rasapi32.dll"));

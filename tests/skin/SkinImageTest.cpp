@@ -1,9 +1,7 @@
 // Skin images: the product's PNG resources decode at their sizes into premultiplied,
 // top-down 32-bit bitmaps; a file path loads too; failures give NULL.
-#include "skin/SkinImage.h"
-
-#include <gtest/gtest.h>
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 #include <string>
@@ -11,6 +9,8 @@
 
 #include "base/Handles.h"
 #include "resources/resource.h"
+#include "skin/SkinImage.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -40,11 +40,16 @@ TEST(LoadSkinImage, EveryProductImageLoadsWithItsSize) {
   struct Case {
     int id, width, height;
   } cases[] = {
-      {IDP_BACKGROUND_INSTALL, 486, 267}, {IDP_BACKGROUND_UNINSTALL, 560, 337},
-      {IDP_BADGE, 154, 48},               {IDP_CLOSE_BUTTON, 80, 16},
-      {IDP_MAIN_BUTTON, 1081, 45},        {IDP_LOGO, 154, 48},
-      {IDP_PICTURE_START, 580, 321},      {IDP_PICTURE_INSTALLING, 496, 260},
-      {IDP_PICTURE_FINISHED, 496, 260},   {IDP_SHADOW_FRAME, 200, 144},
+      {IDP_BACKGROUND_INSTALL, 486, 267},
+      {IDP_BACKGROUND_UNINSTALL, 560, 337},
+      {IDP_BADGE, 154, 48},
+      {IDP_CLOSE_BUTTON, 80, 16},
+      {IDP_MAIN_BUTTON, 1081, 45},
+      {IDP_LOGO, 154, 48},
+      {IDP_PICTURE_START, 580, 321},
+      {IDP_PICTURE_INSTALLING, 496, 260},
+      {IDP_PICTURE_FINISHED, 496, 260},
+      {IDP_SHADOW_FRAME, 200, 144},
   };
   for (const Case& c : cases) {
     CBitmap image(LoadSkinImage(MAKEINTRESOURCEW(c.id), L"PNG"));
@@ -60,7 +65,9 @@ TEST(LoadSkinImage, KeepsTransparentAreasTransparent) {
   CBitmap frame(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
   ASSERT_TRUE(frame);
   Pixels pixels = ReadDib(frame.Get());
-  auto alphaAt = [&](int x, int y) { return pixels.bgra[(static_cast<size_t>(y) * pixels.width + x) * 4 + 3]; };
+  auto alphaAt = [&](int x, int y) {
+    return pixels.bgra[(static_cast<size_t>(y) * pixels.width + x) * 4 + 3];
+  };
   EXPECT_EQ(alphaAt(0, 0), 5);
   EXPECT_EQ(alphaAt(1, 50), 14);
   EXPECT_EQ(alphaAt(100, 2), 28);
@@ -83,12 +90,13 @@ std::wstring WriteProbePng() {
   std::wstring path = std::wstring(folder) + L"kst_probe.png";
   const Gdiplus::ARGB pixels[4] = {0x80FF8040, 0xFF0000FF, 0x00000000, 0xFFFFFFFF};
   Gdiplus::GpBitmap* bitmap = nullptr;
-  Gdiplus::DllExports::GdipCreateBitmapFromScan0(2, 2, 8, PixelFormat32bppARGB,
-                                                  reinterpret_cast<BYTE*>(const_cast<Gdiplus::ARGB*>(pixels)),
-                                                  &bitmap);
+  Gdiplus::DllExports::GdipCreateBitmapFromScan0(
+      2, 2, 8, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(const_cast<Gdiplus::ARGB*>(pixels)),
+      &bitmap);
   // The PNG encoder's class id.
   const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-  EXPECT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr), Gdiplus::Ok);
+  EXPECT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &png, nullptr),
+            Gdiplus::Ok);
   Gdiplus::DllExports::GdipDisposeImage(bitmap);
   return path;
 }
@@ -124,7 +132,8 @@ TEST(PremultiplyPixels, ScalesColourByAlphaWithRounding) {
   for (const Case& c : cases) {
     uint8_t pixel[4] = {c.in[0], c.in[1], c.in[2], c.in[3]};
     PremultiplyPixels(pixel, 1);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(pixel[i], c.out[i]) << int(c.in[0]) << "/" << int(c.in[3]);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(pixel[i], c.out[i]) << int(c.in[0]) << "/" << int(c.in[3]);
   }
 }
 

@@ -1,15 +1,14 @@
 // The installed-programs entry: written with every value for either hive, sized from the files
 // really installed, and removed in the hive that the uninstaller's location implies.
-#include "system/AppsAndFeatures.h"
-
-#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <string>
 
+#include "system/AppsAndFeatures.h"
 #include "system/Registry.h"
 #include "tests/system/RegistryState.h"
 #include "version.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

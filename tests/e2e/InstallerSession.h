@@ -8,7 +8,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,7 +45,6 @@ class CInstallerSession {
 
   HWND Frame() const { return frame_; }
   HWND Control(int id) const { return FindChildById(frame_, id); }
-  std::optional<CWindowFacts> Read(int id) const { return ReadChild(frame_, id); }
   std::string TextOf(int id) const;
   bool IsShown(int id) const;
 

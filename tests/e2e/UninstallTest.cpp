@@ -1,7 +1,6 @@
 // The uninstall driven through the uninstaller's window from outside: an install made through the
 // installer's window, then "uninstall.exe" started from the program folder, checked on what it
 // removed, what it kept, the proxy settings it left and the shell that removes it at the end.
-#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <chrono>
@@ -20,6 +19,7 @@
 #include "RunLog.h"
 #include "base/Handles.h"
 #include "tests/support/Screenshot.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {
@@ -41,8 +41,6 @@ constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
 std::wstring Uninstaller(const CInstallPlaces& places) {
   return places.programFolder + L"\\uninstall.exe";
 }
-
-bool Exists(const std::wstring& path) { return std::filesystem::exists(path); }
 
 // Wine's WinINet refuses the proxy change notice, which ends an uninstall at its proxy reset. For
 // an uninstall that runs to its end, the stand-ins of wininet.dll and rasapi32.dll built for the
@@ -255,14 +253,14 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
 
     // Under Wine's own cmd the folder goes once the uninstaller has ended.
     ASSERT_TRUE(WaitForProcessExit(shells.front(), 60s));
-    EXPECT_FALSE(Exists(places.programFolder));
-    EXPECT_EQ(Exists(places.dataRoot), c.configKept);
+    EXPECT_FALSE(FileExists(places.programFolder));
+    EXPECT_EQ(FileExists(places.dataRoot), c.configKept);
     // Nothing else of the install is left: no link, value, key or service.
     for (const std::string& left : InstallStateListing())
       EXPECT_TRUE(c.configKept && left.find(Utf8(places.dataRoot)) != std::string::npos) << left;
     if (c.configKept) {
-      EXPECT_TRUE(Exists(places.userData + L"\\config.bin"));
-      EXPECT_TRUE(Exists(places.systemData + L"\\filelist"));
+      EXPECT_TRUE(FileExists(places.userData + L"\\config.bin"));
+      EXPECT_TRUE(FileExists(places.systemData + L"\\filelist"));
     }
   }
 }
@@ -395,9 +393,9 @@ TEST_F(UninstallTest, AFolderNamedRdBesideTheProgramFolderSurvivesAndNoShellIsSt
 
   EXPECT_FALSE(startedShell);
   EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
-  EXPECT_TRUE(Exists(rd + L"\\keep.txt"));
+  EXPECT_TRUE(FileExists(rd + L"\\keep.txt"));
   // Only the shell removes the uninstaller's own file.
-  EXPECT_TRUE(Exists(Uninstaller(places)));
+  EXPECT_TRUE(FileExists(Uninstaller(places)));
   std::filesystem::remove_all(rd);
 }
 
@@ -414,11 +412,11 @@ TEST_F(UninstallTest, UnderWinesOwnWininetTheProxyResetEndsTheProgramAfterItsMes
   EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kProxyError}));
   EXPECT_FALSE(startedShell);
   // The removal before the proxy reset happened; nothing after it did.
-  EXPECT_FALSE(Exists(places.programFolder + L"\\kestrel.exe"));
-  EXPECT_FALSE(Exists(places.startMenuFolder));
-  EXPECT_FALSE(Exists(places.desktopLink));
-  EXPECT_TRUE(Exists(places.dataRoot)) << "the configuration folder was removed";
-  EXPECT_TRUE(Exists(Uninstaller(places)));
+  EXPECT_FALSE(FileExists(places.programFolder + L"\\kestrel.exe"));
+  EXPECT_FALSE(FileExists(places.startMenuFolder));
+  EXPECT_FALSE(FileExists(places.desktopLink));
+  EXPECT_TRUE(FileExists(places.dataRoot)) << "the configuration folder was removed";
+  EXPECT_TRUE(FileExists(Uninstaller(places)));
   EXPECT_EQ(uninstaller.Log().Find("hide " + Utf8(kFrameClass)), std::nullopt);
 }
 
@@ -445,7 +443,7 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   WaitForTheEnd(uninstaller, startedShell);
   EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
   EXPECT_TRUE(startedShell);
-  EXPECT_FALSE(Exists(places.programFolder));
+  EXPECT_FALSE(FileExists(places.programFolder));
 }
 
 }  // namespace

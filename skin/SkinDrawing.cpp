@@ -87,6 +87,35 @@ void RepaintWithBackground(HWND control, bool paintNow) {
   ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
   ::RedrawWindow(parent, &area, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (paintNow ? RDW_UPDATENOW : 0));
+  // Wine paints the siblings top first, so the control is painted once more over what now lies
+  // beneath it; composited painting gives the same picture in one pass.
+  if (paintNow) ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+namespace {
+
+// Wine lacks composited painting; it is recognised by the function its ntdll adds.
+bool PaintsComposited() {
+  static const bool composited =
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+  return composited;
+}
+
+}  // namespace
+
+void RepaintTransparentSiblingsAbove(HWND window) {
+  if (PaintsComposited()) return;
+  RECT area = {};
+  ::GetWindowRect(window, &area);
+  for (HWND above = ::GetWindow(window, GW_HWNDPREV); above != nullptr;
+       above = ::GetWindow(above, GW_HWNDPREV)) {
+    RECT aboveArea = {};
+    RECT overlap = {};
+    ::GetWindowRect(above, &aboveArea);
+    if (::IsWindowVisible(above) && (::GetWindowLongW(above, GWL_EXSTYLE) & WS_EX_TRANSPARENT) &&
+        ::IntersectRect(&overlap, &area, &aboveArea))
+      ::RedrawWindow(above, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {

@@ -33,6 +33,12 @@ SIZE BitmapSize(HBITMAP bitmap);
 // it where it does not (Wine), instead of new glyphs over old ones.
 void RepaintWithBackground(HWND control, bool paintNow);
 
+// Where painting is not composited (Wine paints siblings top first and has no WS_EX_COMPOSITED),
+// a window that has just painted has the transparent siblings lying over it paint again, so that
+// the status text stays over the page picture. Does nothing where composited painting exists,
+// which already paints bottom to top (and would repaint for ever if asked again while painting).
+void RepaintTransparentSiblingsAbove(HWND window);
+
 // Fills rect of the DC with the brush, tiled from the DC's origin.
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush);
 

@@ -90,8 +90,11 @@ LRESULT CThemedShadowStaticCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
   if (wParam != 0) {
     Draw(reinterpret_cast<HDC>(wParam), client, ::GetTickCount());
   } else {
-    CPaintDC paintDC(m_hWnd);
-    Draw(paintDC.Get(), client, ::GetTickCount());
+    {
+      CPaintDC paintDC(m_hWnd);
+      Draw(paintDC.Get(), client, ::GetTickCount());
+    }
+    RepaintTransparentSiblingsAbove(m_hWnd);
   }
   return 0;
 }

@@ -60,6 +60,8 @@ TEST(ProductComponents, ProgramsOwnTheirWindowUntilAskedToClose) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     EXPECT_EQ(process.Id(), owner);
+    // The window exists before its program shows it: a shown one may take a moment under load.
+    for (int i = 0; i < 100 && test.visible && !IsWindowVisible(window); ++i) Sleep(50);
     EXPECT_EQ(test.visible, IsWindowVisible(window) != FALSE);
     EXPECT_EQ(nullptr, GetParent(window));
 

@@ -312,10 +312,12 @@ void ExpectReturned(const ChildRun& run) {
   EXPECT_TRUE(run.boxes.empty()) << (run.boxes.empty() ? "" : Utf8(run.boxes[0].text));
 }
 
-// Moves a file of the system folder aside for one scope.
+// Moves a file of the system folder aside for one scope. Each gets a name of its own: a test that
+// moves a stand-in aside while the suite has Wine's own DLL aside must not overwrite that copy.
 class CFileAside {
  public:
-  explicit CFileAside(std::wstring path) : path_(std::move(path)), aside_(path_ + L".kst-aside") {
+  explicit CFileAside(std::wstring path)
+      : path_(std::move(path)), aside_(path_ + L".kst-aside" + std::to_wstring(++count_)) {
     moved_ = MoveFileExW(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   }
   ~CFileAside() {
@@ -328,6 +330,7 @@ class CFileAside {
   bool Moved() const { return moved_; }
 
  private:
+  static inline int count_ = 0;
   std::wstring path_;
   std::wstring aside_;
   bool moved_ = false;

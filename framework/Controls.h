@@ -10,7 +10,6 @@ namespace kst {
 template <class TBase>
 class CButtonT : public TBase {
  public:
-  int GetCheck() const { return static_cast<int>(this->SendMessage(BM_GETCHECK)); }
   void SetCheck(int state) const { this->SendMessage(BM_SETCHECK, state); }
 };
 

@@ -24,7 +24,6 @@ class CWindow {
   BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
   BOOL SetWindowText(const wchar_t* text) const { return ::SetWindowTextW(m_hWnd, text); }
   BOOL GetClientRect(RECT* rect) const { return ::GetClientRect(m_hWnd, rect); }
-  BOOL GetWindowRect(RECT* rect) const { return ::GetWindowRect(m_hWnd, rect); }
   BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) const {
     return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
   }

@@ -85,8 +85,6 @@ class CWindowImpl : public CWindowImplRoot<TBase> {
     return TRUE;
   }
 
-  WNDPROC GetWindowProc() const { return &WindowProc; }
-
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (detail::IsReflectedMessage(message))
       return ::DefWindowProcW(this->m_hWnd, message - OCM__BASE, wParam, lParam);
@@ -147,8 +145,6 @@ class CDialogImpl : public CWindowImplRoot<TBase> {
     if (windowMade != nullptr) *windowMade = bound;
     return window;
   }
-
-  DLGPROC GetDialogProc() const { return &DialogProc; }
 
  protected:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

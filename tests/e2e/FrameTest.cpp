@@ -1,15 +1,16 @@
 // The installer's frame seen from outside: the window a user gets, the mode chosen by the
 // program's own path, the single instance, hiding and closing.
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <iterator>
 #include <thread>
+#include <vector>
 
 #include "InstallerProgram.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {
@@ -118,6 +119,44 @@ TEST_F(FrameTest, TheHideRequestHidesAndClosingEndsWithZero) {
   ::PostMessageW(frame, WM_CLOSE, 0, 0);
   ASSERT_TRUE(installer.WaitForExit(10s));
   EXPECT_EQ(installer.ExitCode(), 0u);
+}
+
+TEST_F(FrameTest, DragsFromTheBackgroundTabsInZOrderAndIgnoresEscape) {
+  CTestProcess installer;
+  HWND frame = StartAndWaitForFrame(installer, InstallerPath());
+  ASSERT_NE(frame, nullptr);
+  HWND dialog = ::GetWindow(frame, GW_CHILD);
+  ASSERT_NE(dialog, nullptr);
+
+  // Presses on the dialog's background pass through to the frame, which drags by them.
+  RECT client = {};
+  ::GetClientRect(frame, &client);
+  POINT middle = {client.right / 2, client.bottom / 3};
+  ::ClientToScreen(frame, &middle);
+  LPARAM at = MAKELPARAM(middle.x, middle.y);
+  EXPECT_EQ(::SendMessageW(dialog, WM_NCHITTEST, 0, at), HTTRANSPARENT);
+  EXPECT_EQ(::SendMessageW(frame, WM_NCHITTEST, 0, at), HTCAPTION);
+  EXPECT_EQ(::SendMessageW(frame, WM_NCHITTEST, 0, MAKELPARAM(middle.x, -20000)), HTNOWHERE);
+
+  // Each placement raised its control: the last placed is on top, and Tab follows that order.
+  const int expectedTopFirst[] = {1011, 1010, 1012, 1007, 1006, 1000,
+                                  1009, 3004, 3000, 1008, 1001, 3006};
+  std::vector<int> topFirst;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr && topFirst.size() < 12;
+       child = ::GetWindow(child, GW_HWNDNEXT))
+    topFirst.push_back(::GetDlgCtrlID(child));
+  EXPECT_EQ(topFirst, std::vector<int>(std::begin(expectedTopFirst), std::end(expectedTopFirst)));
+  HWND consent = FindChildById(frame, 1006);
+  EXPECT_EQ(::GetDlgCtrlID(::GetNextDlgTabItem(dialog, consent, FALSE)), kMainButton);
+
+  // Escape reaches the dialog as IDCANCEL without a control and changes nothing.
+  ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(installer.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_TRUE(::IsWindowVisible(frame));
+  auto button = ReadChild(frame, kMainButton);
+  ASSERT_TRUE(button);
+  EXPECT_EQ(Utf8(button->text), "一键安装");
 }
 
 TEST_F(FrameTest, TheCloseButtonEndsTheProgram) {

@@ -81,16 +81,16 @@ void CreateLinks(int allUsers) {
   if (!GetBaseFolder(allUsers, base) || !GetProgramFolder(base.Get(), programFolder)) return;
   CreateProgramsFolder(folders.programs);
   CPath desktopLink;
-  for (const CLinkSpec& spec : kLinks) {
+  for (const CLinkSpec& link : kLinks) {
     CPath linkFile;
     CPath target = programFolder;
-    if (!SpecialFolderLinkPath(linkFile, spec.onDesktop ? folders.desktop : folders.programs,
-                               spec.name) ||
-        !target.Join(spec.program)) {
+    if (!SpecialFolderLinkPath(linkFile, link.onDesktop ? folders.desktop : folders.programs,
+                               link.name) ||
+        !target.Join(link.program)) {
       continue;
     }
-    CreateShellLink(target.Get(), linkFile.Get(), spec.arguments);
-    if (spec.onDesktop) desktopLink = linkFile;
+    CreateShellLink(target.Get(), linkFile.Get(), link.arguments);
+    if (link.onDesktop) desktopLink = linkFile;
   }
   if (!desktopLink.IsEmpty()) NotifyShellPath(SHCNE_CREATE | SHCNE_INTERRUPT, desktopLink.Get());
 }

@@ -16,12 +16,12 @@ namespace {
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 CTestImageSpec SampleSpec(bool pe32Plus) {
-  CTestImageSpec spec;
-  spec.pe32Plus = pe32Plus;
-  spec.machine = pe32Plus ? kMachineAmd64 : kMachineI386;
-  spec.imports = {"KERNEL32.dll", "USER32.dll", "gdiplus.dll"};
-  spec.delayImports = {"WININET.dll"};
-  spec.resources = {
+  CTestImageSpec layout;
+  layout.pe32Plus = pe32Plus;
+  layout.machine = pe32Plus ? kMachineAmd64 : kMachineI386;
+  layout.imports = {"KERNEL32.dll", "USER32.dll", "gdiplus.dll"};
+  layout.delayImports = {"WININET.dll"};
+  layout.resources = {
       {CResourceKey::Id(kResourceManifest), CResourceKey::Id(1), 0x409, Bytes("<assembly/>")},
       {CResourceKey::Name("PNG"), CResourceKey::Id(152), 0x804, Bytes("png 152")},
       {CResourceKey::Name("PNG"), CResourceKey::Name("LOGO"), 0x804, Bytes("logo")},
@@ -29,7 +29,7 @@ CTestImageSpec SampleSpec(bool pe32Plus) {
       {CResourceKey::Id(kResourceDialog), CResourceKey::Id(2000), 0x409, Bytes("en")},
       {CResourceKey::Id(kResourceString), CResourceKey::Id(9), 0x804, {}},
   };
-  return spec;
+  return layout;
 }
 
 std::vector<uint8_t> DataOf(const CPeImage& image, const CResourceKey& type,
@@ -41,20 +41,20 @@ std::vector<uint8_t> DataOf(const CPeImage& image, const CResourceKey& type,
 TEST(CPeImage, ReadsHeadersImportsAndResourcesOfBothFormats) {
   for (bool pe32Plus : {false, true}) {
     SCOPED_TRACE(pe32Plus ? "PE32+" : "PE32");
-    const CTestImageSpec spec = SampleSpec(pe32Plus);
+    const CTestImageSpec layout = SampleSpec(pe32Plus);
     CPeImage image;
     std::string error;
-    ASSERT_TRUE(image.Parse(BuildTestImage(spec).bytes, &error)) << error;
+    ASSERT_TRUE(image.Parse(BuildTestImage(layout).bytes, &error)) << error;
 
-    EXPECT_EQ(image.Machine(), spec.machine);
+    EXPECT_EQ(image.Machine(), layout.machine);
     EXPECT_EQ(image.IsPe32Plus(), pe32Plus);
     EXPECT_EQ(image.Subsystem(), kSubsystemWindowsGui);
     EXPECT_EQ(image.MajorSubsystemVersion(), 5);
     EXPECT_EQ(image.MinorSubsystemVersion(), 1);
-    EXPECT_EQ(image.ImportedDlls(), spec.imports);
-    EXPECT_EQ(image.DelayImportedDlls(), spec.delayImports);
+    EXPECT_EQ(image.ImportedDlls(), layout.imports);
+    EXPECT_EQ(image.DelayImportedDlls(), layout.delayImports);
 
-    ASSERT_EQ(image.Resources().size(), spec.resources.size());
+    ASSERT_EQ(image.Resources().size(), layout.resources.size());
     EXPECT_EQ(DataOf(image, CResourceKey::Id(kResourceManifest), CResourceKey::Id(1)),
               Bytes("<assembly/>"));
     // Named keys match without regard to case, as FindResource does.
@@ -75,10 +75,10 @@ TEST(CPeImage, ReadsHeadersImportsAndResourcesOfBothFormats) {
 }
 
 TEST(CPeImage, AnImageWithoutImportsOrResourcesIsSound) {
-  CTestImageSpec spec;
+  CTestImageSpec layout;
   CPeImage image;
   std::string error;
-  ASSERT_TRUE(image.Parse(BuildTestImage(spec).bytes, &error)) << error;
+  ASSERT_TRUE(image.Parse(BuildTestImage(layout).bytes, &error)) << error;
   EXPECT_TRUE(image.ImportedDlls().empty());
   EXPECT_TRUE(image.DelayImportedDlls().empty());
   EXPECT_TRUE(image.Resources().empty());
@@ -206,9 +206,9 @@ TEST(CPeImage, NoSingleDamagedByteMakesTheReaderFailWithoutAReason) {
 
 // Directories that share their subdirectories make a small section describe a huge tree.
 TEST(CPeImage, RejectsAResourceTreeOfSharedDirectoriesThatWouldNeverEnd) {
-  CTestImageSpec spec;
-  spec.resources = {{CResourceKey::Id(1), CResourceKey::Id(1), 0, std::vector<uint8_t>(8192)}};
-  CTestImage image = BuildTestImage(spec);
+  CTestImageSpec layout;
+  layout.resources = {{CResourceKey::Id(1), CResourceKey::Id(1), 0, std::vector<uint8_t>(8192)}};
+  CTestImage image = BuildTestImage(layout);
   const uint32_t entries = 400;
   const uint32_t table = 16 + 8 * entries;
   const uint32_t types = image.resourceSection;

@@ -64,14 +64,14 @@ TEST(ReadStringTableEntry, RejectsDamagedBlocks) {
 }
 
 TEST(LoadStringResource, LooksInBlockIdOver16PlusOne) {
-  CTestImageSpec spec;
-  spec.resources = {
+  CTestImageSpec layout;
+  layout.resources = {
       {CResourceKey::Id(kResourceString), CResourceKey::Id(9), 0x804,
        StringBlock(FullBlock(u"Kestrel Installer", u"string 143"))},
   };
   CPeImage image;
   std::string error;
-  ASSERT_TRUE(image.Parse(BuildTestImage(spec).bytes, &error)) << error;
+  ASSERT_TRUE(image.Parse(BuildTestImage(layout).bytes, &error)) << error;
 
   std::u16string text;
   ASSERT_TRUE(LoadStringResource(image, 128, &text, &error)) << error;

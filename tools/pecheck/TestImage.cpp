@@ -143,7 +143,7 @@ void Put32(std::vector<uint8_t>* bytes, uint32_t offset, uint32_t value) {
   Put16(bytes, offset + 2, static_cast<uint16_t>(value >> 16));
 }
 
-CTestImage BuildTestImage(const CTestImageSpec& spec) {
+CTestImage BuildTestImage(const CTestImageSpec& layout) {
   CTestImage image;
   std::vector<uint8_t>& bytes = image.bytes;
   bytes.assign(kHeadersSize, 0);
@@ -153,15 +153,15 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
   Put32(&bytes, 0x3C, image.peOffset);
   PutBytes(&bytes, image.peOffset, "PE\0\0", 4);
   const uint32_t coff = image.peOffset + 4;
-  const uint16_t optionalSize = spec.pe32Plus ? 240 : 224;
-  Put16(&bytes, coff, spec.machine);
+  const uint16_t optionalSize = layout.pe32Plus ? 240 : 224;
+  Put16(&bytes, coff, layout.machine);
   Put16(&bytes, coff + 2, 2);
   Put16(&bytes, coff + 16, optionalSize);
   Put16(&bytes, coff + 18, 0x0102);  // executable, 32-bit words
 
   const uint32_t optional = image.optionalHeader = coff + 20;
-  Put16(&bytes, optional, spec.pe32Plus ? 0x20B : 0x10B);
-  if (spec.pe32Plus) {
+  Put16(&bytes, optional, layout.pe32Plus ? 0x20B : 0x10B);
+  if (layout.pe32Plus) {
     Put32(&bytes, optional + 24, 0x40000000);
     Put32(&bytes, optional + 28, 0x1);  // image base 0x140000000
   } else {
@@ -169,11 +169,11 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
   }
   Put32(&bytes, optional + 32, kSectionAlignment);
   Put32(&bytes, optional + 36, kFileAlignment);
-  Put16(&bytes, optional + 48, spec.majorSubsystemVersion);
-  Put16(&bytes, optional + 50, spec.minorSubsystemVersion);
+  Put16(&bytes, optional + 48, layout.majorSubsystemVersion);
+  Put16(&bytes, optional + 50, layout.minorSubsystemVersion);
   Put32(&bytes, optional + 60, kHeadersSize);
-  Put16(&bytes, optional + 68, spec.subsystem);
-  const uint32_t directoryStart = spec.pe32Plus ? 112 : 96;
+  Put16(&bytes, optional + 68, layout.subsystem);
+  const uint32_t directoryStart = layout.pe32Plus ? 112 : 96;
   Put32(&bytes, optional + directoryStart - 4, kDirectoryCount);
   image.dataDirectories = optional + directoryStart;
   image.sectionTable = optional + optionalSize;
@@ -181,17 +181,17 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
   // .idata: import descriptors, delay-import descriptors, then the DLL names.
   std::vector<uint8_t> idata;
   const uint32_t idataRva = kSectionAlignment;
-  const uint32_t importSize = 20 * static_cast<uint32_t>(spec.imports.size() + 1);
-  const uint32_t delaySize = 32 * static_cast<uint32_t>(spec.delayImports.size() + 1);
+  const uint32_t importSize = 20 * static_cast<uint32_t>(layout.imports.size() + 1);
+  const uint32_t delaySize = 32 * static_cast<uint32_t>(layout.delayImports.size() + 1);
   idata.resize(importSize + delaySize);
-  for (size_t i = 0; i < spec.imports.size() + spec.delayImports.size(); ++i) {
-    const bool delayed = i >= spec.imports.size();
+  for (size_t i = 0; i < layout.imports.size() + layout.delayImports.size(); ++i) {
+    const bool delayed = i >= layout.imports.size();
     const std::string& name =
-        delayed ? spec.delayImports[i - spec.imports.size()] : spec.imports[i];
+        delayed ? layout.delayImports[i - layout.imports.size()] : layout.imports[i];
     const uint32_t nameRva = idataRva + static_cast<uint32_t>(idata.size());
     PutBytes(&idata, static_cast<uint32_t>(idata.size()), name.c_str(), name.size() + 1);
     if (delayed) {
-      const uint32_t descriptor = importSize + 32 * static_cast<uint32_t>(i - spec.imports.size());
+      const uint32_t descriptor = importSize + 32 * static_cast<uint32_t>(i - layout.imports.size());
       Put32(&idata, descriptor, 1);  // RVAs, not addresses
       Put32(&idata, descriptor + 4, nameRva);
     } else {
@@ -199,11 +199,11 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
     }
   }
   idata.resize(AlignUp(static_cast<uint32_t>(idata.size()), kFileAlignment));
-  if (!spec.imports.empty()) {
+  if (!layout.imports.empty()) {
     Put32(&bytes, image.dataDirectories + 8 * 1, idataRva);
     Put32(&bytes, image.dataDirectories + 8 * 1 + 4, importSize);
   }
-  if (!spec.delayImports.empty()) {
+  if (!layout.delayImports.empty()) {
     Put32(&bytes, image.dataDirectories + 8 * 13, idataRva + importSize);
     Put32(&bytes, image.dataDirectories + 8 * 13 + 4, delaySize);
   }
@@ -213,8 +213,8 @@ CTestImage BuildTestImage(const CTestImageSpec& spec) {
   uint32_t firstName = 0;
   uint32_t firstDataEntry = 0;
   std::vector<uint8_t> rsrc =
-      CResourceSectionWriter(spec.resources, rsrcRva).Write(&firstName, &firstDataEntry);
-  if (!spec.resources.empty()) {
+      CResourceSectionWriter(layout.resources, rsrcRva).Write(&firstName, &firstDataEntry);
+  if (!layout.resources.empty()) {
     Put32(&bytes, image.dataDirectories + 8 * 2, rsrcRva);
     Put32(&bytes, image.dataDirectories + 8 * 2 + 4, static_cast<uint32_t>(rsrc.size()));
   }

@@ -48,7 +48,7 @@ struct CTestImage {
   uint32_t firstDataEntry = 0;
 };
 
-CTestImage BuildTestImage(const CTestImageSpec& spec);
+CTestImage BuildTestImage(const CTestImageSpec& layout);
 
 void Put16(std::vector<uint8_t>* bytes, uint32_t offset, uint16_t value);
 void Put32(std::vector<uint8_t>* bytes, uint32_t offset, uint32_t value);

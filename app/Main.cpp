@@ -27,6 +27,7 @@ void RestrictDllSearchToSystemFolder() {
 // the restricted search; the manifest still selects version 6 from the side-by-side store.
 void InitCommonControls() {
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  // Stays loaded for the whole run: the controls' window classes live in it.
   HMODULE comctl32 = ::LoadLibraryW(L"comctl32.dll");
   if (comctl32 == nullptr) return;
   auto init = reinterpret_cast<InitFunction>(

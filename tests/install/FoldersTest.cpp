@@ -16,6 +16,7 @@
 #include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
+#include "tests/support/TestFiles.h"
 
 namespace kst {
 namespace {
@@ -36,13 +37,7 @@ bool Exists(const std::wstring& path) {
 }
 
 void RemoveTree(const std::wstring& path) {
-  if (!Exists(path)) return;
-  std::wstring from = path + L'\0';  // the operation takes a double-zero-terminated list
-  SHFILEOPSTRUCTW operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationW(&operation);
+  test::RemoveTree(path);
   ASSERT_FALSE(Exists(path)) << "could not clear " << std::string(path.begin(), path.end());
 }
 

@@ -17,6 +17,7 @@
 
 #include "base/Handles.h"
 #include "install/PayloadFormat.h"
+#include "tests/support/TestFiles.h"
 
 namespace kst::test {
 
@@ -24,16 +25,6 @@ using Bytes = std::vector<uint8_t>;
 
 inline bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline void RemoveTree(const std::wstring& path) {
-  if (!Exists(path)) return;
-  std::wstring from = path + L'\0';  // a double-zero-terminated list
-  SHFILEOPSTRUCTW operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationW(&operation);
 }
 
 // An empty folder of this name under the temporary folder.

@@ -6,6 +6,7 @@
 
 #include "system/AppsAndFeatures.h"
 #include "system/Registry.h"
+#include "tests/support/TestFiles.h"
 #include "tests/system/RegistryState.h"
 #include "version.h"
 #include <gtest/gtest.h>
@@ -55,12 +56,7 @@ class AppsAndFeaturesTest : public ::testing::Test {
   }
   void TearDown() override {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RemoveUninstallEntry(root);
-    std::wstring from = folder + L'\0';
-    SHFILEOPSTRUCTW remove = {};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = from.c_str();
-    remove.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    ::SHFileOperationW(&remove);
+    test::RemoveTree(folder);
   }
   std::wstring folder;
 };

@@ -87,9 +87,6 @@ void RepaintWithBackground(HWND control, bool paintNow) {
   ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
   ::RedrawWindow(parent, &area, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (paintNow ? RDW_UPDATENOW : 0));
-  // Wine paints the siblings top first, so the control is painted once more over what now lies
-  // beneath it; composited painting gives the same picture in one pass.
-  if (paintNow) ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 
+#include "app/AppMode.h"
 #include "base/Handles.h"
 #include "install/InstallSequence.h"
 #include "resources/resource.h"
@@ -28,6 +29,7 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
   BEGIN_MSG_MAP(CIconPackagesDlg)
   MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
   MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  MESSAGE_HANDLER(kSequenceRunningQuery, OnSequenceRunningQuery)
   COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
   COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
   COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
@@ -51,6 +53,7 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
  private:
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTTRANSPARENT; }
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnSequenceRunningQuery(UINT, WPARAM, LPARAM, BOOL&) { return sequenceRunning ? 1 : 0; }
   LRESULT OnToggleConsent(WORD, WORD, HWND, BOOL&);
   LRESULT OnToggleAllUsers(WORD, WORD, HWND, BOOL&);
   LRESULT OnSettingsLink(WORD, WORD, HWND, BOOL&);

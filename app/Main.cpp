@@ -12,15 +12,36 @@ namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"instkst.exe";
 
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
 // The installer runs elevated from wherever it was downloaded to, where anyone may have left a
 // DLL under a system DLL's name. From here on every DLL that is loaded by name, also by system
 // DLLs for their own needs, comes from the system folder only (Windows 7 with KB2533623 and
-// later); older systems at least stop searching the current folder.
+// later); older systems at least stop searching the current folder. Both are looked up, as the
+// oldest systems have neither.
 void RestrictDllSearchToSystemFolder() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-  if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) ::SetDllDirectoryW(L"");
+  using SetDllDirectoryFunction = BOOL(WINAPI*)(const wchar_t*);
+  auto setDefault =
+      Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  if (auto setDirectory = Kernel32Function<SetDllDirectoryFunction>("SetDllDirectoryW"))
+    setDirectory(L"");
+}
+
+// Where Windows offers it, the system itself refuses to follow junctions that a non-administrator
+// made, for everything this elevated process opens. Elsewhere the program goes on without it.
+void TrustOnlyAdministratorRedirects() {
+  constexpr int kProcessRedirectionTrustPolicy = 16;
+  constexpr DWORD kEnforceRedirectionTrust = 1;
+  using SetPolicyFunction = BOOL(WINAPI*)(int, void*, SIZE_T);
+  auto setPolicy = Kernel32Function<SetPolicyFunction>("SetProcessMitigationPolicy");
+  DWORD policy = kEnforceRedirectionTrust;
+  if (setPolicy != nullptr) setPolicy(kProcessRedirectionTrustPolicy, &policy, sizeof(policy));
 }
 
 // comctl32 is loaded here rather than imported, so that it and the DLLs it needs are found under
@@ -55,6 +76,7 @@ int Run(int showCommand) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kst::RestrictDllSearchToSystemFolder();
+  kst::TrustOnlyAdministratorRedirects();
   // Never closed: installer and uninstaller share the name, so neither starts beside the other.
   ::CreateMutexW(nullptr, FALSE, kst::kInstanceMutexName);
   if (::GetLastError() == ERROR_ALREADY_EXISTS) return 0;

@@ -69,6 +69,15 @@ void CMainFrame::SizeToClient(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Alt+F4, the taskbar or another program must not pull the window out from under a running
+// sequence (or end the message box it waits in); otherwise the default handling destroys it.
+LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
+  if (::IsWindow(clientWindow) && ::SendMessageW(clientWindow, kSequenceRunningQuery, 0, 0) != 0)
+    return 0;
+  handled = FALSE;
+  return 0;
+}
+
 // Posted to the frame rather than PostQuitMessage: the loop ends when it retrieves it.
 LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
   if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->RemoveMessageFilter(this);

@@ -21,6 +21,7 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
 
   BEGIN_MSG_MAP(CMainFrame)
   MESSAGE_HANDLER(WM_CREATE, OnCreate)
+  MESSAGE_HANDLER(WM_CLOSE, OnClose)
   MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
   MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
   MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
@@ -32,6 +33,7 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
 
  private:
   LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&);

@@ -101,6 +101,13 @@ struct GlobalMemoryTraits {
   static void Close(Type handle) { ::GlobalFree(handle); }
 };
 
+// Memory the security functions hand out with LocalAlloc.
+struct LocalMemoryTraits {
+  using Type = HLOCAL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::LocalFree(handle); }
+};
+
 struct ModuleTraits {
   using Type = HMODULE;
   static Type Invalid() { return nullptr; }
@@ -117,6 +124,7 @@ using CFindHandle = CUniqueHandle<FindHandleTraits>;
 using CRegKey = CUniqueHandle<RegKeyTraits>;
 using CServiceHandle = CUniqueHandle<ServiceHandleTraits>;
 using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
+using CLocalMemory = CUniqueHandle<LocalMemoryTraits>;
 using CLibrary = CUniqueHandle<ModuleTraits>;
 
 // A window's DC from GetDC, given back with ReleaseDC.

@@ -9,7 +9,15 @@ void* operator new(size_t size) { return ::HeapAlloc(::GetProcessHeap(), 0, size
 void* operator new[](size_t size) { return operator new(size); }
 
 void operator delete(void* block) noexcept {
-  if (block != nullptr) ::HeapFree(::GetProcessHeap(), 0, block);
+  if (block == nullptr) return;
+#ifdef KST_POISON_FREED_MEMORY
+  // Test builds: freed memory is filled and never handed out again, so that a use after free
+  // crashes at once instead of passing on what the block still held.
+  SIZE_T size = ::HeapSize(::GetProcessHeap(), 0, block);
+  if (size != static_cast<SIZE_T>(-1)) ::FillMemory(block, size, 0xDD);
+#else
+  ::HeapFree(::GetProcessHeap(), 0, block);
+#endif
 }
 void operator delete[](void* block) noexcept { operator delete(block); }
 void operator delete(void* block, size_t) noexcept { operator delete(block); }

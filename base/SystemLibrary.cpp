@@ -33,13 +33,20 @@ HMODULE LoadFromSystemFolder(const wchar_t* dllName) {
   return ::LoadLibraryExW(path.Get(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-HMODULE SystemLibrary(const wchar_t* dllName) {
+enum class DllSource { kSystemFolder, kManifestDependency };
+
+HMODULE LoadLibraryFrom(DllSource source, const wchar_t* dllName) {
+  return source == DllSource::kSystemFolder ? LoadFromSystemFolder(dllName)
+                                            : ::LoadLibraryW(dllName);
+}
+
+HMODULE SystemLibrary(DllSource source, const wchar_t* dllName) {
   for (int i = 0; i < loadedCount; ++i) {
     if (::lstrcmpiW(loadedLibraries[i].name, dllName) == 0) return loadedLibraries[i].module;
   }
   size_t nameLength = WideLength(dllName);
   if (nameLength >= kMaxDllName || !IsBareFileName(dllName)) return nullptr;
-  HMODULE module = LoadFromSystemFolder(dllName);
+  HMODULE module = LoadLibraryFrom(source, dllName);
   // With the table full the DLL is still usable, only looked up again next time.
   if (loadedCount < kMaxLibraries) {
     CLoadedLibrary& entry = loadedLibraries[loadedCount++];
@@ -52,7 +59,12 @@ HMODULE SystemLibrary(const wchar_t* dllName) {
 }  // namespace
 
 FARPROC GetSystemProcAddress(const wchar_t* dllName, const char* functionName) {
-  HMODULE module = SystemLibrary(dllName);
+  HMODULE module = SystemLibrary(DllSource::kSystemFolder, dllName);
+  return module != nullptr ? ::GetProcAddress(module, functionName) : nullptr;
+}
+
+FARPROC GetAssemblyProcAddress(const wchar_t* dllName, const char* functionName) {
+  HMODULE module = SystemLibrary(DllSource::kManifestDependency, dllName);
   return module != nullptr ? ::GetProcAddress(module, functionName) : nullptr;
 }
 

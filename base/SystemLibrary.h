@@ -14,12 +14,24 @@ namespace kst {
 // load is not tried again.
 FARPROC GetSystemProcAddress(const wchar_t* dllName, const char* functionName);
 
+// The same for a DLL that the program's manifest names as a dependency (gdiplus.dll, which some
+// supported systems keep only in the side-by-side store). It is loaded by name, so that the
+// manifest's activation context redirects the load to that store before any folder is searched:
+// a copy planted beside the installer is never reached.
+FARPROC GetAssemblyProcAddress(const wchar_t* dllName, const char* functionName);
+
 // The same, typed: Function is the pointer type of the function, with its calling convention.
 template <typename Function>
 Function GetSystemFunction(const wchar_t* dllName, const char* functionName) {
   // Through the generic function pointer type, which converts to any other without a warning.
   return reinterpret_cast<Function>(
       reinterpret_cast<void (*)()>(GetSystemProcAddress(dllName, functionName)));
+}
+
+template <typename Function>
+Function GetAssemblyFunction(const wchar_t* dllName, const char* functionName) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetAssemblyProcAddress(dllName, functionName)));
 }
 
 }  // namespace kst

@@ -9,6 +9,11 @@ namespace {
 constexpr wchar_t kObjectProperty[] = L"kst.window.object";
 void* creatingObject = nullptr;
 
+// Window procedures of this (the only) user-interface thread that have not returned yet.
+int procedureDepth = 0;
+CPendingRelease* firstPending = nullptr;
+CPendingRelease* lastPending = nullptr;
+
 // The control that caused a notification, or NULL when the message names none.
 HWND NotificationSource(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -47,6 +52,31 @@ HWND NotificationSource(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 }  // namespace
+
+void EnterWindowProcedure() { ++procedureDepth; }
+
+void LeaveWindowProcedure() {
+  if (procedureDepth > 1) {
+    --procedureDepth;
+    return;
+  }
+  // Still counted while releasing: a message sent meanwhile must not start a second round.
+  while (CPendingRelease* object = firstPending) {
+    firstPending = object->nextPending;
+    if (firstPending == nullptr) lastPending = nullptr;
+    object->nextPending = nullptr;
+    object->FinishRelease();
+  }
+  procedureDepth = 0;
+}
+
+void DeferRelease(CPendingRelease* object) {
+  if (lastPending != nullptr)
+    lastPending->nextPending = object;
+  else
+    firstPending = object;
+  lastPending = object;
+}
 
 void SetCreatingObject(void* object) { creatingObject = object; }
 

@@ -19,6 +19,24 @@ void BindObject(HWND window, void* object);
 void* BoundObject(HWND window);
 void UnbindObject(HWND window);
 
+// A window object whose window has had its last message. It is released only once no window
+// procedure of the thread runs any more: a command that closes the program can destroy a
+// window whose object, or the object that owns it, is still on the stack further out.
+class CPendingRelease {
+ public:
+  virtual void FinishRelease() = 0;
+  CPendingRelease* nextPending = nullptr;
+
+ protected:
+  ~CPendingRelease() = default;
+};
+
+void EnterWindowProcedure();
+// Releases every pending object, in the order their windows went, when the outermost window
+// procedure returns.
+void LeaveWindowProcedure();
+void DeferRelease(CPendingRelease* object);
+
 // Sends a child control's notification back to the control as OCM__BASE + message.
 LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
@@ -29,9 +47,9 @@ HINSTANCE ResourceInstance();
 
 }  // namespace detail
 
-// Shared by windows and dialogs: the table, the final-message hook and the nesting guard.
+// Shared by windows and dialogs: the table, the final-message hook and the deferred release.
 template <class TBase>
-class CWindowImplRoot : public TBase, public CMessageMap {
+class CWindowImplRoot : public TBase, public CMessageMap, private detail::CPendingRelease {
  public:
   CWindowImplRoot() = default;
   CWindowImplRoot(const CWindowImplRoot&) = delete;
@@ -46,24 +64,25 @@ class CWindowImplRoot : public TBase, public CMessageMap {
     return detail::ReflectNotification(this->m_hWnd, message, wParam, lParam, handled);
   }
 
-  // A window can be destroyed while one of its own messages is still being handled (a
-  // command that closes the program); the object is released only when the outermost
-  // message returns, so that no handler runs on a deleted object.
-  void EnterMessage() { ++messageDepth; }
+  void EnterMessage() { detail::EnterWindowProcedure(); }
   void LeaveMessage(HWND window, UINT message) {
-    if (message == WM_NCDESTROY) destroyPending = true;
-    if (--messageDepth == 0 && destroyPending) {
-      destroyPending = false;
-      ReleaseWindow(window);
-      this->m_hWnd = nullptr;
-      OnFinalMessage(window);
+    if (message == WM_NCDESTROY) {
+      finalWindow = window;
+      detail::DeferRelease(this);
     }
+    detail::LeaveWindowProcedure();
   }
   virtual void ReleaseWindow(HWND window) { detail::UnbindObject(window); }
 
  private:
-  int messageDepth = 0;
-  bool destroyPending = false;
+  void FinishRelease() override {
+    HWND window = finalWindow;
+    ReleaseWindow(window);
+    this->m_hWnd = nullptr;
+    OnFinalMessage(window);
+  }
+
+  HWND finalWindow = nullptr;
 };
 
 // Windows this program creates, and existing controls it subclasses.

@@ -16,6 +16,33 @@ constexpr wchar_t kCopyFailedTextOfAppFolders[] =
 
 void ShowError(const wchar_t* text) { ::MessageBoxW(nullptr, text, L"错误", MB_OK); }
 
+// Inflates the slot's record in one call into a buffer of its recorded size. False after the
+// message box that says what failed.
+bool InflateRecord(const uint8_t* slot, size_t capacity, CGlobalMemory* buffer,
+                   uint32_t* recordedSize, DWORD* inflatedSize) {
+  PayloadRecordView record;
+  if (!ReadPayloadRecord(slot, capacity, &record)) {
+    ShowError(L"文件解压失败.");
+    return false;
+  }
+  // GMEM_FIXED memory: the handle is the address.
+  buffer->Reset(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(record.inflatedSize) + 8));
+  if (!*buffer) {
+    ShowError(L"申请内存失败.");
+    return false;
+  }
+  // Offering exactly the recorded size makes a stream that inflates to more fail here.
+  uLongf produced = record.inflatedSize;
+  if (::uncompress(static_cast<Bytef*>(buffer->Get()), &produced, record.stream,
+                   record.packedSize) != Z_OK) {
+    ShowError(L"文件解压失败.");
+    return false;
+  }
+  *recordedSize = record.inflatedSize;
+  *inflatedSize = static_cast<DWORD>(produced);
+  return true;
+}
+
 }  // namespace
 
 const EmbeddedFile kEmbeddedFiles[kPayloadFileCount] = {
@@ -60,25 +87,24 @@ int ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const uint8_
     ShowError(L"创建文件失败");
     return 0;
   }
-  PayloadRecordView record;
-  if (!ReadPayloadRecord(slot, capacity, &record)) {
+  CGlobalMemory buffer;
+  uint32_t recordedSize = 0;
+  DWORD inflatedSize = 0;
+  if (!InflateRecord(slot, capacity, &buffer, &recordedSize, &inflatedSize)) return 0;
+  return WriteWholeFile(path.Get(), buffer.Get(), inflatedSize);
+}
+
+int CheckEmbeddedFile(const uint8_t* slot, size_t capacity) {
+  CGlobalMemory buffer;
+  uint32_t recordedSize = 0;
+  DWORD inflatedSize = 0;
+  if (!InflateRecord(slot, capacity, &buffer, &recordedSize, &inflatedSize)) return 0;
+  // zlib has checked the stream's own check value; a stream that ends early is damaged too.
+  if (inflatedSize != recordedSize) {
     ShowError(L"文件解压失败.");
     return 0;
   }
-  // GMEM_FIXED memory: the handle is the address.
-  CGlobalMemory buffer(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(record.inflatedSize) + 8));
-  if (!buffer) {
-    ShowError(L"申请内存失败.");
-    return 0;
-  }
-  Bytef* data = static_cast<Bytef*>(buffer.Get());
-  // Offering exactly the recorded size makes a stream that inflates to more fail here.
-  uLongf produced = record.inflatedSize;
-  if (::uncompress(data, &produced, record.stream, record.packedSize) != Z_OK) {
-    ShowError(L"文件解压失败.");
-    return 0;
-  }
-  return WriteWholeFile(path.Get(), data, static_cast<DWORD>(produced));
+  return 1;
 }
 
 int WriteWholeFile(const wchar_t* path, const void* data, DWORD count) {

@@ -31,6 +31,11 @@ extern const EmbeddedFile kEmbeddedFiles[kPayloadFileCount];
 int ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const uint8_t* slot,
                         size_t capacity);
 
+// Inflates the slot's record as extraction would and checks it whole: the stream's own check
+// value and the recorded inflated size; the memory is released at once. Returns 1, or 0 after
+// the message box that extraction would have shown ("申请内存失败." or "文件解压失败.").
+int CheckEmbeddedFile(const uint8_t* slot, size_t capacity);
+
 // Creates or replaces the file at path with exactly count bytes of data. Returns 1 on success,
 // 0 after the message box "创建文件失败" or "写文件失败".
 int WriteWholeFile(const wchar_t* path, const void* data, DWORD count);

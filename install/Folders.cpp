@@ -1,10 +1,10 @@
 #include "install/Folders.h"
 
 #include <windows.h>
-#include <shellapi.h>
+#include <aclapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
+#include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
 
 namespace kst {
@@ -28,12 +28,6 @@ const char kDefaultRedirectAddress[] = "filter.veltrin.example/special/special.h
 
 namespace {
 
-constexpr wchar_t kGrantPrefix[] = L"/c icacls \"";
-constexpr wchar_t kGrantSuffix[] = L"\" /grant Everyone:(OI)(CI)F /T /C /Q";
-static_assert(sizeof(kGrantPrefix) / sizeof(wchar_t) + sizeof(kGrantSuffix) / sizeof(wchar_t) +
-                      kMaxPath <= kGrantCommandCapacity,
-              "every folder that fits a path must fit the grant command");
-
 constexpr wchar_t kProgramFolderName[] = L"Kestrel";
 constexpr wchar_t kProgramFolderPart[] = L"\\Kestrel";
 
@@ -43,12 +37,11 @@ const wchar_t* const kAppFolders[] = {L"App_Config", L"App_Logs", L"App_Temp", L
 
 // Joins the pieces into out with a terminating zero. Returns the length, or 0 with out empty
 // when the result and its zero would not fit.
-template <typename Char>
-size_t JoinPieces(const Char* const* pieces, size_t count, Char* out, size_t capacity) {
+size_t JoinPieces(const char* const* pieces, size_t count, char* out, size_t capacity) {
   if (capacity == 0) return 0;
   size_t length = 0;
   for (size_t i = 0; i < count; ++i) {
-    for (const Char* c = pieces[i]; *c != 0; ++c) {
+    for (const char* c = pieces[i]; *c != 0; ++c) {
       if (length + 1 >= capacity) {
         out[0] = 0;
         return 0;
@@ -66,14 +59,19 @@ int Clear(CPath& path) {
   return 0;
 }
 
+bool IsPlainFolderAttributes(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 // An empty folder (a special folder that came back blank) would be contained in every path.
 bool LiesIn(const wchar_t* moduleFolder, const wchar_t* base) {
   return base != nullptr && base[0] != L'\0' && WideContains(moduleFolder, base);
 }
 
-int EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& folder) {
+FolderResult EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& folder) {
   folder = parent;
-  return folder.Join(name) && EnsureFolder(folder.Get()) ? 1 : 0;
+  return folder.Join(name) ? EnsureFolder(folder.Get()) : FolderResult::kFailed;
 }
 
 void WriteDefaultSettings(const CPath& userDataFolder) {
@@ -84,6 +82,35 @@ void WriteDefaultSettings(const CPath& userDataFolder) {
   WriteWholeFile(file.Get(), text, static_cast<DWORD>(length));
 }
 
+// Stops at the first folder that is not ready, with its result.
+FolderResult SetUpFolders(const wchar_t* programFolder) {
+  CPath dataRoot;
+  if (!GetDataRoot(dataRoot)) return FolderResult::kFailed;
+  CPath systemDataFolder;
+  CPath userDataFolder;
+  FolderResult result = EnsureFolder(dataRoot.Get());
+  if (result == FolderResult::kReady)
+    result = EnsureSubfolder(dataRoot, L"sysdata", systemDataFolder);
+  if (result != FolderResult::kReady) return result;
+  GrantEveryoneFullAccess(systemDataFolder.Get());
+  // userdata is granted last, once config.bin is in it.
+  result = EnsureSubfolder(dataRoot, L"userdata", userDataFolder);
+  if (result != FolderResult::kReady) return result;
+
+  CPath program;
+  if (!program.Assign(programFolder)) return FolderResult::kFailed;
+  for (const wchar_t* name : kAppFolders) {
+    CPath folder;
+    result = EnsureSubfolder(program, name, folder);
+    if (result != FolderResult::kReady) return result;
+    GrantEveryoneFullAccess(folder.Get());
+  }
+
+  WriteDefaultSettings(userDataFolder);
+  GrantEveryoneFullAccess(userDataFolder.Get());
+  return FolderResult::kReady;
+}
+
 }  // namespace
 
 size_t ComposeDefaultSettings(char* out, size_t capacity) {
@@ -91,30 +118,55 @@ size_t ComposeDefaultSettings(char* out, size_t capacity) {
   return JoinPieces(pieces, 3, out, capacity);
 }
 
-int FormatGrantCommand(const wchar_t* folder, wchar_t* out, size_t capacity) {
-  if (capacity > 0) out[0] = L'\0';
-  size_t length = WideLength(folder);
-  // A quote would end the argument early, a backslash before the closing quote would escape it,
-  // and cmd expands %NAME% even inside quotes: each would grant on some other folder.
-  if (length == 0 || folder[length - 1] == L'\\' || WideContains(folder, L"\"") ||
-      WideContains(folder, L"%")) {
-    return 0;
-  }
-  const wchar_t* const pieces[] = {kGrantPrefix, folder, kGrantSuffix};
-  return JoinPieces(pieces, 3, out, capacity) != 0 ? 1 : 0;
+bool GrantEveryoneFullAccess(const wchar_t* folder) {
+  // Opened as itself, never through a link, and checked through the same handle that is granted.
+  CFileHandle handle(::CreateFileW(folder, READ_CONTROL | WRITE_DAC,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!handle || !::GetFileInformationByHandle(handle.Get(), &info) ||
+      !IsPlainFolderAttributes(info.dwFileAttributes) || !IsPlainFolder(folder))
+    return false;
+
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof(everyone);
+  if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) return false;
+  PACL oldAcl = nullptr;
+  CLocalMemory descriptor;
+  if (::GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &oldAcl, nullptr,
+                        reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())) !=
+      ERROR_SUCCESS)
+    return false;
+
+  EXPLICIT_ACCESSW access = {};
+  access.grfAccessPermissions = FILE_ALL_ACCESS;
+  access.grfAccessMode = GRANT_ACCESS;
+  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
+  PACL newAcl = nullptr;
+  if (::SetEntriesInAclW(1, &access, oldAcl, &newAcl) != ERROR_SUCCESS) return false;
+  CLocalMemory newAclOwner(newAcl);
+  // Setting an inheritable entry through this call also hands it on to what is already inside.
+  return ::SetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                           nullptr, newAcl, nullptr) == ERROR_SUCCESS;
 }
 
-int GrantEveryoneFullAccess(const wchar_t* folder) {
-  wchar_t parameters[kGrantCommandCapacity];
-  if (!FormatGrantCommand(folder, parameters, kGrantCommandCapacity)) return 0;
-  HINSTANCE result = ShellExecuteW(nullptr, L"open", L"cmd", parameters, nullptr, SW_HIDE);
-  return reinterpret_cast<INT_PTR>(result) > 32 ? 1 : 0;
+bool IsPlainFolder(const wchar_t* path) {
+  DWORD attributes = ::GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && IsPlainFolderAttributes(attributes);
 }
 
-int EnsureFolder(const wchar_t* folder) {
-  if (PathFileExistsW(folder)) return 1;
-  if (CreateDirectoryW(folder, nullptr)) return 1;
-  return GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0;
+FolderResult EnsureFolder(const wchar_t* folder) {
+  if (::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES &&
+      !::CreateDirectoryW(folder, nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    return FolderResult::kFailed;
+  // Also what another process made in the meantime is looked at before anything goes in.
+  return IsPlainFolder(folder) ? FolderResult::kReady : FolderResult::kRefused;
 }
 
 int GetSpecialFolder(int csidl, CPath& folder) {
@@ -147,26 +199,8 @@ int GetUserDataFolder(CPath& userDataFolder) {
   return GetDataRoot(userDataFolder) && userDataFolder.Join(L"userdata") ? 1 : Clear(userDataFolder);
 }
 
-void SetUpDataFolders(const wchar_t* programFolder) {
-  CPath dataRoot;
-  if (!GetDataRoot(dataRoot) || !EnsureFolder(dataRoot.Get())) return;
-  CPath systemDataFolder;
-  if (!EnsureSubfolder(dataRoot, L"sysdata", systemDataFolder)) return;
-  GrantEveryoneFullAccess(systemDataFolder.Get());
-  // userdata is granted last, once config.bin is in it.
-  CPath userDataFolder;
-  if (!EnsureSubfolder(dataRoot, L"userdata", userDataFolder)) return;
-
-  CPath program;
-  if (!program.Assign(programFolder)) return;
-  for (const wchar_t* name : kAppFolders) {
-    CPath folder;
-    if (!EnsureSubfolder(program, name, folder)) return;
-    GrantEveryoneFullAccess(folder.Get());
-  }
-
-  WriteDefaultSettings(userDataFolder);
-  GrantEveryoneFullAccess(userDataFolder.Get());
+bool SetUpDataFolders(const wchar_t* programFolder) {
+  return SetUpFolders(programFolder) != FolderResult::kRefused;
 }
 
 int GetModuleFolder(CPath& folder) {

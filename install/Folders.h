@@ -20,21 +20,24 @@ extern const char kDefaultRedirectAddress[];
 // it would not fit.
 size_t ComposeDefaultSettings(char* out, size_t capacity);
 
-// Room for the icacls parameters of any folder that fits a path.
-constexpr size_t kGrantCommandCapacity = kMaxPath + 64;
+// Gives Everyone (by its well-known SID, so that a translated group name does not matter) full
+// control over the folder, inherited by the files and folders below it and applied to those
+// already there. A folder that is a link or not a folder at all is left alone. Callers go on
+// either way.
+bool GrantEveryoneFullAccess(const wchar_t* folder);
 
-// Fills out with the parameters of the hidden shell that grants Everyone full control over the
-// folder and everything in it. Returns 0, leaving out empty, when the command would not fit or
-// the folder could not be quoted as one argument.
-int FormatGrantCommand(const wchar_t* folder, wchar_t* out, size_t capacity);
-
-// Starts the grant in a hidden command shell and does not wait for it. Returns 1 when the shell
-// was started; callers go on either way.
-int GrantEveryoneFullAccess(const wchar_t* folder);
+enum class FolderResult {
+  kReady,    // the folder exists, as a plain folder
+  kFailed,   // it could not be created
+  kRefused,  // the name is taken by a file or by a link that someone may have pointed elsewhere
+};
 
 // Creates the folder unless it exists; only its last component is created. Another process
 // creating it at the same moment counts as success.
-int EnsureFolder(const wchar_t* folder);
+FolderResult EnsureFolder(const wchar_t* folder);
+
+// Whether the path is a folder of its own: not a file, and not a junction or symbolic link.
+bool IsPlainFolder(const wchar_t* path);
 
 // The shell's current path of a special folder, such as CSIDL_LOCAL_APPDATA.
 int GetSpecialFolder(int csidl, CPath& folder);
@@ -53,8 +56,9 @@ int GetUserDataFolder(CPath& userDataFolder);
 
 // Creates the data folders and the program folder's App_ folders, grants access on them and
 // writes config.bin. Stops quietly at the first folder that cannot be made; a config.bin that
-// cannot be written has shown its message box and does not stop it.
-void SetUpDataFolders(const wchar_t* programFolder);
+// cannot be written has shown its message box and does not stop it. False, with nothing
+// written through it, when a folder's name is taken by a file or a link.
+bool SetUpDataFolders(const wchar_t* programFolder);
 
 // The folder of the running executable.
 int GetModuleFolder(CPath& folder);

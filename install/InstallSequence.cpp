@@ -42,6 +42,15 @@ bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder
   return false;
 }
 
+// A damaged installer changes nothing: every record is checked before anything is created or
+// written. The text of the first damaged file, or NULL.
+const wchar_t* CheckProductFiles() {
+  for (const EmbeddedFile& file : kEmbeddedFiles) {
+    if (!CheckEmbeddedFile(file.slot, file.capacity)) return file.failureText;
+  }
+  return nullptr;
+}
+
 // Extracts the fifteen files in table order; the text of the first failure, or NULL.
 const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programFolder) {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
@@ -55,15 +64,26 @@ const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programF
 }
 
 // The running installer, payload included, becomes the uninstaller of the program folder.
-void CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
+// True when an uninstaller is there afterwards (a copy that failed may have left an earlier one).
+bool CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
   ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
   CPath self;
   DWORD length =
       ::GetModuleFileNameW(nullptr, self.Buffer(), static_cast<DWORD>(CPath::Capacity()));
-  if (length == 0 || length >= CPath::Capacity()) return;
-  self.Sync();
   CPath target(programFolder.Get());
-  if (target.Join(L"uninstall.exe")) ::CopyFileW(self.Get(), target.Get(), FALSE);
+  if (length == 0 || length >= CPath::Capacity() || !target.Join(L"uninstall.exe")) return false;
+  self.Sync();
+  ::CopyFileW(self.Get(), target.Get(), FALSE);
+  DWORD attributes = ::GetFileAttributesW(target.Get());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The installed-programs entry points at the uninstaller, so it is written only when there is
+// one; an install in the other scope replaces the entry of the earlier one.
+void RecordUninstallEntry(const CPath& programFolder, int installForAllUsers) {
+  RemoveUninstallEntry(installForAllUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
+  WriteUninstallEntry(installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      programFolder.Get());
 }
 
 int Fail(CInstallDialog& dialog, const wchar_t* text) {
@@ -88,15 +108,17 @@ int RunInstall(CInstallDialog& dialog) {
   if (IsProductRunning()) return Fail(dialog, L"Veltrin正在运行，请卸载之后再进行安装");
   if (!options.allowWebPageChanges) return Fail(dialog, L"Veltrin需要修改网页才能进行过滤!");
   dialog.SetMainButtonText(L"请稍等");
+  if (const wchar_t* failure = CheckProductFiles()) return Fail(dialog, failure);
 
   CPath base;
   if (!GetBaseFolder(options.installForAllUsers, base))
     return Fail(dialog, L"无法创建文件,请清理C盘存储空间.");
   ShowStatus(dialog, L"创建文件夹: ", base.Get());
   CPath programFolder;
-  if (!GetProgramFolder(base.Get(), programFolder) || !EnsureFolder(programFolder.Get()))
+  if (!GetProgramFolder(base.Get(), programFolder) ||
+      EnsureFolder(programFolder.Get()) != FolderResult::kReady ||
+      !SetUpDataFolders(programFolder.Get()))
     return Fail(dialog, L"安装失败,无法创建文件夹");
-  SetUpDataFolders(programFolder.Get());
 
   if (const wchar_t* failure = ExtractProductFiles(dialog, programFolder))
     return Fail(dialog, failure);
@@ -105,9 +127,8 @@ int RunInstall(CInstallDialog& dialog) {
   WriteInstallDir(programFolder.Get(),
                   static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
   WriteInstallForAllUser(options.installForAllUsers ? 1 : 0);
-  CopyUninstaller(dialog, programFolder);
-  WriteUninstallEntry(options.installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      programFolder.Get());
+  if (CopyUninstaller(dialog, programFolder))
+    RecordUninstallEntry(programFolder, options.installForAllUsers);
 
   dialog.SetStatusText(L"安装桌面快捷方式和开始菜单项");
   CreateShortcuts(options.installForAllUsers);

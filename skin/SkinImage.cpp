@@ -13,7 +13,8 @@ namespace {
 using Gdiplus::GpBitmap;
 using Gdiplus::GpStatus;
 
-// GDI+ is no KnownDLL: it is loaded from the system folder, never from beside the installer.
+// GDI+ is no KnownDLL: it comes from the side-by-side store the manifest names, never from
+// beside the installer.
 struct GdiplusFunctions {
   bool Load();
 
@@ -32,7 +33,7 @@ struct GdiplusFunctions {
 
 template <typename Function>
 bool Resolve(Function* function, const char* name) {
-  *function = GetSystemFunction<Function>(L"gdiplus.dll", name);
+  *function = GetAssemblyFunction<Function>(L"gdiplus.dll", name);
   return *function != nullptr;
 }
 

@@ -1,13 +1,23 @@
 #include "skin/ThemedDialogImpl.h"
 
+#include <stddef.h>
+
+#include <initializer_list>
+
 namespace kst {
 
 HFONT CreateThemedDialogFont() {
   NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
   LOGFONTW font = {};
-  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-    font = metrics.lfMessageFont;
+  // XP knows the structure without its last member and refuses the longer one.
+  for (UINT size : {static_cast<UINT>(sizeof(metrics)),
+                    static_cast<UINT>(offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth))}) {
+    metrics.cbSize = size;
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, size, &metrics, 0)) {
+      font = metrics.lfMessageFont;
+      break;
+    }
+  }
   font.lfHeight = -14;
   return ::CreateFontIndirectW(&font);
 }

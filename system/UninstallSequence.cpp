@@ -18,6 +18,8 @@ namespace kst {
 namespace {
 
 constexpr size_t kSelfRemovalCapacity = 3 * kMaxPath;
+// A window that answers within this time is waited for.
+constexpr UINT kCloseRequestTimeoutMs = 5000;
 
 int Refuse(const wchar_t* text) {
   ::MessageBoxW(nullptr, text, L"错误", MB_OK);
@@ -30,17 +32,22 @@ void RemoveUserConfigFolder() {
     DeleteTree(folder.Get());
 }
 
-// The shell's own "rd" token names a folder "rd" relative to its working folder. It starts in
-// the program folder's parent, so that it can remove the program folder; a parent holding an
-// entry of that name would lose it, and then the shell is not started at all.
-bool SelfRemovalFolder(const CPath& programFolder, CPath& workingFolder) {
-  if (!workingFolder.Assign(programFolder.Get()) || !workingFolder.RemoveLastComponent())
-    return false;
-  if (workingFolder.Length() == 2 && !workingFolder.Append(L"\\"))
-    return false;  // "C:" alone is the drive's current folder
+// The system's own command interpreter, started in the system folder: a cmd, ping or rd planted
+// beside the uninstaller or in the folder the shell starts in is never run.
+bool SystemShell(CPath& shell, CPath& workingFolder) {
+  UINT length =
+      ::GetSystemDirectoryW(workingFolder.Buffer(), static_cast<UINT>(CPath::Capacity()));
+  if (length == 0 || length >= CPath::Capacity()) return false;
+  workingFolder.Sync();
+  shell = workingFolder;
+  return shell.Join(L"cmd.exe");
+}
+
+// The shell's own "rd" token also names a folder "rd" relative to its working folder, which
+// would go too; with such an entry there the shell is not started at all.
+bool HasStrayRdEntry(const CPath& workingFolder) {
   CPath stray(workingFolder.Get());
-  if (!stray.Join(L"rd")) return false;
-  return ::GetFileAttributesW(stray.Get()) == INVALID_FILE_ATTRIBUTES;
+  return !stray.Join(L"rd") || ::GetFileAttributesW(stray.Get()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void StartSelfRemoval(HWND owner, const CPath& programFolder) {
@@ -49,15 +56,30 @@ void StartSelfRemoval(HWND owner, const CPath& programFolder) {
     ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, uninstaller.Get(), nullptr);
   wchar_t parameters[kSelfRemovalCapacity];
   if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity)) return;
+  CPath shell;
   CPath workingFolder;
-  if (!IsProductFolderName(programFolder.Get()) || !SelfRemovalFolder(programFolder, workingFolder))
+  if (!IsProductFolderName(programFolder.Get()) || !SystemShell(shell, workingFolder) ||
+      HasStrayRdEntry(workingFolder))
     return;
-  ::ShellExecuteW(owner, L"open", L"cmd", parameters, workingFolder.Get(), SW_HIDE);
+  ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
+}
+
+// Waits for a product window that answers, however slowly, but not for one the system reports
+// as hung: that one would hold the elevated uninstaller for ever.
+void AskToClose(HWND window) {
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kCloseRequestTimeoutMs, &answer);
+  ::Sleep(500);
 }
 
 }  // namespace
 
 bool FormatSelfRemovalParameters(const wchar_t* programFolder, wchar_t* out, size_t capacity) {
+  if (capacity > 0) out[0] = L'\0';
+  // A quote would end the folder's argument early and cmd expands %NAME% even inside quotes:
+  // either would remove some other folder.
+  if (WideContains(programFolder, L"\"") || WideContains(programFolder, L"%")) return false;
   const wchar_t* parts[] = {L"/c ping 127.0.0.1 | rd /s/q \"", programFolder, L"\" rd /q \"",
                             programFolder, L"\"\\uninstall.exe | ping 127.0.0.1"};
   return JoinTextParts(out, capacity, parts, sizeof(parts) / sizeof(parts[0]));
@@ -68,14 +90,8 @@ bool IsProductFolderName(const wchar_t* programFolder) {
 }
 
 void CloseProductWindows() {
-  if (HWND main = ::FindWindowA(kMainWindowClass, kMainWindowTitle)) {
-    ::SendMessageW(main, kCloseRequestMessage, 0, 0);
-    ::Sleep(500);
-  }
-  if (HWND updater = ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle)) {
-    ::SendMessageW(updater, kCloseRequestMessage, 0, 0);
-    ::Sleep(500);
-  }
+  if (HWND main = ::FindWindowA(kMainWindowClass, kMainWindowTitle)) AskToClose(main);
+  if (HWND updater = ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle)) AskToClose(updater);
 }
 
 int RunUninstall(HWND dialogWindow, const InstallerOptions& options) {
@@ -84,9 +100,10 @@ int RunUninstall(HWND dialogWindow, const InstallerOptions& options) {
   CPath programFolder;
   if (!FindInstalledProgramFolder(programFolder)) return Refuse(L"并未有效安装Veltrin!");
   if (IsUninstallLocked()) return Refuse(L"需将密码设为空才可进行卸载!");
+  // Only OK goes on: a box that was closed, failed or ended by a quit message is no consent.
   if (::MessageBoxW(nullptr, L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!", L"警告",
-                    MB_OKCANCEL) == IDCANCEL) {
-    CloseMainWindow(dialogWindow, false);
+                    MB_OKCANCEL) != IDOK) {
+    CloseMainWindow(dialogWindow, true);
     return 1;
   }
 

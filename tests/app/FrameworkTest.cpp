@@ -1,5 +1,6 @@
 // The window framework: table routing, subclassing, reflection, the final-message hook and
 // the message loop, exercised through real windows.
+#include <new>
 #include <vector>
 
 #include "framework/Controls.h"
@@ -131,6 +132,66 @@ TEST_F(FrameworkTest, SubclassedControlsGetTheirNotificationsReflected) {
   ::DestroyWindow(raw);
   EXPECT_EQ(button.finalMessages, 1);
   EXPECT_EQ(button.m_hWnd, nullptr);
+}
+
+// A window that owns its control object and ends itself, the control's window included, from
+// the command of that control: the way the program ends from its main button. It lives in a
+// buffer of the test that its final message fills with a pattern, as freed memory would be, so
+// that a framework still using the control object afterwards crashes the test.
+class COwnerOfItsButton : public CFrameWindowImpl<COwnerOfItsButton> {
+ public:
+  static const CFrameClassInfo& GetClassInfo() {
+    static const CFrameClassInfo info = {L"KstFrameworkOwner", 0, IDC_ARROW};
+    return info;
+  }
+
+  BEGIN_MSG_MAP(COwnerOfItsButton)
+  COMMAND_ID_HANDLER(8, OnButton)
+  END_MSG_MAP()
+
+  bool CreateWithButton() {
+    if (Create(L"owner", WS_POPUP, 0) == nullptr) return false;
+    HWND raw = ::CreateWindowExW(0, L"BUTTON", L"end", WS_CHILD | BS_PUSHBUTTON, 0, 0, 40, 20,
+                                 m_hWnd, reinterpret_cast<HMENU>(8), nullptr, nullptr);
+    return raw != nullptr && button.SubclassWindow(raw);
+  }
+
+  void OnFinalMessage(HWND) override {
+    this->~COwnerOfItsButton();
+    ::FillMemory(this, sizeof(*this), 0xDD);
+    ++released;
+  }
+
+  static int released;
+
+ private:
+  LRESULT OnButton(WORD, WORD, HWND, BOOL&) {
+    ::DestroyWindow(m_hWnd);
+    return 0;
+  }
+
+  CProbeButton button;
+};
+
+int COwnerOfItsButton::released = 0;
+
+TEST_F(FrameworkTest, AnObjectIsReleasedOnlyOnceNoWindowProcedureOfItsOwnRunsAnyMore) {
+  alignas(COwnerOfItsButton) unsigned char storage[sizeof(COwnerOfItsButton)];
+  auto* owner = new (storage) COwnerOfItsButton();
+  ASSERT_TRUE(owner->CreateWithButton());
+  HWND button = ::GetDlgItem(owner->m_hWnd, 8);
+  HWND window = owner->m_hWnd;
+  COwnerOfItsButton::released = 0;
+
+  // Sent, as from another program: the button's own procedure is further out on the stack than
+  // the owner's command that destroys them both.
+  ::SendMessageW(button, BM_CLICK, 0, 0);
+
+  EXPECT_FALSE(::IsWindow(window));
+  ASSERT_EQ(COwnerOfItsButton::released, 1);
+  size_t touched = 0;
+  for (unsigned char byte : storage) touched += byte != 0xDD;
+  EXPECT_EQ(touched, 0u) << "the released objects were written to afterwards";
 }
 
 class CProbeDialog : public CDialogImpl<CProbeDialog> {

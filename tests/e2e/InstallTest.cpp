@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,6 +126,29 @@ class CKeyAside {
   const wchar_t* path_;
   bool saved_ = false;
 };
+
+// A copy of the installer with one byte in the middle of the named file's stream changed, as a
+// download cut short or a flipped bit leaves it. Empty when the record could not be found.
+std::wstring DamagedInstallerCopy(const char* productFile) {
+  const std::wstring copy = CopyInstallerTo(MakeScratchFolder(L"damaged"), L"instkst.exe");
+  std::vector<char> bytes = ReadFileBytes(copy);
+  const std::string marker = std::string("@@@@[") + productFile + "]";
+  auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+  // The marker's zero and three more, then the inflated and the packed size.
+  const size_t record = static_cast<size_t>(at - bytes.begin()) + marker.size() + 4;
+  if (at == bytes.end() || record + 8 > bytes.size()) return L"";
+  uint32_t packedSize = 0;
+  std::memcpy(&packedSize, &bytes[record + 4], sizeof packedSize);
+  if (packedSize < 2 || record + 8 + packedSize > bytes.size()) return L"";
+  bytes[record + 8 + packedSize / 2] ^= 0x5A;
+  CFileHandle file(::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  if (!file || !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) ||
+      written != bytes.size())
+    return L"";
+  return copy;
+}
 
 class InstallTest : public ::testing::Test {
  protected:
@@ -271,6 +296,39 @@ TEST_F(InstallTest, AFileThatCannotBeWrittenFailsWithItsTextAndASecondPressRepea
     EXPECT_EQ(installer.Log().TextsOf(kStatusLabel),
               Concatenated(Concatenated(progress, {c.text}), ExpectedProgress(true)));
     ExpectCompleteInstall(true);
+  }
+}
+
+// The eighth file's stream is damaged: the install stops with that file's message box and text
+// before it has created, written, granted or registered anything, over a good install as on a
+// clean system.
+TEST_F(InstallTest, ADamagedInstallerChangesNothing) {
+  const std::wstring damaged = DamagedInstallerCopy("default.themes");
+  ASSERT_FALSE(damaged.empty());
+  for (bool overAnInstall : {true, false}) {
+    SCOPED_TRACE(overAnInstall ? "over a good install" : "on a clean system");
+    ClearInstallState();
+    if (overAnInstall) {
+      CInstallerSession good;
+      ASSERT_TRUE(good.Start(InstallerPath()));
+      ASSERT_TRUE(good.Press(kMainButton));
+      ASSERT_EQ(good.PageDescription(), kFinishedPage);
+      ASSERT_TRUE(good.PressLater(kMainButton));
+      ASSERT_TRUE(good.Process().WaitForExit(10s));
+      CloseProductWindows();
+    }
+    const Strings before = InstallStateListing();
+    CInstallerSession installer;
+    ASSERT_TRUE(installer.Start(damaged));
+
+    ASSERT_TRUE(installer.Press(kMainButton));
+
+    EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{"错误: 文件解压失败."});
+    EXPECT_EQ(installer.Log().TextsOf(kStatusLabel), Strings{kSecuritySoftwareText});
+    EXPECT_EQ(installer.PageDescription(), FailedPage(kSecuritySoftwareText));
+    EXPECT_EQ(InstallStateListing(), before);
+    ASSERT_TRUE(installer.PressLater(kCloseButton));
+    ASSERT_TRUE(installer.Process().WaitForExit(10s));
   }
 }
 

@@ -231,8 +231,10 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
     const std::string commandLine = Utf8(shell->commandLine);
     ASSERT_GE(commandLine.size(), parameters.size() + 1);
     EXPECT_EQ(commandLine.substr(commandLine.size() - parameters.size() - 1), " " + parameters);
-    EXPECT_EQ(Utf8(shell->currentFolder),
-              Utf8(places.programFolder.substr(0, places.programFolder.find_last_of(L'\\'))));
+    // The system's own shell, in the system folder: nothing of the same name elsewhere runs.
+    const std::string system = Utf8(SpecialFolder(CSIDL_SYSTEM));
+    EXPECT_EQ(commandLine.rfind("\"" + system + "\\cmd.exe\" ", 0), 0u) << commandLine;
+    EXPECT_EQ(Utf8(shell->currentFolder), system);
 
     EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
     const Strings log = uninstaller.Log().Lines();
@@ -313,7 +315,41 @@ TEST_F(UninstallTest, ARefusalShowsItsMessageAndChangesNothing) {
     ASSERT_TRUE(uninstaller.Process().WaitForExit(10s));
   }
 
-  SCOPED_TRACE("cancelled at the confirmation");
+}
+
+// Only OK at the confirmation goes on. The click is sent, as from another program, so that the
+// main button's own procedure is still running when the program ends; the twin under test fills
+// freed memory, so using the dialog or its controls after they were released would show.
+TEST_F(UninstallTest, AConfirmationEndedByAnythingButOkRemovesNothing) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  struct Case {
+    const char* name;
+    std::function<void(HWND box)> end;
+  } const cases[] = {
+      {"Cancel",
+       [](HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }},
+      {"the box closed", [](HWND box) { ::PostMessageW(box, WM_CLOSE, 0, 0); }},
+      {"a quit message",
+       [](HWND box) {
+         ::PostThreadMessageW(::GetWindowThreadProcessId(box, nullptr), WM_QUIT, 0, 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Strings before = InstallStateListing();
+    CInstallerSession uninstaller;
+    ASSERT_TRUE(uninstaller.Start(Uninstaller(places), false));
+    ASSERT_TRUE(uninstaller.PressLater(kMainButton));
+    HWND box = WaitForWindow(uninstaller.Process().Id(), L"#32770", 30s);
+    ASSERT_NE(box, nullptr);
+    c.end(box);
+    ASSERT_TRUE(uninstaller.Process().WaitForExit(10s));
+    EXPECT_EQ(uninstaller.Process().ExitCode(), 0u);
+    EXPECT_EQ(InstallStateListing(), before);
+  }
+
+  SCOPED_TRACE("a sent click, then Cancel");
   const Strings before = InstallStateListing();
   CInstallerSession uninstaller;
   ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
@@ -375,28 +411,41 @@ TEST_F(UninstallTest, ARunningServiceStaysRegisteredWhileTheRestIsRemoved) {
   }
 }
 
-TEST_F(UninstallTest, AFolderNamedRdBesideTheProgramFolderSurvivesAndNoShellIsStarted) {
+// The shell's "rd" token also names a folder "rd" in the folder the shell starts in, now the
+// system folder: one there stops the shell; one beside the program folder no longer matters.
+TEST_F(UninstallTest, AFolderNamedRdWhereTheShellStartsSurvivesAndNoShellIsStarted) {
   const CInstallPlaces places = PlacesFor(true);
-  Install(true);
-  const std::wstring rd =
-      places.programFolder.substr(0, places.programFolder.find_last_of(L'\\')) + L"\\rd";
-  ASSERT_TRUE(std::filesystem::create_directory(rd));
-  { std::ofstream(std::filesystem::path(rd + L"\\keep.txt")) << "keep"; }
-  CProxyDoubles doubles(L"");
-  ASSERT_TRUE(doubles.Installed());
+  struct Case {
+    const char* name;
+    std::wstring rd;
+    bool shellStarted;
+  } const cases[] = {
+      {"in the system folder", SpecialFolder(CSIDL_SYSTEM) + L"\\rd", false},
+      {"beside the program folder",
+       places.programFolder.substr(0, places.programFolder.find_last_of(L'\\')) + L"\\rd", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearInstallState();
+    Install(true);
+    ASSERT_TRUE(std::filesystem::create_directory(c.rd));
+    { std::ofstream(std::filesystem::path(c.rd + L"\\keep.txt")) << "keep"; }
+    CProxyDoubles doubles(L"");
+    ASSERT_TRUE(doubles.Installed());
 
-  CInstallerSession uninstaller;
-  ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
-  ASSERT_TRUE(uninstaller.Press(kMainButton));
-  bool startedShell = true;
-  WaitForTheEnd(uninstaller, startedShell);
+    CInstallerSession uninstaller;
+    ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
+    ASSERT_TRUE(uninstaller.Press(kMainButton));
+    bool startedShell = !c.shellStarted;
+    WaitForTheEnd(uninstaller, startedShell);
 
-  EXPECT_FALSE(startedShell);
-  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
-  EXPECT_TRUE(FileExists(rd + L"\\keep.txt"));
-  // Only the shell removes the uninstaller's own file.
-  EXPECT_TRUE(FileExists(Uninstaller(places)));
-  std::filesystem::remove_all(rd);
+    EXPECT_EQ(startedShell, c.shellStarted);
+    EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
+    EXPECT_TRUE(FileExists(c.rd + L"\\keep.txt"));
+    // Only the shell removes the uninstaller's own file.
+    EXPECT_EQ(FileExists(Uninstaller(places)), !c.shellStarted);
+    std::filesystem::remove_all(c.rd);
+  }
 }
 
 TEST_F(UninstallTest, UnderWinesOwnWininetTheProxyResetEndsTheProgramAfterItsMessage) {
@@ -431,12 +480,17 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   ASSERT_NE(WaitForWindow(uninstaller.Process().Id(), L"#32770", 30s), nullptr);
 
   // A second sequence would ask again and never return; closing would end the program under
-  // the waiting one.
+  // the waiting one, also when asked by Alt+F4, the taskbar or another program. Each is sent,
+  // so it has been handled when the send returns.
   ASSERT_TRUE(uninstaller.Press(kCloseButton, 10s));
   ASSERT_TRUE(uninstaller.Press(kMainButton, 10s));
-  std::this_thread::sleep_for(500ms);
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &answer));
+  ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL,
+                                    10000, &answer));
   EXPECT_TRUE(::IsWindow(uninstaller.Frame()));
   EXPECT_EQ(uninstaller.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), Strings{kConfirmation}) << "the box was ended";
 
   uninstaller.AnswerBoxes();
   bool startedShell = false;

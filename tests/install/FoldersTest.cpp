@@ -2,9 +2,7 @@
 // Wine prefix. The expected folders come from the environment, not from the code under test, so
 // that a swapped special folder shows.
 #include <windows.h>
-#include <shellapi.h>
-#include <shlwapi.h>
-#include <tlhelp32.h>
+#include <aclapi.h>
 
 #include <string.h>
 
@@ -78,7 +76,7 @@ class CInstallFoldersTest : public ::testing::Test {
     CPath programFolder;
     EXPECT_EQ(1, GetBaseFolder(installForAllUsers, base));
     EXPECT_EQ(1, GetProgramFolder(base.Get(), programFolder));
-    EXPECT_EQ(1, EnsureFolder(programFolder.Get()));
+    EXPECT_EQ(FolderResult::kReady, EnsureFolder(programFolder.Get()));
     return programFolder.Get();
   }
 
@@ -211,19 +209,45 @@ TEST(DefaultSettingsTest, RefusesABufferWithoutRoomForTheWholeText) {
   EXPECT_EQ(0, memcmp(text, exact, length + 1));
 }
 
-TEST(EnsureFolderTest, CreatesOnlyTheLastComponent) {
+std::wstring TempFolder(const wchar_t* name) {
   wchar_t temp[MAX_PATH];
-  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-  std::wstring root = std::wstring(temp) + L"kst_ensure_folder";
+  return GetTempPathW(MAX_PATH, temp) > 0 ? std::wstring(temp) + name : std::wstring();
+}
+
+TEST(EnsureFolderTest, CreatesOnlyTheLastComponent) {
+  std::wstring root = TempFolder(L"kst_ensure_folder");
   RemoveTree(root);
 
-  EXPECT_EQ(0, EnsureFolder((root + L"\\inner").c_str())) << "parent missing";
+  EXPECT_EQ(FolderResult::kFailed, EnsureFolder((root + L"\\inner").c_str())) << "parent missing";
   EXPECT_FALSE(Exists(root));
-  EXPECT_EQ(1, EnsureFolder(root.c_str()));
+  EXPECT_EQ(FolderResult::kReady, EnsureFolder(root.c_str()));
   EXPECT_TRUE(IsFolder(root));
-  EXPECT_EQ(1, EnsureFolder(root.c_str())) << "an existing folder is accepted";
-  EXPECT_EQ(1, EnsureFolder((root + L"\\inner").c_str()));
+  EXPECT_EQ(FolderResult::kReady, EnsureFolder(root.c_str())) << "an existing folder is accepted";
+  EXPECT_EQ(FolderResult::kReady, EnsureFolder((root + L"\\inner").c_str()));
   EXPECT_TRUE(IsFolder(root + L"\\inner"));
+  RemoveTree(root);
+}
+
+// A name that someone else took first, as a file or as a link to a folder of their choice.
+TEST(EnsureFolderTest, RefusesANameTakenByAFileOrALink) {
+  std::wstring root = TempFolder(L"kst_taken_names");
+  RemoveTree(root);
+  ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((root + L"\\target").c_str(), nullptr));
+  const char text[] = "x";
+  ASSERT_EQ(1, WriteWholeFile((root + L"\\file").c_str(), text, 1));
+  ASSERT_TRUE(test::MakeFolderLink(root + L"\\link", root + L"\\target"));
+
+  for (const wchar_t* name : {L"\\file", L"\\link"}) {
+    std::wstring path = root + name;
+    SCOPED_TRACE(std::string(path.begin(), path.end()));
+    EXPECT_EQ(FolderResult::kRefused, EnsureFolder(path.c_str()));
+    EXPECT_FALSE(IsPlainFolder(path.c_str()));
+  }
+  EXPECT_TRUE(IsPlainFolder((root + L"\\target").c_str()));
+  EXPECT_FALSE(IsPlainFolder((root + L"\\missing").c_str()));
+
+  EXPECT_TRUE(test::RemoveFolderLink(root + L"\\link"));
   RemoveTree(root);
 }
 
@@ -300,113 +324,142 @@ TEST(ModuleFolderTest, IsTheFolderOfTheRunningExecutable) {
   EXPECT_TRUE(IsFolder(folder.Get()));
 }
 
-// What icacls is handed, read back the way it splits its own command line.
-std::vector<std::wstring> IcaclsArguments(const wchar_t* parameters) {
-  const wchar_t* prefix = L"/c ";
-  if (wcsncmp(parameters, prefix, 3) != 0) return {};
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(parameters + 3, &count);
-  std::vector<std::wstring> result(arguments, arguments + count);
-  LocalFree(arguments);
+// The access mask and inheritance of the entry for Everyone (S-1-1-0) that allows access, read
+// back through the security interface; nothing when there is none.
+struct EveryoneEntry {
+  bool found = false;
+  ACCESS_MASK mask = 0;
+  BYTE flags = 0;
+};
+
+EveryoneEntry ReadEveryoneEntry(const std::wstring& path) {
+  EveryoneEntry result;
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS)
+    return result;
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(everyone);
+  CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size);
+  for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(acl, i, reinterpret_cast<void**>(&ace)) ||
+        ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || !EqualSid(&ace->SidStart, everyone))
+      continue;
+    result.found = true;
+    result.mask |= ace->Mask;
+    result.flags |= ace->Header.AceFlags;
+  }
+  LocalFree(descriptor);
   return result;
 }
 
-TEST(GrantCommandTest, QuotesTheFolderAsOneArgument) {
-  const std::wstring atLimit = L"C:\\" + std::wstring(kMaxPath - 1 - 3, L'a');
-  const wchar_t* const folders[] = {
-      L"C:\\ProgramData\\Kestrel",
-      L"C:\\users\\Tom Lee\\AppData\\Local\\Kestrel\\sysdata",
-      L"C:\\users\\R&D (lab)\\AppData\\Local\\Kestrel",
-      atLimit.c_str(),
+// Wine keeps a file's rights as Unix mode bits, so full control for Everyone reads back there as
+// reading, writing, running and deleting; the rights to change permissions and owner are not
+// kept. Windows reads back FILE_ALL_ACCESS, which holds all of these.
+constexpr ACCESS_MASK kFullControlAsWineKeepsIt =
+    FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE | FILE_DELETE_CHILD;
+
+bool EveryoneMayWrite(const std::wstring& path) {
+  return (ReadEveryoneEntry(path).mask & FILE_WRITE_DATA) != 0;
+}
+
+void ExpectEveryoneHasFullControl(const std::wstring& path) {
+  EveryoneEntry entry = ReadEveryoneEntry(path);
+  std::string trace(path.begin(), path.end());
+  ASSERT_TRUE(entry.found) << trace;
+  EXPECT_EQ(kFullControlAsWineKeepsIt, entry.mask & kFullControlAsWineKeepsIt) << trace;
+  EXPECT_EQ(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+            entry.flags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
+      << trace;
+}
+
+TEST(GrantEveryoneFullAccessTest, GivesEveryoneInheritedFullControl) {
+  // The "&" and "%" would have meant something to a command shell; here they are only names.
+  std::wstring folder = TempFolder(L"kst grant R&D %TEMP%");
+  RemoveTree(folder);
+  ASSERT_EQ(FolderResult::kReady, EnsureFolder(folder.c_str()));
+  ASSERT_FALSE(EveryoneMayWrite(folder)) << "a fresh folder already lets Everyone write";
+
+  EXPECT_TRUE(GrantEveryoneFullAccess(folder.c_str()));
+  ExpectEveryoneHasFullControl(folder);
+  EXPECT_TRUE(GrantEveryoneFullAccess(folder.c_str())) << "granted again";
+  ExpectEveryoneHasFullControl(folder);
+  RemoveTree(folder);
+}
+
+TEST(GrantEveryoneFullAccessTest, GrantsNothingThroughALinkOrOnAMissingFolder) {
+  std::wstring root = TempFolder(L"kst_grant_link");
+  RemoveTree(root);
+  ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((root + L"\\target").c_str(), nullptr));
+  ASSERT_TRUE(test::MakeFolderLink(root + L"\\link", root + L"\\target"));
+
+  EXPECT_FALSE(GrantEveryoneFullAccess((root + L"\\link").c_str()));
+  EXPECT_FALSE(EveryoneMayWrite(root + L"\\target")) << "granted through the link";
+  EXPECT_FALSE(GrantEveryoneFullAccess((root + L"\\missing").c_str()));
+
+  EXPECT_TRUE(test::RemoveFolderLink(root + L"\\link"));
+  RemoveTree(root);
+}
+
+TEST_F(CInstallFoldersTest, GrantsEveryoneFullControlOnEveryFolderItMakes) {
+  std::wstring programFolder = MakeProgramFolder(1);
+  ASSERT_TRUE(SetUpDataFolders(programFolder.c_str()));
+  for (const wchar_t* name : kAppFolders) ExpectEveryoneHasFullControl(programFolder + L"\\" + name);
+  for (const wchar_t* name : kDataFolders) ExpectEveryoneHasFullControl(localKestrel_ + L"\\" + name);
+}
+
+// Each folder the set-up would make, taken first by a link to a folder with a file of its own:
+// the set-up refuses, and nothing is written or granted through the link.
+TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) {
+  std::wstring target = TempFolder(L"kst_link_target");
+  struct {
+    const wchar_t* folder;  // below the local Kestrel folder
+    int installForAllUsers;
+  } const cases[] = {
+      {L"", 1},  // the data root itself
+      {L"\\sysdata", 1},
+      {L"\\userdata", 1},
+      {L"\\App_Config", 0},
+      {L"\\App_Themes\\Themes", 0},
   };
-  for (const wchar_t* folder : folders) {
-    wchar_t parameters[kGrantCommandCapacity];
-    ASSERT_EQ(1, FormatGrantCommand(folder, parameters, kGrantCommandCapacity));
-    std::vector<std::wstring> expected = {L"icacls", folder, L"/grant", L"Everyone:(OI)(CI)F",
-                                          L"/T", L"/C", L"/Q"};
-    EXPECT_EQ(expected, IcaclsArguments(parameters));
-  }
-
-  wchar_t parameters[kGrantCommandCapacity];
-  ASSERT_EQ(1, FormatGrantCommand(L"C:\\Program Data\\Kestrel", parameters, kGrantCommandCapacity));
-  EXPECT_STREQ(L"/c icacls \"C:\\Program Data\\Kestrel\" /grant Everyone:(OI)(CI)F /T /C /Q",
-               parameters);
-}
-
-TEST(GrantCommandTest, RefusesWhatWouldNotFitOrWouldGrantElsewhere) {
-  const std::wstring tooLong = L"C:\\" + std::wstring(kGrantCommandCapacity, L'a');
-  const wchar_t* const folders[] = {
-      tooLong.c_str(),
-      L"",
-      L"C:\\Kestrel\\",           // the backslash would escape the closing quote
-      L"C:\\Kes\"trel",           // cannot be in a path, and would end the argument
-      L"C:\\users\\%USERNAME%",   // cmd would put another folder here
-  };
-  for (const wchar_t* folder : folders) {
-    wchar_t parameters[kGrantCommandCapacity];
-    parameters[0] = L'x';
-    EXPECT_EQ(0, FormatGrantCommand(folder, parameters, kGrantCommandCapacity));
-    EXPECT_EQ(L'\0', parameters[0]);
-  }
-
-  // The buffer's own bound: room for the command and its zero, and one less.
-  const wchar_t* folder = L"C:\\ProgramData\\Kestrel";
-  wchar_t full[kGrantCommandCapacity];
-  ASSERT_EQ(1, FormatGrantCommand(folder, full, kGrantCommandCapacity));
-  size_t needed = WideLength(full) + 1;
-  wchar_t exact[kGrantCommandCapacity];
-  EXPECT_EQ(1, FormatGrantCommand(folder, exact, needed));
-  EXPECT_EQ(0, FormatGrantCommand(folder, exact, needed - 1));
-}
-
-std::vector<DWORD> ChildProcesses(const wchar_t* exeName) {
-  std::vector<DWORD> children;
-  CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return children;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-       more = Process32NextW(snapshot.Get(), &entry)) {
-    if (entry.th32ParentProcessID == GetCurrentProcessId() &&
-        lstrcmpiW(entry.szExeFile, exeName) == 0) {
-      children.push_back(entry.th32ProcessID);
+  for (const auto& c : cases) {
+    std::wstring link = localKestrel_ + c.folder;
+    SCOPED_TRACE(std::string(link.begin(), link.end()));
+    RemoveTree(target);
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    const char sentinel[] = "mine";
+    ASSERT_EQ(1, WriteWholeFile((target + L"\\sentinel").c_str(), sentinel, 4));
+    std::wstring programFolder = MakeProgramFolder(c.installForAllUsers);
+    if (c.folder[0] != L'\0') {
+      // The folders in front of the link exist as plain folders.
+      std::wstring parent = link.substr(0, link.rfind(L'\\'));
+      for (size_t at = localKestrel_.size(); at <= parent.size(); ++at) {
+        if (at == parent.size() || parent[at] == L'\\')
+          CreateDirectoryW(parent.substr(0, at).c_str(), nullptr);
+      }
     }
+    ASSERT_TRUE(test::MakeFolderLink(link, target));
+
+    EXPECT_FALSE(SetUpDataFolders(programFolder.c_str()));
+
+    EXPECT_EQ(std::vector<std::wstring>{L"sentinel"}, test::ListFolder(target));
+    EXPECT_FALSE(EveryoneMayWrite(target));
+    EXPECT_TRUE(test::RemoveFolderLink(link));
+    RemoveTree(localKestrel_);
+    RemoveTree(commonKestrel_);
   }
-  return children;
+  RemoveTree(target);
 }
 
-// Wine's icacls changes no access rights (it says it is a dummy), so under Wine what can be seen
-// is the hidden shell being started and running the grant command to a clean end. The "&" in the
-// folder makes an unquoted folder fail there: cmd would run the rest as a command of its own.
-TEST(GrantEveryoneFullAccessTest, StartsAHiddenShellThatRunsTheGrant) {
-  wchar_t temp[MAX_PATH];
-  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-  std::wstring folder = std::wstring(temp) + L"kst grant R&D (lab)";
-  ASSERT_EQ(1, EnsureFolder(folder.c_str()));
-  std::vector<DWORD> before = ChildProcesses(L"cmd.exe");
-
-  ASSERT_EQ(1, GrantEveryoneFullAccess(folder.c_str()));
-
-  CKernelHandle shell;
-  for (DWORD waited = 0; !shell && waited < 10000; waited += 5) {
-    for (DWORD id : ChildProcesses(L"cmd.exe")) {
-      bool isNew = true;
-      for (DWORD old : before) isNew = isNew && old != id;
-      if (isNew) shell.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-    }
-    if (!shell) Sleep(5);
-  }
-  ASSERT_TRUE(shell) << "no command shell was started";
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(shell.Get(), 30000));
-  DWORD exitCode = 1;
-  ASSERT_TRUE(GetExitCodeProcess(shell.Get(), &exitCode));
-  EXPECT_EQ(0u, exitCode) << "cmd could not run icacls";
-  RemoveDirectoryW(folder.c_str());
-}
-
-TEST(GrantEveryoneFullAccessTest, StartsNothingForACommandThatDoesNotFit) {
-  const std::wstring tooLong = L"C:\\" + std::wstring(kGrantCommandCapacity, L'a');
-  EXPECT_EQ(0, GrantEveryoneFullAccess(tooLong.c_str()));
+TEST_F(CInstallFoldersTest, RefusesAFolderNameTakenByAFile) {
+  std::wstring programFolder = MakeProgramFolder(0);
+  const char text[] = "x";
+  ASSERT_EQ(1, WriteWholeFile((localKestrel_ + L"\\userdata").c_str(), text, 1));
+  EXPECT_FALSE(SetUpDataFolders(programFolder.c_str()));
+  EXPECT_FALSE(Exists(programFolder + L"\\App_Config")) << "went on past the refusal";
 }
 
 }  // namespace

@@ -4,7 +4,68 @@
 
 #include <shellapi.h>
 
+#include <initializer_list>
+
 namespace kst::test {
+namespace {
+
+template <typename Function>
+Function WineExport(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+std::string UnixPath(const std::wstring& path) {
+  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+  auto unixName = WineExport<UnixNameFunction>("wine_get_unix_file_name");
+  char* name = unixName ? unixName(path.c_str()) : nullptr;
+  std::string unixPath = name ? name : "";
+  HeapFree(GetProcessHeap(), 0, name);
+  return unixPath;
+}
+
+// Wine splits the command line of a Unix program the Windows way (each argument goes in double
+// quotes) and gives no handle to wait on: callers watch for the program's effect instead.
+bool StartUnix(const char* program, std::initializer_list<std::string> arguments) {
+  using DosNameFunction = wchar_t*(CDECL*)(const char*);
+  auto dosName = WineExport<DosNameFunction>("wine_get_dos_file_name");
+  wchar_t* application = dosName ? dosName(program) : nullptr;
+  if (!application) return false;
+  std::string line = program;
+  for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+  std::wstring commandLine(line.begin(), line.end());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  BOOL started = CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &process);
+  HeapFree(GetProcessHeap(), 0, application);
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  return started;
+}
+
+// The link's own entry, as its folder's listing shows it.
+DWORD ListedAttributes(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(path.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return INVALID_FILE_ATTRIBUTES;
+  FindClose(search);
+  return entry.dwFileAttributes;
+}
+
+bool WaitForLink(const std::wstring& link, bool present) {
+  for (int i = 0; i < 200; ++i) {
+    DWORD attributes = ListedAttributes(link);
+    bool isLink = attributes != INVALID_FILE_ATTRIBUTES &&
+                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (present ? isLink : attributes == INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+}  // namespace
 
 void RemoveTree(const std::wstring& path) {
   if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
@@ -14,6 +75,32 @@ void RemoveTree(const std::wstring& path) {
   operation.pFrom = from.c_str();
   operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
   ::SHFileOperationW(&operation);
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return names;
+}
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  std::string unixLink = UnixPath(link);
+  std::string unixTarget = UnixPath(target);
+  return !unixLink.empty() && !unixTarget.empty() &&
+         StartUnix("/bin/ln", {"-s", unixTarget, unixLink}) && WaitForLink(link, true);
+}
+
+bool RemoveFolderLink(const std::wstring& link) {
+  if (ListedAttributes(link) == INVALID_FILE_ATTRIBUTES) return true;
+  std::string unixLink = UnixPath(link);
+  return !unixLink.empty() && StartUnix("/bin/rm", {"-f", unixLink}) && WaitForLink(link, false);
 }
 
 }  // namespace kst::test

@@ -79,17 +79,36 @@ bool WaitUntilExists(const std::wstring& path, bool exists) {
   return false;
 }
 
+// Under Wine a Unix symbolic link (Wine lists one to a folder as a reparse point, one to a file as
+// a plain file); elsewhere a symbolic link, which needs a right that the test may lack.
+bool MakeLinkAt(const std::wstring& link, const std::wstring& target) {
+  if (WineUnixName()) {
+    return StartUnix("/bin/ln", {"-s", UnixPath(target), UnixPath(link)}) &&
+           WaitUntilExists(link, true);
+  }
+  bool folder = GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+  return CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                             folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+}
+
+// Removes the link itself. Under Wine that takes the Unix side: removing a Unix symbolic link
+// through Windows removes its target instead (an empty folder, or a file) and keeps the link.
+void RemoveLink(const std::wstring& path) {
+  if (WineUnixName()) {
+    StartUnix("/bin/rm", {"-f", UnixPath(path)}) && WaitUntilExists(path, false);
+  } else if (!RemoveDirectoryW(Long(path).c_str())) {
+    DeleteFileW(Long(path).c_str());
+  }
+}
+
 // Links are removed, never followed; attributes are cleared first so that system files go too.
 // The attributes come from the folder's listing, which shows a link even when its target is gone.
 void RemoveEntry(const std::wstring& path, DWORD attributes) {
-  SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    if (!RemoveDirectoryW(Long(path).c_str()) && !DeleteFileW(Long(path).c_str()) &&
-        WineUnixName()) {
-      StartUnix("/bin/rm", {"-f", UnixPath(path)}) && WaitUntilExists(path, false);
-    }
+    RemoveLink(path);
     return;
   }
+  SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     DeleteFileW(Long(path).c_str());
     return;
@@ -135,18 +154,60 @@ class DeleteTreeTest : public ::testing::Test {
     RemoveAll(base_);
     ASSERT_TRUE(MakeFolder(base_));
     root_ = base_ + L"\\root";
+    victim_ = base_ + L"\\victim";
   }
   void TearDown() override {
+    kst::SetDeleteTreeEntryHook(nullptr);
     SetCurrentDirectoryW(L"C:\\");
-    // The tree first, so that a link in it is removed while its target still exists.
+    // The links first, so that no removal can reach through one of them.
+    RemoveLinks();
     RemoveAll(root_);
     RemoveAll(base_);
   }
 
   std::wstring In(const std::wstring& relative) const { return root_ + L"\\" + relative; }
 
+ public:
+  // Each link is removed first at the end; the test is skipped where it may not make links.
+  void MakeLink(const std::wstring& link, const std::wstring& target) {
+    links_.push_back(link);
+    bool made = MakeLinkAt(link, target);
+    if (!made && !WineUnixName()) GTEST_SKIP() << "no right to make symbolic links here";
+    ASSERT_TRUE(made);
+  }
+
+ protected:
+  void RemoveLinks() {
+    for (const std::wstring& link : links_) RemoveLink(link);
+    links_.clear();
+  }
+
+  // What a link may point to: a folder the removal must never reach into.
+  void MakeVictim() {
+    ASSERT_TRUE(MakeFolder(victim_));
+    ASSERT_TRUE(MakeFolder(victim_ + L"\\inner"));
+    ASSERT_TRUE(MakeFile(victim_ + L"\\precious.txt"));
+    ASSERT_TRUE(MakeFile(victim_ + L"\\inner\\deeper.txt"));
+  }
+  void ExpectVictimWhole() const {
+    EXPECT_TRUE(Exists(victim_ + L"\\precious.txt"));
+    EXPECT_TRUE(Exists(victim_ + L"\\inner\\deeper.txt"));
+  }
+
+  // For a root that held own.txt and the link: own.txt went, and the link went together with the
+  // root or, where the link cannot be removed (Wine, for a Unix one), both stayed.
+  void ExpectOwnFileAndLinkRemoved(int removed, const std::wstring& link) const {
+    EXPECT_FALSE(Exists(In(L"own.txt")));
+    int linkGone = Exists(link) ? 0 : 1;
+    int rootGone = Exists(root_) ? 0 : 1;
+    EXPECT_EQ(rootGone, linkGone);
+    EXPECT_EQ(removed, 1 + linkGone + rootGone);
+  }
+
   std::wstring base_;
   std::wstring root_;
+  std::wstring victim_;
+  std::vector<std::wstring> links_;
 };
 
 TEST_F(DeleteTreeTest, TreesOfFilesAndFolders) {
@@ -251,37 +312,120 @@ TEST_F(DeleteTreeTest, FileHeldOpenStaysWithItsFolder) {
   EXPECT_FALSE(Exists(In(L"free.txt")));
 }
 
-TEST_F(DeleteTreeTest, LinkToAnOutsideFolderIsNotFollowed) {
-  const std::wstring outside = base_ + L"\\outside";
-  ASSERT_TRUE(MakeFolder(outside));
-  ASSERT_TRUE(MakeFolder(outside + L"\\inner"));
-  ASSERT_TRUE(MakeFile(outside + L"\\precious.txt"));
-  ASSERT_TRUE(MakeFile(outside + L"\\inner\\deeper.txt"));
+// Another program's current folder, for one, is held without sharing its deletion.
+TEST_F(DeleteTreeTest, FolderHeldOpenLosesItsFilesButStays) {
   ASSERT_TRUE(MakeFolder(root_));
-  ASSERT_TRUE(MakeFile(In(L"own.txt")));
-  const std::wstring link = In(L"link");
-  if (WineUnixName()) {
-    ASSERT_TRUE(StartUnix("/bin/ln", {"-s", UnixPath(outside), UnixPath(link)}));
-    ASSERT_TRUE(WaitUntilExists(link, true));
-  } else if (!CreateSymbolicLinkW(link.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-    GTEST_SKIP() << "no right to make symbolic links here";
+  ASSERT_TRUE(MakeFolder(In(L"sub")));
+  ASSERT_TRUE(MakeFile(In(L"sub\\a.txt")));
+  HANDLE held =
+      CreateFileW(In(L"sub").c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  EXPECT_EQ(kst::DeleteTree(root_.c_str()), 1);
+  CloseHandle(held);
+
+  EXPECT_FALSE(Exists(In(L"sub\\a.txt")));
+  EXPECT_TRUE(Exists(In(L"sub")));
+  EXPECT_TRUE(Exists(root_));
+}
+
+// Whatever a link points to stays, wherever the link is met.
+TEST_F(DeleteTreeTest, LinksAreNotFollowed) {
+  struct Case {
+    const char* name;
+    const wchar_t* link;    // relative to the root; "" makes the root itself the link
+    const wchar_t* target;  // relative to the victim; "" is the victim itself
+  };
+  const Case cases[] = {
+      {"the folder given is a link", L"", L""},
+      {"a subfolder is a link", L"sub", L""},
+      {"a file is a link", L"file.txt", L"precious.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveLinks();
+    RemoveAll(root_);
+    RemoveAll(victim_);
+    ASSERT_NO_FATAL_FAILURE(MakeVictim());
+    const std::wstring target = *c.target ? victim_ + L"\\" + c.target : victim_;
+    const std::wstring link = *c.link ? In(c.link) : root_;
+    if (*c.link) {
+      ASSERT_TRUE(MakeFolder(root_));
+      ASSERT_TRUE(MakeFile(In(L"own.txt")));
+    }
+    ASSERT_NO_FATAL_FAILURE(MakeLink(link, target));
+    if (IsSkipped()) return;
+
+    int removed = kst::DeleteTree(root_.c_str());
+
+    ExpectVictimWhole();
+    if (*c.link) {
+      ExpectOwnFileAndLinkRemoved(removed, link);
+    } else {
+      EXPECT_EQ(removed, Exists(root_) ? 0 : 1);  // at most the link itself
+    }
   }
-  WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW(link.c_str(), &entry);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  FindClose(search);
-  ASSERT_TRUE(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
-  int removed = kst::DeleteTree(root_.c_str());
+// Another program takes a listed entry away and puts a link in its place before the walk opens it.
+struct CSwap {
+  DeleteTreeTest* test;
+  std::wstring entry;
+  std::wstring aside;
+  std::wstring target;
+  bool done;
+};
+CSwap* activeSwap = nullptr;
 
-  EXPECT_TRUE(Exists(outside + L"\\precious.txt"));
-  EXPECT_TRUE(Exists(outside + L"\\inner\\deeper.txt"));
-  EXPECT_FALSE(Exists(In(L"own.txt")));
-  // Wine cannot remove the link itself (error 18); then it and the root stay.
-  int linkGone = Exists(link) ? 0 : 1;
-  int rootGone = Exists(root_) ? 0 : 1;
-  EXPECT_EQ(rootGone, linkGone);
-  EXPECT_EQ(removed, 1 + linkGone + rootGone);
+void SwapForLink(const wchar_t* path) {
+  CSwap& swap = *activeSwap;
+  if (swap.done || swap.entry != path) return;
+  swap.done = true;
+  ASSERT_TRUE(MoveFileW(path, swap.aside.c_str()));
+  swap.test->MakeLink(swap.entry, swap.target);
+}
+
+TEST_F(DeleteTreeTest, EntrySwappedForALinkAfterListingIsNotFollowed) {
+  struct Case {
+    const char* name;
+    const wchar_t* entry;
+    bool folder;
+    const wchar_t* target;  // relative to the victim; "" is the victim itself
+  };
+  const Case cases[] = {
+      {"a folder", L"sub", true, L""},
+      {"a file", L"file.txt", false, L"precious.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveLinks();
+    RemoveAll(root_);
+    RemoveAll(victim_);
+    const std::wstring aside = base_ + L"\\aside";
+    RemoveAll(aside);
+    ASSERT_NO_FATAL_FAILURE(MakeVictim());
+    ASSERT_TRUE(MakeFolder(root_));
+    ASSERT_TRUE(MakeFile(In(L"own.txt")));
+    if (c.folder) {
+      ASSERT_TRUE(MakeFolder(In(c.entry)));
+      ASSERT_TRUE(MakeFile(In(c.entry) + L"\\inside.txt"));
+    } else {
+      ASSERT_TRUE(MakeFile(In(c.entry)));
+    }
+    CSwap swap = {this, In(c.entry), aside, *c.target ? victim_ + L"\\" + c.target : victim_,
+                  false};
+    activeSwap = &swap;
+    kst::SetDeleteTreeEntryHook(SwapForLink);
+
+    int removed = kst::DeleteTree(root_.c_str());
+
+    kst::SetDeleteTreeEntryHook(nullptr);
+    if (IsSkipped()) return;
+    ASSERT_TRUE(swap.done);
+    ExpectVictimWhole();
+    ExpectOwnFileAndLinkRemoved(removed, swap.entry);
+  }
 }
 
 TEST_F(DeleteTreeTest, EntryWhosePathWouldNotFitStays) {

@@ -134,9 +134,10 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   std::vector<char> bytes = ReadFileBytes(copy);
   const std::string marker = std::string("@@@@[") + productFile + "]";
   auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
-  // The marker's zero and three more, then the inflated and the packed size.
-  const size_t record = static_cast<size_t>(at - bytes.begin()) + marker.size() + 4;
-  if (at == bytes.end() || record + 8 > bytes.size()) return L"";
+  // The marker runs to its first zero; three more zeros, then the inflated and the packed size.
+  auto end = std::find(at, bytes.end(), '\0');
+  const size_t record = static_cast<size_t>(end - bytes.begin()) + 4;
+  if (end == bytes.end() || record + 8 > bytes.size()) return L"";
   uint32_t packedSize = 0;
   std::memcpy(&packedSize, &bytes[record + 4], sizeof packedSize);
   if (packedSize < 2 || record + 8 + packedSize > bytes.size()) return L"";

@@ -236,7 +236,7 @@ TEST(EnsureFolderTest, RefusesANameTakenByAFileOrALink) {
   ASSERT_TRUE(CreateDirectoryW((root + L"\\target").c_str(), nullptr));
   const char text[] = "x";
   ASSERT_EQ(1, WriteWholeFile((root + L"\\file").c_str(), text, 1));
-  ASSERT_TRUE(test::MakeFolderLink(root + L"\\link", root + L"\\target"));
+  ASSERT_TRUE(test::MakeLink(root + L"\\link", root + L"\\target"));
 
   for (const wchar_t* name : {L"\\file", L"\\link"}) {
     std::wstring path = root + name;
@@ -247,7 +247,7 @@ TEST(EnsureFolderTest, RefusesANameTakenByAFileOrALink) {
   EXPECT_TRUE(IsPlainFolder((root + L"\\target").c_str()));
   EXPECT_FALSE(IsPlainFolder((root + L"\\missing").c_str()));
 
-  EXPECT_TRUE(test::RemoveFolderLink(root + L"\\link"));
+  EXPECT_TRUE(test::RemoveLink(root + L"\\link"));
   RemoveTree(root);
 }
 
@@ -394,13 +394,13 @@ TEST(GrantEveryoneFullAccessTest, GrantsNothingThroughALinkOrOnAMissingFolder) {
   RemoveTree(root);
   ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((root + L"\\target").c_str(), nullptr));
-  ASSERT_TRUE(test::MakeFolderLink(root + L"\\link", root + L"\\target"));
+  ASSERT_TRUE(test::MakeLink(root + L"\\link", root + L"\\target"));
 
   EXPECT_FALSE(GrantEveryoneFullAccess((root + L"\\link").c_str()));
   EXPECT_FALSE(EveryoneMayWrite(root + L"\\target")) << "granted through the link";
   EXPECT_FALSE(GrantEveryoneFullAccess((root + L"\\missing").c_str()));
 
-  EXPECT_TRUE(test::RemoveFolderLink(root + L"\\link"));
+  EXPECT_TRUE(test::RemoveLink(root + L"\\link"));
   RemoveTree(root);
 }
 
@@ -441,13 +441,13 @@ TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) 
           CreateDirectoryW(parent.substr(0, at).c_str(), nullptr);
       }
     }
-    ASSERT_TRUE(test::MakeFolderLink(link, target));
+    ASSERT_TRUE(test::MakeLink(link, target));
 
     EXPECT_FALSE(SetUpDataFolders(programFolder.c_str()));
 
     EXPECT_EQ(std::vector<std::wstring>{L"sentinel"}, test::ListFolder(target));
     EXPECT_FALSE(EveryoneMayWrite(target));
-    EXPECT_TRUE(test::RemoveFolderLink(link));
+    EXPECT_TRUE(test::RemoveLink(link));
     RemoveTree(localKestrel_);
     RemoveTree(commonKestrel_);
   }

@@ -45,21 +45,18 @@ bool StartUnix(const char* program, std::initializer_list<std::string> arguments
   return started;
 }
 
-// The link's own entry, as its folder's listing shows it.
-DWORD ListedAttributes(const std::wstring& path) {
+// Whether the folder's listing shows the entry: a link shows there even when its target is gone.
+bool Listed(const std::wstring& path) {
   WIN32_FIND_DATAW entry;
   HANDLE search = FindFirstFileW(path.c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return INVALID_FILE_ATTRIBUTES;
+  if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
-  return entry.dwFileAttributes;
+  return true;
 }
 
-bool WaitForLink(const std::wstring& link, bool present) {
+bool WaitUntilListed(const std::wstring& path, bool listed) {
   for (int i = 0; i < 200; ++i) {
-    DWORD attributes = ListedAttributes(link);
-    bool isLink = attributes != INVALID_FILE_ATTRIBUTES &&
-                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (present ? isLink : attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (Listed(path) == listed) return true;
     Sleep(50);
   }
   return false;
@@ -90,17 +87,18 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   return names;
 }
 
-bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+bool MakeLink(const std::wstring& link, const std::wstring& target) {
   std::string unixLink = UnixPath(link);
   std::string unixTarget = UnixPath(target);
   return !unixLink.empty() && !unixTarget.empty() &&
-         StartUnix("/bin/ln", {"-s", unixTarget, unixLink}) && WaitForLink(link, true);
+         StartUnix("/bin/ln", {"-s", unixTarget, unixLink}) && WaitUntilListed(link, true);
 }
 
-bool RemoveFolderLink(const std::wstring& link) {
-  if (ListedAttributes(link) == INVALID_FILE_ATTRIBUTES) return true;
+bool RemoveLink(const std::wstring& link) {
+  if (!Listed(link)) return true;
   std::string unixLink = UnixPath(link);
-  return !unixLink.empty() && StartUnix("/bin/rm", {"-f", unixLink}) && WaitForLink(link, false);
+  return !unixLink.empty() && StartUnix("/bin/rm", {"-f", unixLink}) &&
+         WaitUntilListed(link, false);
 }
 
 }  // namespace kst::test

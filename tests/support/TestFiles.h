@@ -7,16 +7,19 @@
 namespace kst::test {
 
 // Removes the folder (or file) with everything below it; nothing when it does not exist. Links
-// inside are followed: remove them with RemoveFolderLink first.
+// inside are followed: remove them with RemoveLink first.
 void RemoveTree(const std::wstring& path);
 
 // The names in a folder, without "." and "..", in the order the file system lists them.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
-// A link at `link` to the folder `target`, as someone with an ordinary account could make one.
-// Wine shows a Unix symbolic link inside the prefix as a directory reparse point (and makes no
-// link through CreateSymbolicLinkW), so that is what is made. Both wait until the change shows.
-bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
-bool RemoveFolderLink(const std::wstring& link);
+// A link at `link` to the folder or file `target`, as someone with an ordinary account could make
+// one. Under Wine that is a Unix symbolic link inside the prefix (Wine lists one to a folder as a
+// directory reparse point, one to a file as a plain file, and makes no link through
+// CreateSymbolicLinkW). RemoveLink removes the link itself from the Unix side: removing such a
+// link through Windows removes its target instead (an empty folder, or a file) and keeps the
+// link. Both wait until the folder's listing shows the change.
+bool MakeLink(const std::wstring& link, const std::wstring& target);
+bool RemoveLink(const std::wstring& link);
 
 }  // namespace kst::test

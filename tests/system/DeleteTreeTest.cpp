@@ -9,6 +9,7 @@
 
 #include "base/Path.h"
 #include "system/DeleteTree.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -31,81 +32,11 @@ bool MakeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL
   return true;
 }
 
-// Wine shows a Unix symbolic link as a directory reparse point; these reach the Unix side.
-using UnixNameFn = char*(CDECL*)(const wchar_t*);
-using DosNameFn = wchar_t*(CDECL*)(const char*);
-
-template <typename Fn>
-Fn WineExport(const char* name) {
-  return reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
-}
-
-UnixNameFn WineUnixName() { return WineExport<UnixNameFn>("wine_get_unix_file_name"); }
-
-std::string UnixPath(const std::wstring& path) {
-  char* name = WineUnixName()(path.c_str());
-  std::string unixPath = name ? name : "";
-  HeapFree(GetProcessHeap(), 0, name);
-  return unixPath;
-}
-
-// Wine splits the command line of a Unix program the Windows way (each argument goes in double
-// quotes) and gives no handle to wait on: callers watch for the program's effect instead.
-bool StartUnix(const char* program, std::initializer_list<std::string> arguments) {
-  auto dosName = WineExport<DosNameFn>("wine_get_dos_file_name");
-  if (!dosName) return false;
-  wchar_t* application = dosName(program);
-  if (!application) return false;
-  std::string line = program;
-  for (const std::string& argument : arguments) line += " \"" + argument + "\"";
-  std::wstring commandLine(line.begin(), line.end());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &process);
-  HeapFree(GetProcessHeap(), 0, application);
-  if (process.hThread) CloseHandle(process.hThread);
-  if (process.hProcess) CloseHandle(process.hProcess);
-  return started;
-}
-
-bool WaitUntilExists(const std::wstring& path, bool exists) {
-  for (int i = 0; i < 200; ++i) {
-    if (Exists(path) == exists) return true;
-    Sleep(50);
-  }
-  return false;
-}
-
-// Under Wine a Unix symbolic link (Wine lists one to a folder as a reparse point, one to a file as
-// a plain file); elsewhere a symbolic link, which needs a right that the test may lack.
-bool MakeLinkAt(const std::wstring& link, const std::wstring& target) {
-  if (WineUnixName()) {
-    return StartUnix("/bin/ln", {"-s", UnixPath(target), UnixPath(link)}) &&
-           WaitUntilExists(link, true);
-  }
-  bool folder = GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY;
-  return CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                             folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-}
-
-// Removes the link itself. Under Wine that takes the Unix side: removing a Unix symbolic link
-// through Windows removes its target instead (an empty folder, or a file) and keeps the link.
-void RemoveLink(const std::wstring& path) {
-  if (WineUnixName()) {
-    StartUnix("/bin/rm", {"-f", UnixPath(path)}) && WaitUntilExists(path, false);
-  } else if (!RemoveDirectoryW(Long(path).c_str())) {
-    DeleteFileW(Long(path).c_str());
-  }
-}
-
 // Links are removed, never followed; attributes are cleared first so that system files go too.
 // The attributes come from the folder's listing, which shows a link even when its target is gone.
 void RemoveEntry(const std::wstring& path, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    RemoveLink(path);
+    kst::test::RemoveLink(path);
     return;
   }
   SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -168,17 +99,15 @@ class DeleteTreeTest : public ::testing::Test {
   std::wstring In(const std::wstring& relative) const { return root_ + L"\\" + relative; }
 
  public:
-  // Each link is removed first at the end; the test is skipped where it may not make links.
+  // Each link is removed first at the end.
   void MakeLink(const std::wstring& link, const std::wstring& target) {
     links_.push_back(link);
-    bool made = MakeLinkAt(link, target);
-    if (!made && !WineUnixName()) GTEST_SKIP() << "no right to make symbolic links here";
-    ASSERT_TRUE(made);
+    ASSERT_TRUE(kst::test::MakeLink(link, target));
   }
 
  protected:
   void RemoveLinks() {
-    for (const std::wstring& link : links_) RemoveLink(link);
+    for (const std::wstring& link : links_) kst::test::RemoveLink(link);
     links_.clear();
   }
 

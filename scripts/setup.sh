@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli
+  googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
   wine64 xvfb fonts-wqy-microhei imagemagick
   python3 python3-pil x11-utils
   clang libclang-rt-14-dev osslsigncode openssl

@@ -1,5 +1,6 @@
 #include "tools/packer/Packer.h"
 
+#include <LIEF/PE.hpp>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -32,13 +33,23 @@ std::string Hex(size_t value) {
 // into a buffer of the recorded size gives back the file.
 bool RecordReadsBack(const uint8_t* slot, size_t capacity, const Bytes& data) {
   PayloadRecordView record;
-  if (!ReadPayloadRecord(slot, capacity, &record)) return false;
-  if (record.inflatedSize != data.size() || record.packedSize < 2) return false;
-  if (record.stream[0] != 0x78 || record.stream[1] != 0xDA) return false;
-  Bytes inflated(data.size() + 1);
-  uLongf length = record.inflatedSize;
-  if (uncompress(inflated.data(), &length, record.stream, record.packedSize) != Z_OK) return false;
-  return length == data.size() && std::equal(data.begin(), data.end(), inflated.begin());
+  Bytes inflated;
+  return ReadPayloadRecord(slot, capacity, &record) && record.packedSize >= 2 &&
+         record.stream[0] == 0x78 && record.stream[1] == 0xDA &&
+         UnpackSlot(slot, capacity, &inflated) && inflated == data;
+}
+
+// Packing writes into the image and so would break a signature.
+bool CheckUnsignedImage(const Bytes& image, const std::string& imageName, std::string* error) {
+  try {
+    if (!LIEF::PE::Parser::parse(image, imageName)->has_signature()) return true;
+    *error = imageName + " is signed, and packing would break its signature; pack the unsigned " +
+             "executable, then sign the result";
+  } catch (const std::exception& failure) {
+    *error = imageName + " cannot be read as a PE image (" + failure.what() +
+             "); pack the installer's executable";
+  }
+  return false;
 }
 
 bool WriteFileAtomically(const std::string& path, const Bytes& data, mode_t mode,
@@ -89,36 +100,6 @@ Bytes Compress(const Bytes& data, Compressor compressor) {
   return compressor == Compressor::kZopfli ? CompressZopfli(data) : CompressZlib(data);
 }
 
-// The offset of the slot of file: its marker must be in the image exactly once, with the whole
-// slot behind it.
-bool FindSlot(const Bytes& image, const PayloadFileSpec& file, const std::string& imageName,
-              size_t* offset, std::string* error) {
-  std::string marker = MarkerOf(file);
-  auto first = std::search(image.begin(), image.end(), marker.begin(), marker.end());
-  if (first == image.end()) {
-    *error = imageName + " has no slot for " + file.name + " (marker \"" + marker +
-             "\" not found); pack an executable that links the payload slots";
-    return false;
-  }
-  auto second = std::search(first + 1, image.end(), marker.begin(), marker.end());
-  if (second != image.end()) {
-    *error = imageName + " holds the marker \"" + marker + "\" of " + file.name + " twice (at " +
-             Hex(first - image.begin()) + " and " + Hex(second - image.begin()) +
-             "); the text may appear only in its slot: remove the other copy";
-    return false;
-  }
-  *offset = static_cast<size_t>(first - image.begin());
-  size_t capacity = PayloadSlotCapacity(&file - kPayloadFiles);
-  if (image.size() - *offset < capacity) {
-    *error = std::string("the slot of ") + file.name + " at " + Hex(*offset) +
-             " runs past the end of " + imageName + " (" + std::to_string(capacity) +
-             " bytes needed, " + std::to_string(image.size() - *offset) +
-             " left); the slot must be a whole array in the initialised data";
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
@@ -139,40 +120,52 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
   return ok;
 }
 
-uint32_t ReadLittleEndian(const Bytes& image, size_t offset, size_t width) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < width; ++i) value |= static_cast<uint32_t>(image[offset + i]) << (8 * i);
-  return value;
+bool FindSlot(const Bytes& image, size_t index, const std::string& imageName, size_t* offset,
+              std::string* error) {
+  const PayloadFileSpec& file = kPayloadFiles[index];
+  std::string marker = MarkerOf(file);
+  auto first = std::search(image.begin(), image.end(), marker.begin(), marker.end());
+  if (first == image.end()) {
+    *error = imageName + " has no slot for " + file.name + " (marker \"" + marker +
+             "\" not found); pack an executable that links the payload slots";
+    return false;
+  }
+  auto second = std::search(first + 1, image.end(), marker.begin(), marker.end());
+  if (second != image.end()) {
+    *error = imageName + " holds the marker \"" + marker + "\" of " + file.name + " twice (at " +
+             Hex(first - image.begin()) + " and " + Hex(second - image.begin()) +
+             "); the text may appear only in its slot: remove the other copy";
+    return false;
+  }
+  *offset = static_cast<size_t>(first - image.begin());
+  size_t capacity = PayloadSlotCapacity(index);
+  if (image.size() - *offset < capacity) {
+    *error = std::string("the slot of ") + file.name + " at " + Hex(*offset) +
+             " runs past the end of " + imageName + " (" + std::to_string(capacity) +
+             " bytes needed, " + std::to_string(image.size() - *offset) +
+             " left); the slot must be a whole array in the initialised data";
+    return false;
+  }
+  return true;
 }
 
-bool IsSignedImage(const Bytes& image) {
-  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
-  size_t header = ReadLittleEndian(image, 0x3C, 4);
-  const size_t optional = header + 24;
-  if (header > image.size() || image.size() - header < 24 + 2 ||
-      ReadLittleEndian(image, header, 4) != 0x00004550)  // "PE\0\0"
-    return false;
-  uint32_t magic = ReadLittleEndian(image, optional, 2);
-  size_t countOffset = magic == 0x20B ? 108 : magic == 0x10B ? 92 : 0;
-  if (countOffset == 0 || image.size() - optional < countOffset + 4) return false;
-  const size_t kCertificateTable = 4;
-  if (ReadLittleEndian(image, optional + countOffset, 4) <= kCertificateTable) return false;
-  size_t sizeOffset = optional + countOffset + 4 + kCertificateTable * 8 + 4;
-  return image.size() >= sizeOffset + 4 && ReadLittleEndian(image, sizeOffset, 4) != 0;
+bool UnpackSlot(const uint8_t* slot, size_t capacity, Bytes* data) {
+  PayloadRecordView record;
+  if (!ReadPayloadRecord(slot, capacity, &record)) return false;
+  data->assign(record.inflatedSize, 0);
+  uLongf length = record.inflatedSize;
+  return uncompress(data->data(), &length, record.stream, record.packedSize) == Z_OK &&
+         length == record.inflatedSize;
 }
 
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
   packed->clear();
-  if (IsSignedImage(*image)) {
-    *error = imageName + " is signed, and packing would break its signature; pack the unsigned " +
-             "executable, then sign the result";
-    return false;
-  }
+  if (!CheckUnsignedImage(*image, imageName, error)) return false;
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     const PayloadFileSpec& file = kPayloadFiles[index];
     size_t offset = 0;
-    if (!FindSlot(*image, file, imageName, &offset, error)) return false;
+    if (!FindSlot(*image, index, imageName, &offset, error)) return false;
     std::string path = folder + "/" + file.name;
     Bytes data;
     if (!ReadWholeFile(path, &data, error)) {

@@ -27,8 +27,9 @@ struct PackedFile {
 
 // Fills every slot of image with the file of its name from folder, as a zlib stream at the best
 // level (header 78 DA) that zlib's uncompress inflates in one call. Each slot is found by its
-// marker, which must be in the image exactly once with the whole slot behind it. On failure the
-// image may be partly packed; error names the file and what to do.
+// marker, which must be in the image exactly once with the whole slot behind it. The image must
+// be an unsigned PE image. On failure the image may be partly packed; error names the file and
+// what to do.
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error);
 
@@ -39,8 +40,13 @@ bool PackFile(const std::string& input, const std::string& folder, const std::st
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
 
-// True for a PE image that carries an Authenticode signature (a certificate table). Anything
-// that is no PE image, or is cut short, counts as unsigned.
-bool IsSignedImage(const Bytes& image);
+// The offset of the slot of file `index` in image: its marker must be there exactly once, with
+// the whole slot behind it. error names the file and what to do.
+bool FindSlot(const Bytes& image, size_t index, const std::string& imageName, size_t* offset,
+              std::string* error);
+
+// The file a slot holds, inflated in one call into a buffer of the recorded size, as the
+// installer does it; false for a slot without a sound record.
+bool UnpackSlot(const uint8_t* slot, size_t capacity, Bytes* data);
 
 }  // namespace kst

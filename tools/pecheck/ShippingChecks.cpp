@@ -106,6 +106,10 @@ void CheckManifest(const pe::Binary& image, Findings* findings) {
   const std::string controls =
       "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']"
       "[@name='Microsoft.Windows.Common-Controls']";
+  // GDI+ is taken from the side-by-side store this dependency names, never from a folder.
+  const std::string gdiplus =
+      "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']"
+      "[@name='Microsoft.Windows.GdiPlus']";
   const std::pair<std::string, const char*> kExpected[] = {
       {"local-name(/*)", "assembly"},
       {"count(/*)", "1"},  // pugixml takes a second root element; Windows does not
@@ -119,6 +123,11 @@ void CheckManifest(const pe::Binary& image, Findings* findings) {
       // Without these two Windows finds no such assembly and refuses to start the program.
       {"string(" + controls + "/@type)", "win32"},
       {"translate(" + controls + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"},
+      {"count(" + gdiplus + ")", "1"},
+      {"string(" + gdiplus + "/@version)", "1.0.0.0"},
+      {"string(" + gdiplus + "/@processorArchitecture)", "x86"},
+      {"string(" + gdiplus + "/@type)", "win32"},
+      {"translate(" + gdiplus + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"},
   };
   for (const auto& [path, expected] : kExpected) {
     Expect(findings, "in the manifest, " + path,

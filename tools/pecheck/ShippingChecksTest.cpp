@@ -108,9 +108,11 @@ const Breakage kBreakages[] = {
     {"manifest without Common-Controls 6", nullptr,
      [](Binary* image) { EditManifest(image, "version=\"6.0.0.0\"", "version=\"5.82.0.0\""); },
      "Common-Controls\']/@version) is \"5.82.0.0\", expected \"6.0.0.0\""},
-    {"manifest without GDI+ from the side-by-side store", nullptr,
-     [](Binary* image) { EditManifest(image, "Microsoft.Windows.GdiPlus", "Microsoft.Windows.Gdi"); },
-     "GdiPlus\']) is \"0\", expected \"1\""},
+    {"manifest naming another GDI+", nullptr,
+     [](Binary* image) {
+       EditManifest(image, "GdiPlus\" version=\"1.0.0.0\"", "GdiPlus\" version=\"1.1.0.0\"");
+     },
+     "GdiPlus\']/@version) is \"1.1.0.0\", expected \"1.0.0.0\""},
     {"manifest cut short", nullptr, [](Binary* image) { EditManifest(image, "</assembly>", ""); },
      "no well-formed XML: Start-end tags mismatch"},
     {"manifest with two root elements", nullptr,

@@ -108,7 +108,7 @@ void CIconPackagesDlg::SetUpTopRow(int width, int height) {
 
   Place(IDC_PRODUCT_LINK, width, height);
   Place(IDC_INFO_LABEL3, width, height);
-  logo.shadowEnabled = 0;
+  logo.SetShadowEnabled(false);
   Show(IDC_PRODUCT_LINK, SW_HIDE);
 
   settingsLink.Attach(GetDlgItem(IDC_SETTINGS_LINK));

@@ -7,50 +7,37 @@
 #include <windows.h>
 
 #include "framework/Controls.h"
-#include "framework/WindowImpl.h"
-#include "skin/BackgroundSnapshot.h"
+#include "skin/ThemedControlImpl.h"
 
 namespace kst {
 
 class CThemedButtonCtrl
-    : public CWindowImpl<CThemedButtonCtrl, CButtonT<CWindow>, CControlWinTraits>,
-      public CCustomDraw<CThemedButtonCtrl>,
-      public CBackgroundSnapshot<CThemedButtonCtrl> {
+    : public CThemedControlImpl<CThemedButtonCtrl, CButtonT<CWindow>,
+                                kKeepsFont | kCopiesBackground | kDrawsAtPreErase> {
  public:
-  // Subclasses an existing button and sets the defaults; false when subclassing fails.
-  bool Attach(HWND button);
-  // The snapshot is dropped; no repaint is requested.
-  void SetBackgroundSource(HWND window);
   // image stays with the caller.
   void SetSkin(HBITMAP image, RECT margins);
+  // The caption's colours in the plain, hot and pressed looks.
+  void SetCaptionColors(COLORREF text, COLORREF hot, COLORREF pressed);
+
+  int DefaultCell() const { return defaultCell; }
+  COLORREF TextColor() const { return textColor; }
+  COLORREF HotTextColor() const { return hotTextColor; }
+  COLORREF PressedTextColor() const { return pressedTextColor; }
 
   // Background, skin cell and caption for the item state; uses the cached background brush.
   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
 
-  BEGIN_MSG_MAP(CThemedButtonCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(WM_MOVE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SIZE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SETFONT, OnSetFont)
-    MESSAGE_HANDLER(OCM_NOTIFY, OnNotifyCustomDraw)
-  END_MSG_MAP()
+ private:
+  friend CThemedControlImpl;
+  void Initialise();
 
-  DWORD OnPreErase(NMCUSTOMDRAW* draw);
-  // Everything was drawn at the pre-erase stage.
-  DWORD OnPrePaint(NMCUSTOMDRAW*) { return CDRF_SKIPDEFAULT; }
-
-  HFONT font = nullptr;         // borrowed: the last WM_SETFONT
   HBITMAP skinImage = nullptr;  // borrowed
   RECT skinMargins = {};
   int defaultCell = 0;
   COLORREF textColor = 0;
   COLORREF pressedTextColor = 0;
   COLORREF hotTextColor = 0;
-
- private:
-  void Initialise();
-  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 };
 
 }  // namespace kst

@@ -2,19 +2,7 @@
 
 namespace kst {
 
-bool CThemedCheckboxCtrl::Attach(HWND checkbox) {
-  if (!SubclassWindow(checkbox)) return false;
-  Initialise();
-  return true;
-}
-
-void CThemedCheckboxCtrl::Initialise() { backgroundSource = RootOwnerWindow(m_hWnd); }
-
-LRESULT CThemedCheckboxCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-  Initialise();
-  handled = FALSE;
-  return 0;
-}
+void CThemedCheckboxCtrl::Initialise() { UseBackgroundOf(RootOwnerWindow(m_hWnd)); }
 
 // The system paints the box's background with the brush, then box, tick and caption.
 LRESULT CThemedCheckboxCtrl::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&) {

@@ -6,29 +6,21 @@
 #include <windows.h>
 
 #include "framework/Controls.h"
-#include "framework/WindowImpl.h"
-#include "skin/BackgroundSnapshot.h"
+#include "skin/ThemedControlImpl.h"
 
 namespace kst {
 
 class CThemedCheckboxCtrl
-    : public CWindowImpl<CThemedCheckboxCtrl, CButtonT<CWindow>, CControlWinTraits>,
-      public CCustomDraw<CThemedCheckboxCtrl>,
-      public CBackgroundSnapshot<CThemedCheckboxCtrl> {
+    : public CThemedControlImpl<CThemedCheckboxCtrl, CButtonT<CWindow>, kCopiesBackground> {
  public:
-  // Subclasses an existing check box; false when subclassing fails.
-  bool Attach(HWND checkbox);
-
   BEGIN_MSG_MAP(CThemedCheckboxCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(WM_MOVE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SIZE, OnMoveOrSize)
-    MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColorStatic)
+  MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColorStatic)
+  CHAIN_MSG_MAP(CThemedControlImpl)
   END_MSG_MAP()
 
  private:
+  friend CThemedControlImpl;
   void Initialise();
-  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&);
 };
 

@@ -5,15 +5,9 @@
 
 namespace kst {
 
-bool CThemedHyperlinkCtrl::Attach(HWND link) {
-  if (!SubclassWindow(link)) return false;
-  Initialise();
-  return true;
-}
-
 void CThemedHyperlinkCtrl::Initialise() {
-  backgroundSource = TopLevelWindow(m_hWnd);
-  // Passes through OnSetFont, which derives the underlined font.
+  UseBackgroundOf(TopLevelWindow(m_hWnd));
+  // Passes through the WM_SETFONT handling, which derives the underlined font.
   SendMessage(WM_SETFONT, SendMessage(WM_GETFONT), TRUE);
   textColor = RGB(40, 90, 200);
   hotTextColor = RGB(60, 120, 220);
@@ -34,38 +28,22 @@ void CThemedHyperlinkCtrl::SizeToCaption() {
 void CThemedHyperlinkCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
                                 const wchar_t* caption) const {
   const bool hot = (itemState & kItemHot) != 0;
-  FillWithBrush(dc, rect, backgroundBrush.Get());
-  CSelectObject selectFont(dc, hot ? underlineFont.Get() : font);
+  FillWithBrush(dc, rect, BackgroundBrush());
+  CSelectObject selectFont(dc, hot ? underlineFont.Get() : Font());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, hot ? hotTextColor : textColor);
   RECT textRect = rect;
   ::DrawTextW(dc, caption, -1, &textRect, drawFormat);
 }
 
-DWORD CThemedHyperlinkCtrl::OnPreErase(NMCUSTOMDRAW* draw) {
-  EnsureBackgroundBrush();
-  wchar_t caption[200] = {};
-  ::GetWindowTextW(m_hWnd, caption, 200);
-  Draw(draw->hdc, draw->rc, draw->uItemState, caption);
-  return CDRF_SKIPDEFAULT;
-}
-
-LRESULT CThemedHyperlinkCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-  Initialise();
-  handled = FALSE;
-  return 0;
-}
-
-LRESULT CThemedHyperlinkCtrl::OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-  font = reinterpret_cast<HFONT>(wParam);
+void CThemedHyperlinkCtrl::OnFontChanged() {
   // Without a font of its own the button draws in the system font.
   LOGFONTW description = {};
+  const HFONT font = Font();
   ::GetObjectW(font != nullptr ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT),
                sizeof(description), &description);
   description.lfUnderline = TRUE;
   underlineFont.Reset(::CreateFontIndirectW(&description));
-  handled = FALSE;
-  return 0;
 }
 
 }  // namespace kst

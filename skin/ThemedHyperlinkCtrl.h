@@ -1,51 +1,38 @@
 // A push button drawn as link text: blue caption on the copied background, underlined and
-// lighter while the pointer is over it. It sizes itself to its caption when attached. The
-// parent must reflect NM_CUSTOMDRAW back as OCM_NOTIFY.
+// lighter while the pointer is over it. Attaching takes the button's font and sizes the button
+// to the ideal size of its caption. The parent must reflect NM_CUSTOMDRAW back as OCM_NOTIFY.
 #pragma once
 
 #include <windows.h>
 
 #include "base/Handles.h"
 #include "framework/Controls.h"
-#include "framework/WindowImpl.h"
-#include "skin/BackgroundSnapshot.h"
+#include "skin/ThemedControlImpl.h"
 
 namespace kst {
 
 class CThemedHyperlinkCtrl
-    : public CWindowImpl<CThemedHyperlinkCtrl, CButtonT<CWindow>, CControlWinTraits>,
-      public CCustomDraw<CThemedHyperlinkCtrl>,
-      public CBackgroundSnapshot<CThemedHyperlinkCtrl> {
+    : public CThemedControlImpl<CThemedHyperlinkCtrl, CButtonT<CWindow>,
+                                kKeepsFont | kCopiesBackground | kDrawsAtPreErase> {
  public:
-  // Subclasses an existing button, takes its font and resizes it to the ideal size of its
-  // caption; false when subclassing fails.
-  bool Attach(HWND link);
+  COLORREF TextColor() const { return textColor; }
+  COLORREF HotTextColor() const { return hotTextColor; }
+  // The font with lfUnderline set, owned by the link.
+  HFONT UnderlineFont() const { return underlineFont.Get(); }
 
   // Background and caption; only the hot flag of itemState changes the look.
   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
 
-  BEGIN_MSG_MAP(CThemedHyperlinkCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(WM_MOVE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SIZE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SETFONT, OnSetFont)
-    MESSAGE_HANDLER(OCM_NOTIFY, OnNotifyCustomDraw)
-  END_MSG_MAP()
+ private:
+  friend CThemedControlImpl;
+  void Initialise();
+  void OnFontChanged();
+  void SizeToCaption();
 
-  DWORD OnPreErase(NMCUSTOMDRAW* draw);
-  DWORD OnPrePaint(NMCUSTOMDRAW*) { return CDRF_SKIPDEFAULT; }
-
-  HFONT font = nullptr;  // borrowed
-  CFont underlineFont;   // font with lfUnderline set
+  CFont underlineFont;
   COLORREF textColor = 0;
   COLORREF hotTextColor = 0;
   UINT drawFormat = 0;
-
- private:
-  void Initialise();
-  void SizeToCaption();
-  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 };
 
 }  // namespace kst

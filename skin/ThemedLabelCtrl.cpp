@@ -10,15 +10,9 @@ constexpr int kTextCapacity = 1600;
 
 }  // namespace
 
-bool CThemedLabelCtrl::Attach(HWND label) {
-  if (!SubclassWindow(label)) return false;
-  Initialise();
-  return true;
-}
-
 void CThemedLabelCtrl::Initialise() {
   drawFormat = DT_SINGLELINE | DT_NOPREFIX;
-  font = reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0));
+  KeepFont(reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0)));
   textColor = RGB(0, 0, 0);
 }
 
@@ -37,23 +31,17 @@ void CThemedLabelCtrl::SetCentered() {
 }
 
 void CThemedLabelCtrl::Draw(HDC dc, const RECT& rect, const wchar_t* text) const {
-  CSelectObject selectFont(dc, font);
+  CSelectObject selectFont(dc, Font());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, textColor);
   RECT textRect = rect;
   ::DrawTextW(dc, text, -1, &textRect, drawFormat);
 }
 
-LRESULT CThemedLabelCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-  Initialise();
-  handled = FALSE;
-  return 0;
-}
-
-LRESULT CThemedLabelCtrl::OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-  font = reinterpret_cast<HFONT>(wParam);
-  handled = FALSE;
-  return 0;
+void CThemedLabelCtrl::Paint(HDC dc, const RECT& client) const {
+  wchar_t text[kTextCapacity] = {};
+  ::GetWindowTextW(m_hWnd, text, kTextCapacity);
+  Draw(dc, client, text);
 }
 
 // Status texts are set while the install works without handling messages: the label shows
@@ -64,20 +52,6 @@ LRESULT CThemedLabelCtrl::OnSetText(UINT message, WPARAM wParam, LPARAM lParam, 
   LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
   RepaintWithBackground(m_hWnd, true);
   return result;
-}
-
-LRESULT CThemedLabelCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  RECT client = {};
-  GetClientRect(&client);
-  wchar_t text[kTextCapacity] = {};
-  ::GetWindowTextW(m_hWnd, text, kTextCapacity);
-  if (wParam != 0) {
-    Draw(reinterpret_cast<HDC>(wParam), client, text);
-  } else {
-    CPaintDC paintDC(m_hWnd);
-    Draw(paintDC.Get(), client, text);
-  }
-  return 0;
 }
 
 }  // namespace kst

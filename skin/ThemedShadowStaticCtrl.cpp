@@ -21,20 +21,14 @@ void BlendPicture(HDC dc, const RECT& target, HDC imageDC, HBITMAP image, BYTE a
   BLENDFUNCTION blend = kSkinBlend;
   blend.SourceConstantAlpha = alpha;
   SkinAlphaBlend(dc, target.left, target.top, target.right - target.left,
-               target.bottom - target.top, imageDC, 0, 0, size.cx, size.cy, blend);
+                 target.bottom - target.top, imageDC, 0, 0, size.cx, size.cy, blend);
 }
 
 }  // namespace
 
-bool CThemedShadowStaticCtrl::Attach(HWND control) {
-  if (!SubclassWindow(control)) return false;
-  Initialise();
-  return true;
-}
-
 void CThemedShadowStaticCtrl::Initialise() {
-  shadowEnabled = 1;
-  backgroundSource = TopLevelWindow(m_hWnd);
+  shadowEnabled = true;
+  UseBackgroundOf(TopLevelWindow(m_hWnd));
   frameImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
   fadeEnd = fadeStart = 0;
   RepaintWithBackground(m_hWnd, false);
@@ -56,10 +50,15 @@ void CThemedShadowStaticCtrl::SetPictureInset(int x, int y) {
   if (IsWindow()) RepaintWithBackground(m_hWnd, false);
 }
 
+void CThemedShadowStaticCtrl::SetShadowEnabled(bool enabled) {
+  shadowEnabled = enabled;
+  if (IsWindow()) RepaintWithBackground(m_hWnd, false);
+}
+
 void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
-  FillWithBrush(dc, rect, backgroundBrush.Get());
+  FillWithBrush(dc, rect, BackgroundBrush());
   CMemoryDC imageDC(::CreateCompatibleDC(dc));
-  if (shadowEnabled != 0 && frameImage) {
+  if (shadowEnabled && frameImage) {
     const SIZE frameSize = BitmapSize(frameImage.Get());
     CSelectObject selectFrame(imageDC.Get(), frameImage.Get());
     DrawNineGrid(dc, rect, imageDC.Get(), {0, 0, frameSize.cx, frameSize.cy}, kFrameMargins);
@@ -77,27 +76,11 @@ void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
   }
 }
 
-LRESULT CThemedShadowStaticCtrl::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-  Initialise();
-  handled = FALSE;
-  return 0;
+void CThemedShadowStaticCtrl::Paint(HDC dc, const RECT& client) const {
+  Draw(dc, client, ::GetTickCount());
 }
 
-LRESULT CThemedShadowStaticCtrl::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  RECT client = {};
-  GetClientRect(&client);
-  EnsureBackgroundBrush();
-  if (wParam != 0) {
-    Draw(reinterpret_cast<HDC>(wParam), client, ::GetTickCount());
-  } else {
-    {
-      CPaintDC paintDC(m_hWnd);
-      Draw(paintDC.Get(), client, ::GetTickCount());
-    }
-    RepaintTransparentSiblingsAbove(m_hWnd);
-  }
-  return 0;
-}
+void CThemedShadowStaticCtrl::OnScreenPainted() { RepaintTransparentSiblingsAbove(m_hWnd); }
 
 // The repaint is requested before the end is tested, so the last frame shows the fade done.
 LRESULT CThemedShadowStaticCtrl::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {

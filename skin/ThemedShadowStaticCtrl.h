@@ -5,53 +5,57 @@
 
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "framework/Controls.h"
-#include "framework/WindowImpl.h"
-#include "skin/BackgroundSnapshot.h"
+#include "skin/ThemedControlImpl.h"
 
 namespace kst {
 
 class CThemedShadowStaticCtrl
-    : public CWindowImpl<CThemedShadowStaticCtrl, CStaticT<CWindow>, CControlWinTraits>,
-      public CBackgroundSnapshot<CThemedShadowStaticCtrl> {
+    : public CThemedControlImpl<CThemedShadowStaticCtrl, CStaticT<CWindow>,
+                                kCopiesBackground | kPaintsItself> {
  public:
   static constexpr UINT_PTR kFadeTimer = 189;
   static constexpr UINT kFadeTickMs = 25;
 
-  // Subclasses an existing static and loads the frame image; false when subclassing fails.
-  bool Attach(HWND control);
   // name and type as for LoadSkinImage; durationMs 0 shows the picture at once. Fades and
   // repaints need the control attached.
   void SetPicture(const wchar_t* name, const wchar_t* type, DWORD durationMs);
   void SetPictureInset(int x, int y);
+  // The shadow frame is shown from attaching on.
+  void SetShadowEnabled(bool enabled);
+
+  bool ShadowEnabled() const { return shadowEnabled; }
+  HBITMAP FrameImage() const { return frameImage.Get(); }
+  HBITMAP Picture() const { return picture.Get(); }
+  HBITMAP PreviousPicture() const { return previousPicture.Get(); }
+  // Ticks of GetTickCount; both 0 while no fade runs.
+  DWORD FadeStart() const { return fadeStart; }
+  DWORD FadeEnd() const { return fadeEnd; }
 
   // Background, frame and picture as they look at tick now; uses the cached background brush.
   void Draw(HDC dc, const RECT& rect, DWORD now) const;
 
   BEGIN_MSG_MAP(CThemedShadowStaticCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
-    MESSAGE_HANDLER(WM_MOVE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_SIZE, OnMoveOrSize)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_PRINTCLIENT, OnPaint)
-    MESSAGE_HANDLER(WM_TIMER, OnTimer)
+  MESSAGE_HANDLER(WM_TIMER, OnTimer)
+  CHAIN_MSG_MAP(CThemedControlImpl)
   END_MSG_MAP()
 
-  int shadowEnabled = 0;
+ private:
+  friend CThemedControlImpl;
+  // Loads the frame image.
+  void Initialise();
+  void Paint(HDC dc, const RECT& client) const;
+  void OnScreenPainted();
+  LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+
+  bool shadowEnabled = false;
   CBitmap frameImage;
   CBitmap picture;
   CBitmap previousPicture;  // the picture being faded out
   POINT pictureInset = {};
   DWORD fadeStart = 0;  // 0: no fade
   DWORD fadeEnd = 0;
-
- private:
-  void Initialise();
-  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
-  LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
-  LRESULT OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&);
-  LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 };
 
 }  // namespace kst

@@ -58,14 +58,14 @@ class ThemedButtonCtrlTest : public ::testing::Test {
 
 TEST_F(ThemedButtonCtrlTest, AttachSetsTheDefaultsAndTakesOneWindowOnly) {
   AddButton(10, 10, 60, 24, nullptr, {8, 8, 8, 8});
-  EXPECT_EQ(button.backgroundSource, window.m_hWnd);
-  EXPECT_EQ(button.defaultCell, 0);
-  EXPECT_EQ(button.textColor, RGB(0, 0, 0));
-  EXPECT_EQ(button.pressedTextColor, RGB(255, 255, 255));
-  EXPECT_EQ(button.hotTextColor, RGB(255, 255, 255));
-  EXPECT_EQ(button.font, nullptr) << "WM_SETFONT before attaching is not seen";
+  EXPECT_EQ(button.BackgroundSource(), window.m_hWnd);
+  EXPECT_EQ(button.DefaultCell(), 0);
+  EXPECT_EQ(button.TextColor(), RGB(0, 0, 0));
+  EXPECT_EQ(button.PressedTextColor(), RGB(255, 255, 255));
+  EXPECT_EQ(button.HotTextColor(), RGB(255, 255, 255));
+  EXPECT_EQ(button.Font(), nullptr) << "WM_SETFONT before attaching is not seen";
   button.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(window.Font()), FALSE);
-  EXPECT_EQ(button.font, window.Font());
+  EXPECT_EQ(button.Font(), window.Font());
   EXPECT_EQ(button.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(window.Font()))
       << "the system button takes the font as well";
 
@@ -141,9 +141,7 @@ TEST_F(ThemedButtonCtrlTest, ZeroMarginsStretchTheWholeCell) {
 TEST_F(ThemedButtonCtrlTest, CaptionTakesTheColourOfTheStateOverTheBackground) {
   const int x = 60, y = 70;
   AddButton(x, y, 120, 32, nullptr, {6, 6, 6, 6}, L"Install");
-  button.textColor = RGB(255, 0, 0);
-  button.hotTextColor = RGB(0, 255, 0);
-  button.pressedTextColor = RGB(0, 0, 255);
+  button.SetCaptionColors(RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255));
   CSurface drawn(120, 32), backdrop(120, 32);
   backdrop.FillWithBackdrop(x, y);
 
@@ -160,7 +158,7 @@ TEST_F(ThemedButtonCtrlTest, CaptionTakesTheColourOfTheStateOverTheBackground) {
   for (const Case& c : cases) {
     SetState(c.hot, c.pressed, c.disabled);
     Print(&drawn);
-    for (COLORREF color : {button.textColor, button.hotTextColor, button.pressedTextColor}) {
+    for (COLORREF color : {button.TextColor(), button.HotTextColor(), button.PressedTextColor()}) {
       EXPECT_EQ(drawn.CountColor(FromColorRef(color)) > 0, color == c.shown)
           << c.name << " colour " << std::hex << color;
     }

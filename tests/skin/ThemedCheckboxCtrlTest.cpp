@@ -32,7 +32,7 @@ class ThemedCheckboxCtrlTest : public ::testing::Test {
 };
 
 TEST_F(ThemedCheckboxCtrlTest, BrushIsTheWindowsPictureAtTheBoxesPosition) {
-  EXPECT_EQ(checkbox.backgroundSource, window.m_hWnd);
+  EXPECT_EQ(checkbox.BackgroundSource(), window.m_hWnd);
   CSurface filled(90, 20), expected(90, 20);
   filled.FillWithBrush(RequestColors(filled.Dc()));
   expected.FillWithBackdrop(53, 71);

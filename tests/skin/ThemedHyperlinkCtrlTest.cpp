@@ -69,7 +69,7 @@ TEST_F(ThemedHyperlinkCtrlTest, AttachSizesTheLinkToItsCaption) {
 
   // The caption in its font fits, and the link keeps its place.
   CSurface probe(1, 1);
-  HGDIOBJ previous = ::SelectObject(probe.Dc(), link.font);
+  HGDIOBJ previous = ::SelectObject(probe.Dc(), link.Font());
   SIZE text = {};
   ::GetTextExtentPoint32W(probe.Dc(), kCaption, lstrlenW(kCaption), &text);
   ::SelectObject(probe.Dc(), previous);
@@ -84,11 +84,11 @@ TEST_F(ThemedHyperlinkCtrlTest, AttachSizesTheLinkToItsCaption) {
 
 TEST_F(ThemedHyperlinkCtrlTest, FontsComeFromTheLinksFontAndFollowWmSetFont) {
   ASSERT_TRUE(link.Attach(raw));
-  EXPECT_EQ(link.backgroundSource, window.m_hWnd);
-  EXPECT_EQ(link.font, window.Font());
+  EXPECT_EQ(link.BackgroundSource(), window.m_hWnd);
+  EXPECT_EQ(link.Font(), window.Font());
   LOGFONTW plain = {}, underlined = {};
-  ::GetObjectW(link.font, sizeof(plain), &plain);
-  ::GetObjectW(link.underlineFont.Get(), sizeof(underlined), &underlined);
+  ::GetObjectW(link.Font(), sizeof(plain), &plain);
+  ::GetObjectW(link.UnderlineFont(), sizeof(underlined), &underlined);
   EXPECT_TRUE(underlined.lfUnderline);
   EXPECT_EQ(underlined.lfHeight, plain.lfHeight);
   EXPECT_STREQ(underlined.lfFaceName, plain.lfFaceName);
@@ -96,10 +96,10 @@ TEST_F(ThemedHyperlinkCtrlTest, FontsComeFromTheLinksFontAndFollowWmSetFont) {
   CFont larger(::CreateFontW(-30, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
                              0, 0, L"Tahoma"));
   link.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(larger.Get()), FALSE);
-  EXPECT_EQ(link.font, larger.Get());
+  EXPECT_EQ(link.Font(), larger.Get());
   EXPECT_EQ(link.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(larger.Get()))
       << "the system button takes the font too";
-  ::GetObjectW(link.underlineFont.Get(), sizeof(underlined), &underlined);
+  ::GetObjectW(link.UnderlineFont(), sizeof(underlined), &underlined);
   EXPECT_EQ(underlined.lfHeight, -30);
   EXPECT_EQ(underlined.lfWeight, FW_BOLD);
   EXPECT_TRUE(underlined.lfUnderline);
@@ -110,22 +110,22 @@ TEST_F(ThemedHyperlinkCtrlTest, FontsComeFromTheLinksFontAndFollowWmSetFont) {
 // turns hot at the hover message of its mouse tracking and cold when the pointer leaves.
 TEST_F(ThemedHyperlinkCtrlTest, HoverUnderlinesAndLightensTheLinkAndNothingElseChangesIt) {
   ASSERT_TRUE(link.Attach(raw));
-  EXPECT_EQ(link.textColor, RGB(40, 90, 200));
-  EXPECT_EQ(link.hotTextColor, RGB(60, 120, 220));
+  EXPECT_EQ(link.TextColor(), RGB(40, 90, 200));
+  EXPECT_EQ(link.HotTextColor(), RGB(60, 120, 220));
   const SIZE size = ClientSize();
   CSurface plain(size.cx, size.cy), drawn(size.cx, size.cy), backdrop(size.cx, size.cy);
   Print(&plain, &backdrop);
   RECT ink = test::InkBounds(plain, backdrop);
   ASSERT_FALSE(::IsRectEmpty(&ink));
-  EXPECT_GT(plain.CountColor(FromColorRef(link.textColor)), 20);
-  EXPECT_LT(LongestRun(plain, link.textColor), (ink.right - ink.left) * 9 / 10);
+  EXPECT_GT(plain.CountColor(FromColorRef(link.TextColor())), 20);
+  EXPECT_LT(LongestRun(plain, link.TextColor()), (ink.right - ink.left) * 9 / 10);
 
   link.SendMessage(WM_MOUSEHOVER, 0, MAKELPARAM(2, 2));
   Print(&drawn, &backdrop);
-  EXPECT_GT(drawn.CountColor(FromColorRef(link.hotTextColor)), 20);
-  EXPECT_EQ(drawn.CountColor(FromColorRef(link.textColor)), 0);
+  EXPECT_GT(drawn.CountColor(FromColorRef(link.HotTextColor())), 20);
+  EXPECT_EQ(drawn.CountColor(FromColorRef(link.TextColor())), 0);
   // An underline is one unbroken line under all the letters.
-  EXPECT_GE(LongestRun(drawn, link.hotTextColor), (ink.right - ink.left) * 9 / 10);
+  EXPECT_GE(LongestRun(drawn, link.HotTextColor()), (ink.right - ink.left) * 9 / 10);
   link.SendMessage(WM_MOUSELEAVE);
   Print(&drawn, &backdrop);
   EXPECT_EQ(drawn.CountDifferences(plain), 0) << "left";

@@ -36,7 +36,7 @@ class ThemedLabelCtrlTest : public ::testing::Test {
 
   int LineHeight() {
     CSurface probe(1, 1);
-    HGDIOBJ previous = ::SelectObject(probe.Dc(), label.font);
+    HGDIOBJ previous = ::SelectObject(probe.Dc(), label.Font());
     TEXTMETRICW metrics = {};
     ::GetTextMetricsW(probe.Dc(), &metrics);
     ::SelectObject(probe.Dc(), previous);
@@ -48,9 +48,9 @@ class ThemedLabelCtrlTest : public ::testing::Test {
 };
 
 TEST_F(ThemedLabelCtrlTest, AttachTakesTheParentsFontAndDrawsOneUnprefixedLine) {
-  EXPECT_EQ(label.font, window.Font());
-  EXPECT_EQ(label.drawFormat, static_cast<UINT>(DT_SINGLELINE | DT_NOPREFIX));
-  EXPECT_EQ(label.textColor, RGB(255, 0, 0));
+  EXPECT_EQ(label.Font(), window.Font());
+  EXPECT_EQ(label.DrawFormat(), static_cast<UINT>(DT_SINGLELINE | DT_NOPREFIX));
+  EXPECT_EQ(label.TextColor(), RGB(255, 0, 0));
   CThemedLabelCtrl detached;
   EXPECT_FALSE(detached.Attach(nullptr));
 }
@@ -63,8 +63,8 @@ TEST_F(ThemedLabelCtrlTest, DrawsOnlyItsGlyphs) {
 
   // The text's own extent, measured as DrawTextW lays it out.
   RECT extent = {0, 0, kWidth, kHeight};
-  HGDIOBJ previous = ::SelectObject(drawn.Dc(), label.font);
-  ::DrawTextW(drawn.Dc(), L"Hello &world 安装", -1, &extent, label.drawFormat | DT_CALCRECT);
+  HGDIOBJ previous = ::SelectObject(drawn.Dc(), label.Font());
+  ::DrawTextW(drawn.Dc(), L"Hello &world 安装", -1, &extent, label.DrawFormat() | DT_CALCRECT);
   ::SelectObject(drawn.Dc(), previous);
 
   RECT ink = test::InkBounds(drawn, backdrop);
@@ -73,7 +73,7 @@ TEST_F(ThemedLabelCtrlTest, DrawsOnlyItsGlyphs) {
   EXPECT_GE(ink.top, extent.top);
   EXPECT_LE(ink.right, extent.right);
   EXPECT_LE(ink.bottom, extent.bottom);
-  EXPECT_GT(drawn.CountColor(FromColorRef(label.textColor)), 20);
+  EXPECT_GT(drawn.CountColor(FromColorRef(label.TextColor())), 20);
 }
 
 // Lines: one line by default; centred lines after SetCentered, broken at line feeds only;
@@ -119,7 +119,7 @@ TEST_F(ThemedLabelCtrlTest, SettingTheTextPaintsItBeforeTheCallReturns) {
   ::BitBlt(screen.Dc(), 0, 0, kWidth, kHeight, labelDC, 0, 0, SRCCOPY);
   ::ReleaseDC(label.m_hWnd, labelDC);
   backdrop.FillWithBackdrop(20, 30);
-  EXPECT_GT(screen.CountColor(FromColorRef(label.textColor)), 20) << "the text is on the screen";
+  EXPECT_GT(screen.CountColor(FromColorRef(label.TextColor())), 20) << "the text is on the screen";
   RECT ink = test::InkBounds(screen, backdrop);
   EXPECT_LT(ink.right - ink.left, kWidth / 2) << "nothing but the glyphs";
 }

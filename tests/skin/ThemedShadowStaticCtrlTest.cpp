@@ -70,11 +70,11 @@ class ThemedShadowStaticCtrlTest : public ::testing::Test {
 
 TEST_F(ThemedShadowStaticCtrlTest, AttachLoadsTheFrameAndShowsTheShadow) {
   AddPicture(60, 50);
-  EXPECT_EQ(picture.shadowEnabled, 1);
-  EXPECT_EQ(picture.backgroundSource, window.m_hWnd);
-  EXPECT_EQ(BitmapSize(picture.frameImage.Get()).cx, 200);
-  EXPECT_FALSE(picture.picture);
-  EXPECT_EQ(picture.fadeStart, 0u);
+  EXPECT_TRUE(picture.ShadowEnabled());
+  EXPECT_EQ(picture.BackgroundSource(), window.m_hWnd);
+  EXPECT_EQ(BitmapSize(picture.FrameImage()).cx, 200);
+  EXPECT_EQ(picture.Picture(), nullptr);
+  EXPECT_EQ(picture.FadeStart(), 0u);
   CThemedShadowStaticCtrl detached;
   EXPECT_FALSE(detached.Attach(nullptr));
 }
@@ -113,7 +113,7 @@ TEST_F(ThemedShadowStaticCtrlTest, ShadowFrameAroundThePictureInItsInset) {
 // the picture differs from the background.
 TEST_F(ThemedShadowStaticCtrlTest, WithoutShadowThePictureStillKeepsItsInset) {
   AddPicture(426, 211);
-  picture.shadowEnabled = 0;
+  picture.SetShadowEnabled(false);
   picture.SetPictureInset(6, 6);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 0);
   CSurface drawn(426, 211), expected(426, 211), backdrop(426, 211);
@@ -131,12 +131,12 @@ TEST_F(ThemedShadowStaticCtrlTest, WithoutShadowThePictureStillKeepsItsInset) {
 // Old picture at 255 - a under the new one at a; a from the ticks since the fade began.
 TEST_F(ThemedShadowStaticCtrlTest, CrossFadeBlendsTheOldPictureUnderTheNewOne) {
   AddPicture(60, 50);
-  picture.shadowEnabled = 0;
+  picture.SetShadowEnabled(false);
   picture.SetPictureInset(6, 6);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
-  ASSERT_TRUE(picture.previousPicture);
-  ASSERT_EQ(picture.fadeEnd - picture.fadeStart, 500u);
+  ASSERT_NE(picture.PreviousPicture(), nullptr);
+  ASSERT_EQ(picture.FadeEnd() - picture.FadeStart(), 500u);
   // Make the snapshot once; the frames below are drawn at chosen ticks.
   CSurface drawn(60, 50), expected(60, 50);
   Print(&drawn);
@@ -148,7 +148,7 @@ TEST_F(ThemedShadowStaticCtrlTest, CrossFadeBlendsTheOldPictureUnderTheNewOne) {
   const RECT target = {6, 6, 54, 44};
   for (const Case& c : cases) {
     drawn.Fill(0xFF00FF);
-    picture.Draw(drawn.Dc(), drawn.Rect(), picture.fadeStart + c.elapsed);
+    picture.Draw(drawn.Dc(), drawn.Rect(), picture.FadeStart() + c.elapsed);
     Compose(&expected, target,
             {{IDP_PICTURE_INSTALLING, static_cast<BYTE>(255 - c.newAlpha)},
              {IDP_PICTURE_FINISHED, c.newAlpha}});
@@ -166,14 +166,14 @@ TEST_F(ThemedShadowStaticCtrlTest, TimerRunsOnlyForAFadeAndStopsItselfAfterItsEn
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 100);
   EXPECT_TRUE(TimerRunning());
   const DWORD start = ::GetTickCount();
-  while (picture.fadeStart != 0 && ::GetTickCount() - start < 3000) test::PumpMessages(25);
+  while (picture.FadeStart() != 0 && ::GetTickCount() - start < 3000) test::PumpMessages(25);
   EXPECT_GE(::GetTickCount() - start, 100u) << "not before the fade's end";
   EXPECT_FALSE(TimerRunning());
-  EXPECT_EQ(picture.fadeStart, 0u);
-  EXPECT_EQ(picture.fadeEnd, 0u);
+  EXPECT_EQ(picture.FadeStart(), 0u);
+  EXPECT_EQ(picture.FadeEnd(), 0u);
 
   // Still: the new picture alone, although the old one is kept.
-  picture.shadowEnabled = 0;
+  picture.SetShadowEnabled(false);
   CSurface drawn(60, 50), expected(60, 50);
   Print(&drawn);
   Compose(&expected, {0, 0, 60, 50}, {{IDP_PICTURE_FINISHED, 255}});
@@ -184,20 +184,20 @@ TEST_F(ThemedShadowStaticCtrlTest, ANewPictureDuringAFadeDropsThePictureFadingOu
   AddPicture(60, 50);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
-  const HBITMAP fadingOut = picture.previousPicture.Get();
-  const HBITMAP fadingIn = picture.picture.Get();
+  const HBITMAP fadingOut = picture.PreviousPicture();
+  const HBITMAP fadingIn = picture.Picture();
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
   EXPECT_EQ(::GetObjectType(fadingOut), 0u) << "deleted";
-  EXPECT_EQ(picture.previousPicture.Get(), fadingIn);
+  EXPECT_EQ(picture.PreviousPicture(), fadingIn);
 }
 
 // A picture that cannot be loaded: background and frame only, the old picture not either.
 TEST_F(ThemedShadowStaticCtrlTest, MissingPictureLeavesTheBackground) {
   AddPicture(60, 50);
-  picture.shadowEnabled = 0;
+  picture.SetShadowEnabled(false);
   picture.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
   picture.SetPicture(MAKEINTRESOURCEW(4321), L"PNG", 500);
-  EXPECT_FALSE(picture.picture);
+  EXPECT_EQ(picture.Picture(), nullptr);
   CSurface drawn(60, 50), backdrop(60, 50);
   Print(&drawn);
   backdrop.FillWithBackdrop(kLeft, kTop);
@@ -207,7 +207,7 @@ TEST_F(ThemedShadowStaticCtrlTest, MissingPictureLeavesTheBackground) {
 TEST(ThemedShadowStaticCtrl, WithoutAWindowSetPictureOnlyLoads) {
   CThemedShadowStaticCtrl detached;
   detached.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 30);
-  EXPECT_TRUE(detached.picture);
+  EXPECT_NE(detached.Picture(), nullptr);
   ::Sleep(60);
   MSG message;
   EXPECT_FALSE(::PeekMessageW(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))

@@ -1,5 +1,5 @@
-// Pixel placement of the dialog's controls for a client size W x H, free of the platform so
-// that any base units can be tested.
+// Pixel placement of the dialog's controls for a client size W x H, platform-free, for any
+// dialog base units.
 #pragma once
 
 namespace kst {

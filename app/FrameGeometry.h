@@ -1,4 +1,4 @@
-// Size and placement rules of the main frame, free of the platform so tests can call them.
+// Size and placement rules of the main frame, platform-free.
 #pragma once
 
 namespace kst {

@@ -1,9 +1,10 @@
 #include "app/MainFrame.h"
 
-#include "app/AppMode.h"
+#include "app/FrameRequests.h"
 #include "app/FrameGeometry.h"
-#include "app/IconPackagesDlg.h"
+#include "app/InstallerDlg.h"
 #include "resources/resource.h"
+#include "sequences/Mode.h"
 #include "skin/SkinDrawing.h"
 #include "skin/SkinImage.h"
 
@@ -55,7 +56,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
 
 // The dialog object deletes itself after its window's last message.
 void CMainFrame::CreateClientDialog() {
-  auto* dialog = new CIconPackagesDlg();
+  auto* dialog = new CInstallerDlg();
   if (dialog == nullptr) return;
   bool windowMade = false;
   clientWindow = dialog->Create(m_hWnd, 0, &windowMade);
@@ -88,7 +89,7 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
 LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
   RECT client = {};
   GetClientRect(&client);
-  PaintBackground(reinterpret_cast<HDC>(wParam), client);
+  PaintBackground(DeviceContextParameter(wParam), client);
   return 1;
 }
 
@@ -124,7 +125,7 @@ void CMainFrame::ScaleBackground(HDC dc, SIZE size) {
 }
 
 LRESULT CMainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = minTrackSize;
+  StructParameter<MINMAXINFO>(lParam)->ptMinTrackSize = minTrackSize;
   return 0;
 }
 
@@ -132,9 +133,8 @@ LRESULT CMainFrame::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
   RECT client = {};
   GetClientRect(&client);
   ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
-  int x = static_cast<short>(LOWORD(lParam));
-  int y = static_cast<short>(HIWORD(lParam));
-  return IsDragPoint(ToRect(client), x, y) ? HTCAPTION : HTNOWHERE;
+  POINT point = PointParameter(lParam);
+  return IsDragPoint(ToRect(client), point.x, point.y) ? HTCAPTION : HTNOWHERE;
 }
 
 LRESULT CMainFrame::OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&) {

@@ -69,7 +69,8 @@ int wmain(int argc, wchar_t** argv) {
   auto extractAll = [&] {
     for (const EmbeddedFile& file : kEmbeddedFiles) {
       const std::wstring& folder = folders[static_cast<int>(file.folder)];
-      if (!kst::ExtractEmbeddedFile(folder.c_str(), file.name, file.slot, file.capacity)) {
+      if (kst::ExtractEmbeddedFile(folder.c_str(), file.name, file.slot, file.capacity) !=
+          kst::FileResult::kDone) {
         return false;
       }
     }
@@ -99,7 +100,7 @@ int wmain(int argc, wchar_t** argv) {
   // The check an install makes before it touches the system: every record inflated and checked.
   double check = BestRound(rounds, nothing, [&] {
     for (const EmbeddedFile& file : kEmbeddedFiles) {
-      if (!kst::CheckEmbeddedFile(file.slot, file.capacity)) return false;
+      if (kst::CheckEmbeddedFile(file.slot, file.capacity) != kst::FileResult::kDone) return false;
     }
     return true;
   });

@@ -73,3 +73,21 @@ class CMessageMap {
 #define END_MSG_MAP() \
   return FALSE;       \
   }
+
+namespace kst {
+
+// Typed views of a message's parameters, so that a handler reads as what it receives.
+inline HDC DeviceContextParameter(WPARAM wParam) { return reinterpret_cast<HDC>(wParam); }
+
+// The signed screen coordinates that mouse and hit-test messages pack into lParam.
+inline POINT PointParameter(LPARAM lParam) {
+  return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+// The structure a message points lParam at, such as MINMAXINFO or MSG.
+template <typename T>
+T* StructParameter(LPARAM lParam) {
+  return reinterpret_cast<T*>(lParam);
+}
+
+}  // namespace kst

@@ -32,6 +32,14 @@ class CWindow {
   DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
 };
 
+// The outermost window reached through GetParent: from any control or the dialog, the frame.
+HWND TopLevelWindow(HWND window);
+
+// The same, but a window without WS_CHILD steps on to its owner. A skinned control takes its
+// background from this one, so that a control in a window owned by the frame still finds the
+// frame; on the installer's surface both give the frame.
+HWND RootOwnerWindow(HWND window);
+
 // Styles a window class uses when it creates its own window.
 template <DWORD style, DWORD exStyle>
 struct CWinTraits {

@@ -5,7 +5,6 @@
 #include <shlobj.h>
 
 #include "base/Handles.h"
-#include "install/EmbeddedFiles.h"
 
 namespace kst {
 
@@ -54,9 +53,9 @@ size_t JoinPieces(const char* const* pieces, size_t count, char* out, size_t cap
 }
 
 // Leaves the path empty, so that no half-built path is mistaken for a result.
-int Clear(CPath& path) {
+bool Clear(CPath& path) {
   path.Assign(L"");
-  return 0;
+  return false;
 }
 
 bool IsPlainFolderAttributes(DWORD attributes) {
@@ -74,16 +73,16 @@ FolderResult EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& fo
   return folder.Join(name) ? EnsureFolder(folder.Get()) : FolderResult::kFailed;
 }
 
-void WriteDefaultSettings(const CPath& userDataFolder) {
+FileResult WriteDefaultSettings(const CPath& userDataFolder) {
   char text[kDefaultSettingsTextLength + 128];
   size_t length = ComposeDefaultSettings(text, sizeof(text));
   CPath file = userDataFolder;
-  if (length == 0 || !file.Join(L"config.bin")) return;
-  WriteWholeFile(file.Get(), text, static_cast<DWORD>(length));
+  if (length == 0 || !file.Join(L"config.bin")) return FileResult::kCannotCreate;
+  return WriteWholeFile(file.Get(), text, static_cast<DWORD>(length));
 }
 
 // Stops at the first folder that is not ready, with its result.
-FolderResult SetUpFolders(const wchar_t* programFolder) {
+FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWritten) {
   CPath dataRoot;
   if (!GetDataRoot(dataRoot)) return FolderResult::kFailed;
   CPath systemDataFolder;
@@ -106,7 +105,7 @@ FolderResult SetUpFolders(const wchar_t* programFolder) {
     GrantEveryoneFullAccess(folder.Get());
   }
 
-  WriteDefaultSettings(userDataFolder);
+  *settingsWritten = WriteDefaultSettings(userDataFolder);
   GrantEveryoneFullAccess(userDataFolder.Get());
   return FolderResult::kReady;
 }
@@ -169,49 +168,50 @@ FolderResult EnsureFolder(const wchar_t* folder) {
   return IsPlainFolder(folder) ? FolderResult::kReady : FolderResult::kRefused;
 }
 
-int GetSpecialFolder(int csidl, CPath& folder) {
+bool GetSpecialFolder(int csidl, CPath& folder) {
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, folder.Buffer()))) return Clear(folder);
   folder.Sync();
-  return 1;
+  return true;
 }
 
-int GetBaseFolder(int installForAllUsers, CPath& base) {
+bool GetBaseFolder(bool installForAllUsers, CPath& base) {
   return GetSpecialFolder(installForAllUsers ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA, base);
 }
 
-int GetProgramFolder(const wchar_t* base, CPath& programFolder) {
+bool GetProgramFolder(const wchar_t* base, CPath& programFolder) {
   return programFolder.Assign(base) && programFolder.Join(kProgramFolderName) ? 1
                                                                               : Clear(programFolder);
 }
 
-int GetDataRoot(CPath& dataRoot) {
+bool GetDataRoot(CPath& dataRoot) {
   CPath local;
   return GetSpecialFolder(CSIDL_LOCAL_APPDATA, local) && GetProgramFolder(local.Get(), dataRoot)
              ? 1
              : Clear(dataRoot);
 }
 
-int GetSystemDataFolder(CPath& systemDataFolder) {
-  return GetDataRoot(systemDataFolder) && systemDataFolder.Join(L"sysdata") ? 1 : Clear(systemDataFolder);
+bool GetSystemDataFolder(CPath& systemDataFolder) {
+  return GetDataRoot(systemDataFolder) && systemDataFolder.Join(L"sysdata") ? true : Clear(systemDataFolder);
 }
 
-int GetUserDataFolder(CPath& userDataFolder) {
-  return GetDataRoot(userDataFolder) && userDataFolder.Join(L"userdata") ? 1 : Clear(userDataFolder);
+bool GetUserDataFolder(CPath& userDataFolder) {
+  return GetDataRoot(userDataFolder) && userDataFolder.Join(L"userdata") ? true : Clear(userDataFolder);
 }
 
-bool SetUpDataFolders(const wchar_t* programFolder) {
-  return SetUpFolders(programFolder) != FolderResult::kRefused;
+bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten) {
+  *settingsWritten = FileResult::kDone;
+  return SetUpFolders(programFolder, settingsWritten) != FolderResult::kRefused;
 }
 
-int GetModuleFolder(CPath& folder) {
+bool GetModuleFolder(CPath& folder) {
   DWORD length = GetModuleFileNameW(nullptr, folder.Buffer(), static_cast<DWORD>(CPath::Capacity()));
   // A name that fills the whole buffer has been cut short.
   if (length == 0 || length >= CPath::Capacity()) return Clear(folder);
   folder.Sync();
-  return folder.RemoveLastComponent() ? 1 : Clear(folder);
+  return folder.RemoveLastComponent() ? true : Clear(folder);
 }
 
-int FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
+bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
                         const wchar_t* commonAppData, CPath& programFolder) {
   if (!WideContains(moduleFolder, kProgramFolderPart)) return Clear(programFolder);
   // A substring, not a prefix: an executable anywhere below base\Kestrel belongs to that install.
@@ -220,7 +220,7 @@ int FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData
   return Clear(programFolder);
 }
 
-int FindInstalledProgramFolder(CPath& programFolder) {
+bool FindInstalledProgramFolder(CPath& programFolder) {
   CPath moduleFolder;
   CPath localAppData;
   CPath commonAppData;

@@ -6,6 +6,7 @@
 #include <stddef.h>
 
 #include "base/Path.h"
+#include "install/EmbeddedFiles.h"
 
 namespace kst {
 
@@ -40,35 +41,36 @@ FolderResult EnsureFolder(const wchar_t* folder);
 bool IsPlainFolder(const wchar_t* path);
 
 // The shell's current path of a special folder, such as CSIDL_LOCAL_APPDATA.
-int GetSpecialFolder(int csidl, CPath& folder);
+bool GetSpecialFolder(int csidl, CPath& folder);
 
 // The application-data folder an install goes below: the common one for all users, else the
 // installing user's local one.
-int GetBaseFolder(int installForAllUsers, CPath& base);
+bool GetBaseFolder(bool installForAllUsers, CPath& base);
 
 // The program folder below a base folder.
-int GetProgramFolder(const wchar_t* base, CPath& programFolder);
+bool GetProgramFolder(const wchar_t* base, CPath& programFolder);
 
 // The data root and its two subfolders, always in the installing user's local application data.
-int GetDataRoot(CPath& dataRoot);
-int GetSystemDataFolder(CPath& systemDataFolder);
-int GetUserDataFolder(CPath& userDataFolder);
+bool GetDataRoot(CPath& dataRoot);
+bool GetSystemDataFolder(CPath& systemDataFolder);
+bool GetUserDataFolder(CPath& userDataFolder);
 
 // Creates the data folders and the program folder's App_ folders, grants access on them and
-// writes config.bin. Stops quietly at the first folder that cannot be made; a config.bin that
-// cannot be written has shown its message box and does not stop it. False, with nothing
-// written through it, when a folder's name is taken by a file or a link.
-bool SetUpDataFolders(const wchar_t* programFolder);
+// writes config.bin, telling in settingsWritten how that went (kDone when it was not tried). Stops
+// quietly at the first folder that cannot be made; a config.bin that cannot be written does not
+// stop it. False, with nothing written through it, when a folder's name is taken by a file or a
+// link.
+bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten);
 
 // The folder of the running executable.
-int GetModuleFolder(CPath& folder);
+bool GetModuleFolder(CPath& folder);
 
 // The program folder that a module folder lies in, given the local and the common
 // application-data folders (either may be null when unknown). Returns 0 when it lies in none.
-int FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
+bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
                         const wchar_t* commonAppData, CPath& programFolder);
 
 // The program folder of the install the running executable belongs to; 0 when it belongs to none.
-int FindInstalledProgramFolder(CPath& programFolder);
+bool FindInstalledProgramFolder(CPath& programFolder);
 
 }  // namespace kst

@@ -1,6 +1,5 @@
-// The fifteen product files carried in the installer: the name in each slot's marker and the
-// slot's capacity. The installer defines its slots from this list and the packing tool finds and
-// fills them by it, so both always agree on names and sizes.
+// The product files carried in the installer, as the packing tool needs them: the name in each
+// slot's marker and the slot's capacity, taken from the one list in ProductFiles.def.
 #pragma once
 
 #include <stddef.h>
@@ -13,26 +12,14 @@ struct PayloadFileSpec {
   uint32_t capacityKiB;  // the whole slot: marker, record and zero fill
 };
 
-constexpr size_t kPayloadFileCount = 15;
-
 // In extraction order.
-constexpr PayloadFileSpec kPayloadFiles[kPayloadFileCount] = {
-    {"kestrel.exe", 220},
-    {"kstupdate.exe", 800},
-    {"KestrelMain.exe", 290},
-    {"App_Themesu.dll", 900},
-    {"ksthooker32.dll", 24},
-    {"kstservice.exe", 24},
-    {"Kestrel_Global.config", 2},
-    {"default.themes", 300},
-    {"filelist", 2},
-    {"badword.txt", 32},
-    {"kestrelrules.txt", 8},
-    {"easylistchina.txt", 240},
-    {"malwaredomains_full.txt", 250},
-    {"easyprivacy.txt", 90},
-    {"gooddomain.txt", 250},
+constexpr PayloadFileSpec kPayloadFiles[] = {
+#define KST_PRODUCT_FILE(slot, name, capacity, folder, path, failure) {name, capacity},
+#include "install/ProductFiles.def"
+#undef KST_PRODUCT_FILE
 };
+
+constexpr size_t kPayloadFileCount = sizeof(kPayloadFiles) / sizeof(kPayloadFiles[0]);
 
 constexpr size_t PayloadSlotCapacity(size_t index) {
   return static_cast<size_t>(kPayloadFiles[index].capacityKiB) * 1024;

@@ -1,5 +1,5 @@
 // The record behind each slot's marker, read and written without any platform code, so that the
-// installer and the packing tool share one definition of a sound record and it is tested natively.
+// installer and the packing tool share one definition of a sound record.
 //
 // Slot layout: marker text, its terminating zero, 3 more zero bytes, then the record: inflated
 // size and packed size (unsigned 32-bit, little-endian) and the zlib stream of packed size bytes.

@@ -5,20 +5,9 @@
 
 namespace kst {
 
-EmbeddedFileSlot<0> kestrelExeSlot = "@@@@[kestrel.exe]@@@@@@@@@@@";
-EmbeddedFileSlot<1> kstupdateExeSlot = "@@@@[kstupdate.exe]@@@@@@@@@";
-EmbeddedFileSlot<2> kestrelMainExeSlot = "@@@@[KestrelMain.exe]@@@@@@@";
-EmbeddedFileSlot<3> appThemesuDllSlot = "@@@@[App_Themesu.dll]@@@@@@@";
-EmbeddedFileSlot<4> ksthooker32DllSlot = "@@@@[ksthooker32.dll]@@@@@@@";
-EmbeddedFileSlot<5> kstserviceExeSlot = "@@@@[kstservice.exe]@@@@@@@@";
-EmbeddedFileSlot<6> kestrelGlobalConfigSlot = "@@@@[Kestrel_Global.config]@@@@@@@@@";
-EmbeddedFileSlot<7> defaultThemesSlot = "@@@@[default.themes]@@@@@@@@";
-EmbeddedFileSlot<8> filelistSlot = "@@@@[filelist]@@@@@@";
-EmbeddedFileSlot<9> badwordTxtSlot = "@@@@[badword.txt]@@@@@@@@@@@";
-EmbeddedFileSlot<10> kestrelrulesTxtSlot = "@@@@[kestrelrules.txt]@@@@@@";
-EmbeddedFileSlot<11> easylistchinaTxtSlot = "@@@@[easylistchina.txt]@@@@@";
-EmbeddedFileSlot<12> malwaredomainsFullTxtSlot = "@@@@[malwaredomains_full.txt]@@@@@@@";
-EmbeddedFileSlot<13> easyprivacyTxtSlot = "@@@@[easyprivacy.txt]@@@@@@@";
-EmbeddedFileSlot<14> gooddomainTxtSlot = "@@@@[gooddomain.txt]@@@@@@@@";
+#define KST_PRODUCT_FILE(slot, name, capacity, folder, path, failure) \
+  uint8_t slot[(capacity) * 1024] = "@@@@[" name "]@@@@@@@@";
+#include "install/ProductFiles.def"
+#undef KST_PRODUCT_FILE
 
 }  // namespace kst

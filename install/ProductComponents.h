@@ -18,4 +18,7 @@ constexpr wchar_t kShowMainArgument[] = L"showmain";
 
 constexpr wchar_t kFilterServiceName[] = L"Lanwarden";
 
+// True when the product's updater or main window exists.
+bool IsProductRunning();
+
 }  // namespace kst

@@ -65,16 +65,6 @@ HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {
   return brush;
 }
 
-HWND RootOwnerWindow(HWND window) {
-  HWND current = window;
-  for (;;) {
-    bool isChild = (::GetWindowLongPtrW(current, GWL_STYLE) & WS_CHILD) != 0;
-    HWND next = isChild ? ::GetParent(current) : ::GetWindow(current, GW_OWNER);
-    if (next == nullptr) return current;
-    current = next;
-  }
-}
-
 void RepaintWithBackground(HWND control, bool paintNow) {
   HWND parent = ::GetParent(control);
   if (parent == nullptr) {

@@ -22,8 +22,6 @@ void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT&
 // (source's other children left out). Owned by the caller.
 HBRUSH CreateParentBackgroundBrush(HWND child, HWND source);
 
-// Follows GetParent from child windows and the owner from the others to the outermost.
-HWND RootOwnerWindow(HWND window);
 
 SIZE BitmapSize(HBITMAP bitmap);
 

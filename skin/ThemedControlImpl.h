@@ -139,7 +139,7 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
     if constexpr (Takes(kCopiesBackground)) EnsureBackgroundBrush();
     T* self = static_cast<T*>(this);
     if (wParam != 0) {
-      self->Paint(reinterpret_cast<HDC>(wParam), client);
+      self->Paint(DeviceContextParameter(wParam), client);
       return 0;
     }
     {

@@ -38,7 +38,7 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
 
  protected:
   LRESULT OnForwardMessage(UINT, WPARAM, LPARAM lParam, BOOL&) {
-    return ::IsDialogMessageW(this->m_hWnd, reinterpret_cast<MSG*>(lParam));
+    return ::IsDialogMessageW(this->m_hWnd, StructParameter<MSG>(lParam));
   }
 
   LRESULT OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
@@ -46,7 +46,7 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
     this->GetClientRect(&client);
     if (!backgroundBrush)
       backgroundBrush.Reset(CreateParentBackgroundBrush(this->m_hWnd, this->GetParent()));
-    FillWithBrush(reinterpret_cast<HDC>(wParam), client, backgroundBrush.Get());
+    FillWithBrush(DeviceContextParameter(wParam), client, backgroundBrush.Get());
     return 1;
   }
 

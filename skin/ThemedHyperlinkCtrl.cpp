@@ -1,6 +1,5 @@
 #include "skin/ThemedHyperlinkCtrl.h"
 
-#include "app/AppMode.h"
 #include "skin/SkinRules.h"
 
 namespace kst {

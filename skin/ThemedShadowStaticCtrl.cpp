@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/AppMode.h"
 #include "resources/resource.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRules.h"

@@ -54,16 +54,16 @@ uint32_t FolderSizeKiB(const wchar_t* folder) {
   return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
 }
 
-int WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
+bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
   wchar_t icon[kMaxPath + 4];
   wchar_t uninstall[kMaxPath + 4];
   if (!JoinText(icon, programFolder, L"\\kestrel.exe,0") ||
       !JoinText(uninstall, L"\"", programFolder, L"\\uninstall.exe\""))
-    return 0;
+    return false;
   HKEY created = nullptr;
   if (::RegCreateKeyExW(root, kUninstallEntryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
                         nullptr, &created, nullptr) != ERROR_SUCCESS)
-    return 0;
+    return false;
   CRegKey key(created);
   bool written = SetText(key.Get(), L"DisplayName", L"Veltrin") &&
                  SetText(key.Get(), L"DisplayIcon", icon) &&
@@ -73,7 +73,7 @@ int WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
                  SetText(key.Get(), L"UninstallString", uninstall) &&
                  SetNumber(key.Get(), L"NoModify", 1) && SetNumber(key.Get(), L"NoRepair", 1) &&
                  SetNumber(key.Get(), L"EstimatedSize", FolderSizeKiB(programFolder));
-  return written ? 1 : 0;
+  return written;
 }
 
 void RemoveUninstallEntry(HKEY root) { ::SHDeleteKeyW(root, kUninstallEntryKey); }

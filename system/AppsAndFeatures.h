@@ -12,7 +12,7 @@ constexpr wchar_t kUninstallEntryKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrin";
 
 // Written once the uninstaller exists in the program folder. 1 when every value was written.
-int WriteUninstallEntry(HKEY root, const wchar_t* programFolder);
+bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder);
 void RemoveUninstallEntry(HKEY root);
 
 // KiB of the files below folder, rounded up; links are not followed.

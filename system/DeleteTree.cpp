@@ -149,7 +149,7 @@ int RemoveEntry(const CPath& path, const CListing* listing) {
 
 }  // namespace
 
-int IsBareDriveSpec(const wchar_t* path) {
+bool IsBareDriveSpec(const wchar_t* path) {
   return path[0] != L'\0' && path[1] == L':' && path[2] == L'\0';
 }
 

@@ -10,10 +10,10 @@ namespace kst {
 int DeleteTree(const wchar_t* folder);
 
 // 1 for exactly two characters ending in a colon, such as "C:": a drive, never a folder.
-int IsBareDriveSpec(const wchar_t* path);
+bool IsBareDriveSpec(const wchar_t* path);
 
-// For tests: called with the path of each entry after the walk listed it and before it is opened,
-// the moment another program could swap it. Null, the default, calls nothing.
+// Called with the path of each entry after the walk listed it and before it is opened, the moment
+// another program could swap it; a seam to stage that race. Null, the default, calls nothing.
 using DeleteTreeEntryHook = void (*)(const wchar_t* path);
 void SetDeleteTreeEntryHook(DeleteTreeEntryHook hook);
 

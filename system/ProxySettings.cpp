@@ -14,11 +14,6 @@ using RasEnumEntriesWFunction = DWORD(APIENTRY*)(LPCWSTR, LPCWSTR, LPRASENTRYNAM
                                                  LPDWORD);
 
 constexpr wchar_t kLoopbackBypass[] = L"<-loopback>;";
-constexpr wchar_t kProxyErrorText[] =
-    L"设置网页代理失败,Veltrin无法过滤网页数据,请检查是否被安全软件阻止.\n"
-    L"原因:无法修改注册表项:HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-    L"Internet Settings";
-
 // Filled from slot 0 on; the names are kept until the process ends.
 wchar_t* connectionNames[kMaxRasConnections];
 
@@ -79,17 +74,14 @@ int ReadRasConnections() {
   return stored;
 }
 
-[[noreturn]] void EndWithProxyError() {
-  ::MessageBoxW(nullptr, kProxyErrorText, L"错误", MB_OK);
-  ::ExitProcess(0);
-}
-
-void SetAllConnectionsProxy(bool proxyOn) {
-  SetConnectionProxy(nullptr, proxyOn);
+// Stops at the first connection WinINet refuses.
+bool SetAllConnectionsProxy(bool proxyOn) {
+  if (!SetConnectionProxy(nullptr, proxyOn)) return false;
   int count = EnumerateRasConnections();
   for (int slot = 0; slot < count && connectionNames[slot] != nullptr; ++slot) {
-    SetConnectionProxy(connectionNames[slot], proxyOn);
+    if (!SetConnectionProxy(connectionNames[slot], proxyOn)) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -119,26 +111,20 @@ int EnumerateRasConnections() {
   return stored != 0 ? stored : ReadRasConnections();
 }
 
-int SetConnectionProxy(const wchar_t* connection, bool proxyOn) {
+bool SetConnectionProxy(const wchar_t* connection, bool proxyOn) {
   INTERNET_PER_CONN_OPTIONW options[kProxyOptionCount];
   INTERNET_PER_CONN_OPTION_LISTW list;
   FillProxyOptionList(connection, proxyOn, options, &list);
   // A WinINet that cannot be loaded refuses like one that is there.
   auto internetSetOption =
       GetSystemFunction<InternetSetOptionWFunction>(L"wininet.dll", "InternetSetOptionW");
-  if (internetSetOption == nullptr ||
-      !internetSetOption(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof(list))) {
-    EndWithProxyError();
-  }
-  BOOL changed = internetSetOption(nullptr, INTERNET_OPTION_PROXY_SETTINGS_CHANGED, nullptr, 0);
-  if (!changed) EndWithProxyError();
-  return changed;
+  return internetSetOption != nullptr &&
+         internetSetOption(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof(list)) &&
+         internetSetOption(nullptr, INTERNET_OPTION_PROXY_SETTINGS_CHANGED, nullptr, 0);
 }
 
-int ResetProxySettings() {
-  SetAllConnectionsProxy(true);
-  SetAllConnectionsProxy(false);
-  return 1;
-}
+// Switched on first and then off, so that every program that reads the settings sees a change
+// and drops the product's proxy, whatever it held before.
+bool ResetProxySettings() { return SetAllConnectionsProxy(true) && SetAllConnectionsProxy(false); }
 
 }  // namespace kst

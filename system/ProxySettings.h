@@ -23,12 +23,12 @@ void FillProxyOptionList(const wchar_t* connection, bool proxyOn,
 // per process, as soon as there is one; the first 32 entries are kept when there are more.
 int EnumerateRasConnections();
 
-// Writes one connection's proxy options and tells running programs to reload them. Non-zero on
-// success; when WinINet refuses, it shows the proxy error and ends the process with exit code 0.
-int SetConnectionProxy(const wchar_t* connection, bool proxyOn);
+// Writes one connection's proxy options and tells running programs to reload them. False when
+// WinINet refuses either.
+bool SetConnectionProxy(const wchar_t* connection, bool proxyOn);
 
 // Sets the LAN and every remote-access connection first to the proxy-on options and then all of
-// them to the proxy-off options. Returns 1, or does not return (see SetConnectionProxy).
-int ResetProxySettings();
+// them to the proxy-off options. False, going no further, at the first refusal.
+bool ResetProxySettings();
 
 }  // namespace kst

@@ -37,26 +37,26 @@ bool EnsureKey(const wchar_t* path) {
   return true;
 }
 
-int SetValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD type, const void* data,
+bool SetValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD type, const void* data,
              DWORD bytes) {
   CRegKey key;
-  if (!OpenKey(root, path, KEY_WRITE, key)) return 0;
+  if (!OpenKey(root, path, KEY_WRITE, key)) return false;
   LONG result = ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
-  return result == ERROR_SUCCESS ? 1 : 0;
+  return result == ERROR_SUCCESS;
 }
 
 // The stored type is not looked at. A value longer than four bytes is not read rather than cut.
-int ReadProductDword(const wchar_t* name, DWORD& out) {
+bool ReadProductDword(const wchar_t* name, DWORD& out) {
   CRegKey key;
-  if (!OpenKey(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ, key)) return 0;
+  if (!OpenKey(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ, key)) return false;
   DWORD value = 0;
   DWORD size = sizeof(value);
   if (::RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
                          &size) != ERROR_SUCCESS) {
-    return 0;
+    return false;
   }
   out = value;
-  return 1;
+  return true;
 }
 
 void ReadPassword(CLockValues& values) {
@@ -96,33 +96,33 @@ void DeleteMakerSubkeys() {
 
 }  // namespace
 
-int EnsureProductKey() { return EnsureKey(kMakerKey) && EnsureKey(kProductKey) ? 1 : 0; }
+bool EnsureProductKey() { return EnsureKey(kMakerKey) && EnsureKey(kProductKey); }
 
-int WriteInstallDir(const wchar_t* folder, DWORD byteCount) {
+bool WriteInstallDir(const wchar_t* folder, DWORD byteCount) {
   return SetValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallDir", REG_SZ, folder, byteCount);
 }
 
-int WriteInstallForAllUser(DWORD allUsers) {
+bool WriteInstallForAllUser(DWORD allUsers) {
   return SetValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallForAllUser", REG_DWORD, &allUsers,
                   sizeof(allUsers));
 }
 
-int ReadInstallForAllUser(DWORD& allUsers) {
+bool ReadInstallForAllUser(DWORD& allUsers) {
   return ReadProductDword(L"InstallForAllUser", allUsers);
 }
 
-int SetAutostart(const wchar_t* command, int allUsers) {
+bool SetAutostart(const wchar_t* command, bool allUsers) {
   HKEY root = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   DWORD bytes = static_cast<DWORD>(WideLength(command) * sizeof(wchar_t));
   return SetValue(root, kRunKey, kAutostartValue, REG_SZ, command, bytes);
 }
 
-int IsPasswordLockOn(const CLockValues& values) {
-  if (values.randomPasswordRead && values.randomPassword == 1) return 1;
-  return values.passwordFound && values.passwordFirstByte != 0 ? 1 : 0;
+bool IsPasswordLockOn(const CLockValues& values) {
+  if (values.randomPasswordRead && values.randomPassword == 1) return true;
+  return values.passwordFound && values.passwordFirstByte != 0;
 }
 
-int IsUninstallLocked() {
+bool IsUninstallLocked() {
   CLockValues values = {};
   values.randomPasswordRead = ReadProductDword(L"RandomPassword", values.randomPassword) == 1;
   ReadPassword(values);

@@ -8,17 +8,17 @@
 namespace kst {
 
 // Creates the maker key and the product key under it where they are missing.
-int EnsureProductKey();
+bool EnsureProductKey();
 
 // Stores exactly byteCount bytes of the folder path; callers pass 2 x characters, so no NUL is
 // kept.
-int WriteInstallDir(const wchar_t* folder, DWORD byteCount);
-int WriteInstallForAllUser(DWORD allUsers);
+bool WriteInstallDir(const wchar_t* folder, DWORD byteCount);
+bool WriteInstallForAllUser(DWORD allUsers);
 // Leaves allUsers untouched unless it returns 1, so callers preset it.
-int ReadInstallForAllUser(DWORD& allUsers);
+bool ReadInstallForAllUser(DWORD& allUsers);
 
 // Makes the product start at logon, for every user or for the current one.
-int SetAutostart(const wchar_t* command, int allUsers);
+bool SetAutostart(const wchar_t* command, bool allUsers);
 
 // What the product left in its key about its password lock.
 struct CLockValues {
@@ -29,8 +29,8 @@ struct CLockValues {
 };
 
 // The lock holds when the product turned its random password on, or when any password is set.
-int IsPasswordLockOn(const CLockValues& values);
-int IsUninstallLocked();
+bool IsPasswordLockOn(const CLockValues& values);
+bool IsUninstallLocked();
 
 // An uninstaller that runs from below the common application-data folder belongs to an
 // all-users install.

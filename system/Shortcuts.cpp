@@ -20,7 +20,7 @@ struct CShortcutFolders {
   int desktop;
 };
 
-CShortcutFolders ShortcutFoldersFor(int allUsers) {
+CShortcutFolders ShortcutFoldersFor(bool allUsers) {
   if (allUsers) return {CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY};
   return {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
 }
@@ -57,24 +57,24 @@ class CComRef {
   T* object_ = nullptr;
 };
 
-int SpecialFolderPath(CPath& out, int folderId) {
+bool SpecialFolderPath(CPath& out, int folderId) {
   LPITEMIDLIST folder = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, folderId, &folder))) return 0;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, folderId, &folder))) return false;
   BOOL resolved = ::SHGetPathFromIDListW(folder, out.Buffer());
   ::CoTaskMemFree(folder);
-  if (!resolved) return 0;
+  if (!resolved) return false;
   out.Sync();
-  return 1;
+  return true;
 }
 
-int SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name, const wchar_t* extension) {
+bool SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name, const wchar_t* extension) {
   CPath path;
-  if (!SpecialFolderPath(path, folderId) || !path.Join(name) || !path.Append(extension)) return 0;
+  if (!SpecialFolderPath(path, folderId) || !path.Join(name) || !path.Append(extension)) return false;
   out = path;
-  return 1;
+  return true;
 }
 
-void CreateLinks(int allUsers) {
+void CreateLinks(bool allUsers) {
   CShortcutFolders folders = ShortcutFoldersFor(allUsers);
   CPath base;
   CPath programFolder;
@@ -97,11 +97,11 @@ void CreateLinks(int allUsers) {
 
 }  // namespace
 
-int SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name) {
+bool SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name) {
   return SpecialFolderPathWith(out, folderId, name, L"");
 }
 
-int SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name) {
+bool SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name) {
   return SpecialFolderPathWith(out, folderId, name, L".lnk");
 }
 
@@ -113,32 +113,32 @@ void NotifyShellPath(LONG event, const wchar_t* path) {
 // interface ids into the executable.
 constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-int CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments) {
+bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments) {
   CComRef<IShellLinkW> link;
   if (FAILED(::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
                                 __uuidof(IShellLinkW), link.Receive()))) {
-    return 0;
+    return false;
   }
   link->SetPath(target);
   CComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.Receive()))) return 0;
+  if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.Receive()))) return false;
   // Saved once it has its target, so that a link that cannot take the rest still leads somewhere.
   file->Save(linkFile, kRememberLinkFile);
   if (arguments) link->SetArguments(arguments);
   link->SetIconLocation(target, 0);
-  return SUCCEEDED(file->Save(linkFile, kRememberLinkFile)) ? 1 : 0;
+  return SUCCEEDED(file->Save(linkFile, kRememberLinkFile));
 }
 
-int CreateProgramsFolder(int programsFolderId) {
+bool CreateProgramsFolder(int programsFolderId) {
   CPath folder;
   if (SpecialFolderItemPath(folder, programsFolderId, kProgramsFolderName) &&
       ::CreateDirectoryW(folder.Get(), nullptr)) {
     NotifyShellPath(SHCNE_MKDIR | SHCNE_INTERRUPT, folder.Get());
   }
-  return 1;
+  return true;
 }
 
-void CreateShortcuts(int allUsers) {
+void CreateShortcuts(bool allUsers) {
   HRESULT com = ::CoInitialize(nullptr);
   CreateLinks(allUsers);
   if (SUCCEEDED(com)) ::CoUninitialize();

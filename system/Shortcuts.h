@@ -10,20 +10,20 @@ namespace kst {
 
 // The shell folder's path with "\name" (or "\name.lnk") behind it; 0, leaving out alone, when the
 // folder does not resolve or the path would not fit.
-int SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name);
-int SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name);
+bool SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name);
+bool SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name);
 
 // Tells the shell at once that something changed at path, so that Explorer redraws it.
 void NotifyShellPath(LONG event, const wchar_t* path);
 
 // Writes (or overwrites) a link to target, with arguments when they are given and the target's
 // first icon. 0 when the shell objects cannot be had or the link cannot be saved.
-int CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments);
+bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments);
 
 // Creates the product's "Veltrin" folder in the programs folder; an existing one is fine.
-int CreateProgramsFolder(int programsFolderId);
+bool CreateProgramsFolder(int programsFolderId);
 
-void CreateShortcuts(int allUsers);
+void CreateShortcuts(bool allUsers);
 // Removes the links of the install recorded in the registry; links already gone are no error.
 void DeleteShortcuts();
 

@@ -1,4 +1,5 @@
-#include "app/AppMode.h"
+#include "framework/Window.h"
+#include "sequences/Mode.h"
 #include <gtest/gtest.h>
 
 namespace kst {

@@ -80,6 +80,7 @@ class CInstallFoldersTest : public ::testing::Test {
     return programFolder.Get();
   }
 
+  FileResult settingsWritten_ = FileResult::kDone;
   std::wstring local_;
   std::wstring common_;
   std::wstring localKestrel_;
@@ -104,7 +105,7 @@ TEST_F(CInstallFoldersTest, CreatesTheTreeOfEachKindOfInstall) {
     std::wstring programFolder = MakeProgramFolder(c.installForAllUsers);
     ASSERT_EQ(c.expectedProgramFolder, programFolder);
 
-    SetUpDataFolders(programFolder.c_str());
+    SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
 
     for (const wchar_t* name : kAppFolders) {
       EXPECT_TRUE(IsFolder(programFolder + L"\\" + name)) << name;
@@ -129,13 +130,13 @@ TEST_F(CInstallFoldersTest, CreatesTheTreeOfEachKindOfInstall) {
 
 TEST_F(CInstallFoldersTest, AcceptsFoldersThatExistAndKeepsTheirFiles) {
   std::wstring programFolder = MakeProgramFolder(0);
-  SetUpDataFolders(programFolder.c_str());
+  SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
   std::wstring kept = localKestrel_ + L"\\sysdata\\filelist";
   const char listText[] = "kept";
-  ASSERT_EQ(1, WriteWholeFile(kept.c_str(), listText, sizeof(listText) - 1));
+  ASSERT_EQ(FileResult::kDone, WriteWholeFile(kept.c_str(), listText, sizeof(listText) - 1));
   ASSERT_TRUE(DeleteFileW((localKestrel_ + L"\\userdata\\config.bin").c_str()));
 
-  SetUpDataFolders(programFolder.c_str());
+  SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
 
   EXPECT_EQ("kept", ReadAll(kept));
   EXPECT_TRUE(Exists(localKestrel_ + L"\\userdata\\config.bin"))
@@ -147,7 +148,7 @@ TEST_F(CInstallFoldersTest, StopsAtTheFirstFolderItCannotMake) {
   // Without its program folder the App_ folders cannot be made: the data folders before them stay,
   // and config.bin, which comes after them, is not written.
   std::wstring programFolder = commonKestrel_;
-  SetUpDataFolders(programFolder.c_str());
+  SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
 
   EXPECT_TRUE(IsFolder(localKestrel_ + L"\\sysdata"));
   EXPECT_TRUE(IsFolder(localKestrel_ + L"\\userdata"));
@@ -157,13 +158,13 @@ TEST_F(CInstallFoldersTest, StopsAtTheFirstFolderItCannotMake) {
 
 TEST_F(CInstallFoldersTest, ReinstallReturnsConfigToTheDefaults) {
   std::wstring programFolder = MakeProgramFolder(1);
-  SetUpDataFolders(programFolder.c_str());
+  SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
   std::wstring config = localKestrel_ + L"\\userdata\\config.bin";
   std::string changed = std::string("\xEF\xBB\xBF") + "FilterVirus:0\r\nSensitivity:80\r\n" +
                         std::string(600, 'x') + "\r\n";
-  ASSERT_EQ(1, WriteWholeFile(config.c_str(), changed.data(), static_cast<DWORD>(changed.size())));
+  ASSERT_EQ(FileResult::kDone, WriteWholeFile(config.c_str(), changed.data(), static_cast<DWORD>(changed.size())));
 
-  SetUpDataFolders(programFolder.c_str());
+  SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
 
   std::string bytes = ReadAll(config);
   const std::string address = "filter.veltrin.example/special/special.html";
@@ -235,7 +236,7 @@ TEST(EnsureFolderTest, RefusesANameTakenByAFileOrALink) {
   ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((root + L"\\target").c_str(), nullptr));
   const char text[] = "x";
-  ASSERT_EQ(1, WriteWholeFile((root + L"\\file").c_str(), text, 1));
+  ASSERT_EQ(FileResult::kDone, WriteWholeFile((root + L"\\file").c_str(), text, 1));
   ASSERT_TRUE(test::MakeLink(root + L"\\link", root + L"\\target"));
 
   for (const wchar_t* name : {L"\\file", L"\\link"}) {
@@ -406,7 +407,7 @@ TEST(GrantEveryoneFullAccessTest, GrantsNothingThroughALinkOrOnAMissingFolder) {
 
 TEST_F(CInstallFoldersTest, GrantsEveryoneFullControlOnEveryFolderItMakes) {
   std::wstring programFolder = MakeProgramFolder(1);
-  ASSERT_TRUE(SetUpDataFolders(programFolder.c_str()));
+  ASSERT_TRUE(SetUpDataFolders(programFolder.c_str(), &settingsWritten_));
   for (const wchar_t* name : kAppFolders) ExpectEveryoneHasFullControl(programFolder + L"\\" + name);
   for (const wchar_t* name : kDataFolders) ExpectEveryoneHasFullControl(localKestrel_ + L"\\" + name);
 }
@@ -431,7 +432,7 @@ TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) 
     RemoveTree(target);
     ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
     const char sentinel[] = "mine";
-    ASSERT_EQ(1, WriteWholeFile((target + L"\\sentinel").c_str(), sentinel, 4));
+    ASSERT_EQ(FileResult::kDone, WriteWholeFile((target + L"\\sentinel").c_str(), sentinel, 4));
     std::wstring programFolder = MakeProgramFolder(c.installForAllUsers);
     if (c.folder[0] != L'\0') {
       // The folders in front of the link exist as plain folders.
@@ -443,7 +444,7 @@ TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) 
     }
     ASSERT_TRUE(test::MakeLink(link, target));
 
-    EXPECT_FALSE(SetUpDataFolders(programFolder.c_str()));
+    EXPECT_FALSE(SetUpDataFolders(programFolder.c_str(), &settingsWritten_));
 
     EXPECT_EQ(std::vector<std::wstring>{L"sentinel"}, test::ListFolder(target));
     EXPECT_FALSE(EveryoneMayWrite(target));
@@ -457,8 +458,8 @@ TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) 
 TEST_F(CInstallFoldersTest, RefusesAFolderNameTakenByAFile) {
   std::wstring programFolder = MakeProgramFolder(0);
   const char text[] = "x";
-  ASSERT_EQ(1, WriteWholeFile((localKestrel_ + L"\\userdata").c_str(), text, 1));
-  EXPECT_FALSE(SetUpDataFolders(programFolder.c_str()));
+  ASSERT_EQ(FileResult::kDone, WriteWholeFile((localKestrel_ + L"\\userdata").c_str(), text, 1));
+  EXPECT_FALSE(SetUpDataFolders(programFolder.c_str(), &settingsWritten_));
   EXPECT_FALSE(Exists(programFolder + L"\\App_Config")) << "went on past the refusal";
 }
 

@@ -25,7 +25,8 @@ TEST(PayloadRoundTrip, EverySlotExtractsToItsPayloadFileByteForByte) {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
     SCOPED_TRACE(file.markerName);
     const std::wstring& folder = folders[static_cast<int>(file.folder)];
-    ASSERT_EQ(1, ExtractEmbeddedFile(folder.c_str(), file.name, file.slot, file.capacity));
+    ASSERT_EQ(FileResult::kDone,
+              ExtractEmbeddedFile(folder.c_str(), file.name, file.slot, file.capacity));
     std::string marker = file.markerName;
     std::optional<test::Bytes> packed =
         test::ReadBytes(test::PayloadFolder() + L"\\" + std::wstring(marker.begin(), marker.end()));

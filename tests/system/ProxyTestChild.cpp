@@ -1,5 +1,5 @@
-// The program the proxy tests run the reset in, since a failed reset ends its process. It logs its
-// start and, if the reset returns, the result, into the shared log of the stand-in DLLs.
+// The program the proxy tests run the reset in, beside the stand-in DLLs it loads. It logs its start
+// and the reset's answer into the shared log of the stand-in DLLs.
 #include <string>
 
 #include "system/ProxySettings.h"
@@ -7,7 +7,7 @@
 
 int wmain() {
   kst::test::AppendDoubleLog(L"child start");
-  int result = kst::ResetProxySettings();
+  bool result = kst::ResetProxySettings();
   kst::test::AppendDoubleLog(L"child returned " + std::to_wstring(result));
   return 0;
 }

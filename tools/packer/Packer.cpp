@@ -182,7 +182,7 @@ bool PackImage(Bytes* image, const std::string& imageName, const std::string& fo
                " bytes (" + std::to_string(PayloadStreamRoom(slot, capacity)) +
                " for the stream); make the file smaller" +
                (compressor == Compressor::kZlib ? ", pack with --zopfli" : "") +
-               " or enlarge its slot in install/PayloadFiles.h";
+               " or enlarge its slot in install/ProductFiles.def";
       return false;
     }
     if (!RecordReadsBack(slot, capacity, data)) {

@@ -238,7 +238,7 @@ const Refusal kRefusals[] = {
      [](FakeImage*, const std::string& payload) {
        WriteBytes(payload + "/filelist", Noise(2048, 3));
      },
-     {"filelist", "packed size", "slot capacity 2048", "--zopfli", "install/PayloadFiles.h"}},
+     {"filelist", "packed size", "slot capacity 2048", "--zopfli", "install/ProductFiles.def"}},
     {"marker missing",
      [](FakeImage* image, const std::string&) { image->bytes[image->slotOffsets[10] + 6] = 'X'; },
      {"kestrelrules.txt", "not found", "links the payload slots"}},

@@ -1,8 +1,7 @@
-#include "install/InstallSequence.h"
+#include "sequences/InstallSequence.h"
 
 #include <shellapi.h>
 
-#include "app/AppMode.h"
 #include "base/Path.h"
 #include "base/Text.h"
 #include "install/EmbeddedFiles.h"
@@ -22,7 +21,7 @@ namespace {
 constexpr size_t kStatusCapacity = 2 * kMaxPath;
 
 // Status texts are paths with a short prefix; one that would not fit shows the prefix alone.
-void ShowStatus(CInstallDialog& dialog, const wchar_t* prefix, const wchar_t* folder,
+void ShowStatus(CSequenceDialog& dialog, const wchar_t* prefix, const wchar_t* folder,
                 const wchar_t* name = nullptr) {
   wchar_t text[kStatusCapacity];
   bool fits = name == nullptr ? JoinText(text, prefix, folder)
@@ -42,22 +41,46 @@ bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder
   return false;
 }
 
+// What the user is told when a file could not be checked or written, before the step's own
+// failure text. False for a file that went well.
+bool ShowFileFailure(FileResult result) {
+  const wchar_t* text = nullptr;
+  switch (result) {
+    case FileResult::kDone:
+      return false;
+    case FileResult::kOutOfMemory:
+      text = L"申请内存失败.";
+      break;
+    case FileResult::kDamaged:
+      text = L"文件解压失败.";
+      break;
+    case FileResult::kCannotCreate:
+      text = L"创建文件失败";
+      break;
+    case FileResult::kCannotWrite:
+      text = L"写文件失败";
+      break;
+  }
+  ::MessageBoxW(nullptr, text, L"错误", MB_OK);
+  return true;
+}
+
 // A damaged installer changes nothing: every record is checked before anything is created or
 // written. The text of the first damaged file, or NULL.
 const wchar_t* CheckProductFiles() {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
-    if (!CheckEmbeddedFile(file.slot, file.capacity)) return file.failureText;
+    if (ShowFileFailure(CheckEmbeddedFile(file.slot, file.capacity))) return file.failureText;
   }
   return nullptr;
 }
 
 // Extracts the fifteen files in table order; the text of the first failure, or NULL.
-const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programFolder) {
+const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& programFolder) {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
     CPath folder;
     if (!ResolveFolder(file.folder, programFolder, folder)) return file.failureText;
     ShowStatus(dialog, L"安装文件: ", folder.Get(), file.name);
-    if (!ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity))
+    if (ShowFileFailure(ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity)))
       return file.failureText;
   }
   return nullptr;
@@ -65,7 +88,7 @@ const wchar_t* ExtractProductFiles(CInstallDialog& dialog, const CPath& programF
 
 // The running installer, payload included, becomes the uninstaller of the program folder.
 // True when an uninstaller is there afterwards (a copy that failed may have left an earlier one).
-bool CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
+bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
   ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
   CPath self;
   DWORD length =
@@ -80,30 +103,29 @@ bool CopyUninstaller(CInstallDialog& dialog, const CPath& programFolder) {
 
 // The installed-programs entry points at the uninstaller, so it is written only when there is
 // one; an install in the other scope replaces the entry of the earlier one.
-void RecordUninstallEntry(const CPath& programFolder, int installForAllUsers) {
+void RecordUninstallEntry(const CPath& programFolder, bool installForAllUsers) {
   RemoveUninstallEntry(installForAllUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
   WriteUninstallEntry(installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
                       programFolder.Get());
 }
 
-int Fail(CInstallDialog& dialog, const wchar_t* text) {
-  dialog.ShowInstallFailure(text);
-  return 1;
+void Fail(CSequenceDialog& dialog, const wchar_t* text) { dialog.ShowInstallFailure(text); }
+
+// The folders of the install, refused when a name is taken by a file or a link. A config.bin
+// that cannot be written is reported and does not stop the install.
+bool MakeFolders(const CPath& programFolder) {
+  if (EnsureFolder(programFolder.Get()) != FolderResult::kReady) return false;
+  FileResult settingsWritten = FileResult::kDone;
+  bool made = SetUpDataFolders(programFolder.Get(), &settingsWritten);
+  ShowFileFailure(settingsWritten);
+  return made;
 }
 
 }  // namespace
 
-bool IsProductRunning() {
-  return ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle) != nullptr ||
-         ::FindWindowA(kMainWindowClass, kMainWindowTitle) != nullptr;
-}
-
-int RunInstall(CInstallDialog& dialog) {
+void RunInstall(CSequenceDialog& dialog) {
   InstallerOptions& options = dialog.options;
-  if (options.installFinished == 1) {
-    CloseMainWindow(dialog.DialogWindow(), true);
-    return 1;
-  }
+  if (options.installFinished) return dialog.CloseProgramWhenDone();
   dialog.ShowInstallingPage();
   if (IsProductRunning()) return Fail(dialog, L"Veltrin正在运行，请卸载之后再进行安装");
   if (!options.allowWebPageChanges) return Fail(dialog, L"Veltrin需要修改网页才能进行过滤!");
@@ -115,9 +137,7 @@ int RunInstall(CInstallDialog& dialog) {
     return Fail(dialog, L"无法创建文件,请清理C盘存储空间.");
   ShowStatus(dialog, L"创建文件夹: ", base.Get());
   CPath programFolder;
-  if (!GetProgramFolder(base.Get(), programFolder) ||
-      EnsureFolder(programFolder.Get()) != FolderResult::kReady ||
-      !SetUpDataFolders(programFolder.Get()))
+  if (!GetProgramFolder(base.Get(), programFolder) || !MakeFolders(programFolder))
     return Fail(dialog, L"安装失败,无法创建文件夹");
 
   if (const wchar_t* failure = ExtractProductFiles(dialog, programFolder))
@@ -138,13 +158,14 @@ int RunInstall(CInstallDialog& dialog) {
 
   CPath product(programFolder.Get());
   bool productPathFits = product.Join(L"kestrel.exe");
-  int autostartWritten = 1;
+  bool autostartWritten = true;
   if (options.autoStart) {
     dialog.SetStatusText(
         L"设置开机启动: Software\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrel");
+    // The pause the product has always made before it touches the Run key: the status line that
+    // names the value stays on screen long enough to be read before the value is written.
     ::Sleep(800);
-    autostartWritten =
-        productPathFits ? SetAutostart(product.Get(), options.installForAllUsers) : 0;
+    autostartWritten = productPathFits && SetAutostart(product.Get(), options.installForAllUsers);
   }
 
   dialog.SetStatusText(L"修改文件夹属性");
@@ -157,9 +178,8 @@ int RunInstall(CInstallDialog& dialog) {
   if (!autostartWritten)
     ::MessageBoxW(nullptr, L"无法修改注册表,开机启动设置失败!", L"警告", MB_OK);
 
-  options.installFinished = 1;
+  options.installFinished = true;
   dialog.ShowInstallFinished();
-  return 1;
 }
 
 }  // namespace kst

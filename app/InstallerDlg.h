@@ -6,9 +6,9 @@
 
 #include <initializer_list>
 
-#include "app/AppMode.h"
+#include "app/FrameRequests.h"
 #include "base/Handles.h"
-#include "install/InstallSequence.h"
+#include "sequences/SequenceDialog.h"
 #include "resources/resource.h"
 #include "skin/ThemedButtonCtrl.h"
 #include "skin/ThemedCheckboxCtrl.h"
@@ -22,11 +22,11 @@ namespace kst {
 // The maker's home page, opened by the (always hidden) product-name link.
 extern const wchar_t kHomePageUrl[];
 
-class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CInstallDialog {
+class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceDialog {
  public:
   enum { IDD = IDD_INSTALLER };
 
-  BEGIN_MSG_MAP(CIconPackagesDlg)
+  BEGIN_MSG_MAP(CInstallerDlg)
   MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
   MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
   MESSAGE_HANDLER(kSequenceRunningQuery, OnSequenceRunningQuery)
@@ -35,7 +35,7 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
   COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
   COMMAND_ID_HANDLER(IDC_REMOVE_CONFIG, OnToggleRemoveConfig)
   COMMAND_ID_HANDLER(IDC_PRODUCT_LINK, OnProductLink)
-  CHAIN_MSG_MAP(CThemedDialogImpl<CIconPackagesDlg>)
+  CHAIN_MSG_MAP(CThemedDialogImpl<CInstallerDlg>)
   COMMAND_ID_HANDLER(IDC_CLOSE_BUTTON, OnCloseButton)
   COMMAND_ID_HANDLER(IDC_MAIN_BUTTON, OnMainButton)
   REFLECT_NOTIFICATIONS()
@@ -49,6 +49,8 @@ class CIconPackagesDlg : public CThemedDialogImpl<CIconPackagesDlg>, public CIns
   void SetMainButtonText(const wchar_t* text) override;
   void ShowInstallFailure(const wchar_t* text) override;
   void ShowInstallFinished() override;
+  void HideProgramWindow() override { HideMainWindowRequest(m_hWnd); }
+  void CloseProgramWhenDone() override { CloseMainWindow(m_hWnd, true); }
 
  private:
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTTRANSPARENT; }

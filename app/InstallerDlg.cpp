@@ -1,16 +1,16 @@
-#include "app/IconPackagesDlg.h"
+#include "app/InstallerDlg.h"
 
 #include <shellapi.h>
 
 #include <initializer_list>
 
-#include "app/AppMode.h"
 #include "app/DialogLayout.h"
 #include "app/FrameGeometry.h"
-#include "install/Folders.h"
+#include "sequences/InstallSequence.h"
+#include "sequences/Mode.h"
+#include "sequences/UninstallSequence.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRules.h"
-#include "system/UninstallSequence.h"
 
 namespace kst {
 
@@ -36,15 +36,12 @@ HFONT DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease)
 
 }  // namespace
 
-LRESULT CIconPackagesDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   const bool uninstall = IsUninstallMode();
-  if (uninstall) {
-    CPath programFolder;
-    if (!FindInstalledProgramFolder(programFolder)) {
-      ::MessageBoxW(nullptr, L"无效的卸载程序!", L"错误", MB_OK);
-      CloseMainWindow(m_hWnd, false);
-      return TRUE;
-    }
+  if (uninstall && !BelongsToAnInstall()) {
+    ::MessageBoxW(nullptr, L"无效的卸载程序!", L"错误", MB_OK);
+    CloseMainWindow(m_hWnd, false);
+    return TRUE;
   }
   options = InstallerOptions();
   CreateFonts();
@@ -66,14 +63,14 @@ LRESULT CIconPackagesDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   return TRUE;
 }
 
-void CIconPackagesDlg::CreateFonts() {
+void CInstallerDlg::CreateFonts() {
   LOGFONTW base = {};
   ::GetObjectW(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), sizeof(base), &base);
   titleFont.Reset(DerivedFont(base, 5, 700));
   smallFont.Reset(DerivedFont(base, -1, 0));
 }
 
-void CIconPackagesDlg::SetUpLabels() {
+void CInstallerDlg::SetUpLabels() {
   SetText(IDC_PRODUCT_LINK, L" Veltrin ");
   productLink.Attach(GetDlgItem(IDC_PRODUCT_LINK));
   struct {
@@ -95,7 +92,7 @@ void CIconPackagesDlg::SetUpLabels() {
   statusLabel.SetLabelColor(kStatusLabelColor);
 }
 
-void CIconPackagesDlg::SetUpTopRow(int width, int height) {
+void CInstallerDlg::SetUpTopRow(int width, int height) {
   closeButton.Attach(GetDlgItem(IDC_CLOSE_BUTTON));
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
@@ -116,7 +113,7 @@ void CIconPackagesDlg::SetUpTopRow(int width, int height) {
   Place(IDC_SETTINGS_LINK, width, height);
 }
 
-void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height, bool uninstall) {
+void CInstallerDlg::SetUpPictureAndMainButton(int width, int height, bool uninstall) {
   picture.Attach(GetDlgItem(IDC_PICTURE));
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
   picture.SetPictureInset(6, 6);
@@ -130,7 +127,7 @@ void CIconPackagesDlg::SetUpPictureAndMainButton(int width, int height, bool uni
   SetMainButtonText(uninstall ? L"卸载" : L"一键安装");
 }
 
-void CIconPackagesDlg::SetUpCheckBoxes(int width, int height) {
+void CInstallerDlg::SetUpCheckBoxes(int width, int height) {
   consentBox.Attach(GetDlgItem(IDC_CONSENT));
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
@@ -158,7 +155,7 @@ void CIconPackagesDlg::SetUpCheckBoxes(int width, int height) {
   }
 }
 
-void CIconPackagesDlg::SetUpMode(bool uninstall) {
+void CInstallerDlg::SetUpMode(bool uninstall) {
   if (!uninstall) {
     Show(IDC_REMOVE_CONFIG, SW_HIDE);
     return;
@@ -170,7 +167,7 @@ void CIconPackagesDlg::SetUpMode(bool uninstall) {
 }
 
 // Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
-void CIconPackagesDlg::Place(int id, int width, int height) {
+void CInstallerDlg::Place(int id, int width, int height) {
   ControlPlacement at = PlacementOf(id, width, height);
   UINT flags = SWP_FRAMECHANGED;
   if (at.keepPosition) flags |= SWP_NOMOVE;
@@ -178,32 +175,32 @@ void CIconPackagesDlg::Place(int id, int width, int height) {
   ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
 }
 
-LRESULT CIconPackagesDlg::OnToggleConsent(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnToggleConsent(WORD, WORD, HWND, BOOL&) {
   options.allowWebPageChanges = !options.allowWebPageChanges;
   return 0;
 }
 
-LRESULT CIconPackagesDlg::OnToggleAllUsers(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnToggleAllUsers(WORD, WORD, HWND, BOOL&) {
   options.installForAllUsers = !options.installForAllUsers;
   return 0;
 }
 
-LRESULT CIconPackagesDlg::OnSettingsLink(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnSettingsLink(WORD, WORD, HWND, BOOL&) {
   ShowSettingsPage();
   return 0;
 }
 
-LRESULT CIconPackagesDlg::OnToggleRemoveConfig(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnToggleRemoveConfig(WORD, WORD, HWND, BOOL&) {
   options.removeUserConfig = !options.removeUserConfig;
   return 0;
 }
 
-LRESULT CIconPackagesDlg::OnProductLink(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnProductLink(WORD, WORD, HWND, BOOL&) {
   ::ShellExecuteW(m_hWnd, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
   return 0;
 }
 
-LRESULT CIconPackagesDlg::OnCloseButton(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnCloseButton(WORD, WORD, HWND, BOOL&) {
   if (sequenceRunning) return 0;
   CloseMainWindow(m_hWnd, true);
   return 1;
@@ -211,15 +208,18 @@ LRESULT CIconPackagesDlg::OnCloseButton(WORD, WORD, HWND, BOOL&) {
 
 // The sequence runs to its end inside this command; the object outlives a window destroyed
 // meanwhile until the command returns.
-LRESULT CIconPackagesDlg::OnMainButton(WORD, WORD, HWND, BOOL&) {
+LRESULT CInstallerDlg::OnMainButton(WORD, WORD, HWND, BOOL&) {
   if (sequenceRunning) return 0;
   sequenceRunning = true;
-  int result = IsUninstallMode() ? RunUninstall(m_hWnd, options) : RunInstall(*this);
+  if (IsUninstallMode())
+    RunUninstall(*this);
+  else
+    RunInstall(*this);
   sequenceRunning = false;
-  return result;
+  return 1;
 }
 
-void CIconPackagesDlg::ShowSettingsPage() {
+void CInstallerDlg::ShowSettingsPage() {
   options.settingsPageShown = !options.settingsPageShown;
   Show(IDC_STATUS_LABEL, SW_HIDE);
   if (options.settingsPageShown) {
@@ -238,7 +238,7 @@ void CIconPackagesDlg::ShowSettingsPage() {
   SetText(IDC_SETTINGS_LINK, L"安装设置");
 }
 
-void CIconPackagesDlg::ShowInstallingPage() {
+void CInstallerDlg::ShowInstallingPage() {
   Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3}, SW_HIDE);
   Show(IDC_STATUS_LABEL, SW_SHOW);
   Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT},
@@ -246,11 +246,11 @@ void CIconPackagesDlg::ShowInstallingPage() {
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
 }
 
-void CIconPackagesDlg::SetStatusText(const wchar_t* text) { SetText(IDC_STATUS_LABEL, text); }
+void CInstallerDlg::SetStatusText(const wchar_t* text) { SetText(IDC_STATUS_LABEL, text); }
 
-void CIconPackagesDlg::SetMainButtonText(const wchar_t* text) { SetText(IDC_MAIN_BUTTON, text); }
+void CInstallerDlg::SetMainButtonText(const wchar_t* text) { SetText(IDC_MAIN_BUTTON, text); }
 
-void CIconPackagesDlg::ShowInstallFailure(const wchar_t* text) {
+void CInstallerDlg::ShowInstallFailure(const wchar_t* text) {
   Show(IDC_SETTINGS_LINK, SW_SHOW);
   Show(IDC_CONSENT, SW_SHOW);
   SetStatusText(text);
@@ -265,7 +265,7 @@ void CIconPackagesDlg::ShowInstallFailure(const wchar_t* text) {
   SetMainButtonText(L"一键安装");
 }
 
-void CIconPackagesDlg::ShowInstallFinished() {
+void CInstallerDlg::ShowInstallFinished() {
   Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_CONSENT, IDC_ALL_USERS, IDC_HOME_PAGE,
         IDC_NAVIGATION_PAGE, IDC_SETTINGS_LINK, IDC_STATUS_LABEL},
        SW_HIDE);

@@ -1,0 +1,19 @@
+#include "app/FrameRequests.h"
+
+#include "framework/Window.h"
+
+namespace kst {
+
+void CloseMainWindow(HWND fromWindow, bool post) {
+  HWND top = TopLevelWindow(fromWindow);
+  if (post)
+    ::PostMessageW(top, WM_CLOSE, 0, 0);
+  else
+    ::SendMessageW(top, WM_CLOSE, 0, 0);
+}
+
+void HideMainWindowRequest(HWND fromWindow) {
+  ::SendMessageW(TopLevelWindow(fromWindow), WM_USER, kHideRequest, 0);
+}
+
+}  // namespace kst

@@ -1,0 +1,72 @@
+#include "system/Removal.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "install/Folders.h"
+#include "install/ProductComponents.h"
+#include "system/DeleteTree.h"
+#include "system/SelfRemovalCommand.h"
+
+namespace kst {
+namespace {
+
+constexpr size_t kSelfRemovalCapacity = 3 * kMaxPath;
+// A window that answers within this time is waited for.
+constexpr UINT kCloseRequestTimeoutMs = 5000;
+
+// The system's own command interpreter, started in the system folder: a cmd, ping or rd planted
+// beside the uninstaller or in the folder the shell starts in is never run.
+bool SystemShell(CPath& shell, CPath& workingFolder) {
+  UINT length =
+      ::GetSystemDirectoryW(workingFolder.Buffer(), static_cast<UINT>(CPath::Capacity()));
+  if (length == 0 || length >= CPath::Capacity()) return false;
+  workingFolder.Sync();
+  shell = workingFolder;
+  return shell.Join(L"cmd.exe");
+}
+
+// The shell's own "rd" token also names a folder "rd" relative to its working folder, which
+// would go too; with such an entry there the shell is not started at all.
+bool HasStrayRdEntry(const CPath& workingFolder) {
+  CPath stray(workingFolder.Get());
+  return !stray.Join(L"rd") || ::GetFileAttributesW(stray.Get()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Waits for a product window that answers, however slowly, but not for one the system reports
+// as hung: that one would hold the elevated uninstaller for ever.
+void AskToClose(HWND window) {
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kCloseRequestTimeoutMs, &answer);
+  ::Sleep(500);
+}
+
+}  // namespace
+
+void RemoveUserConfigFolder() {
+  CPath folder;
+  if (GetSpecialFolder(CSIDL_LOCAL_APPDATA, folder) && folder.Join(L"kestrel"))
+    DeleteTree(folder.Get());
+}
+
+void StartSelfRemoval(HWND owner, const CPath& programFolder) {
+  CPath uninstaller(programFolder.Get());
+  if (uninstaller.Join(L"uninstall.exe"))
+    ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, uninstaller.Get(), nullptr);
+  wchar_t parameters[kSelfRemovalCapacity];
+  if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity)) return;
+  CPath shell;
+  CPath workingFolder;
+  if (!IsProductFolderName(programFolder.Get()) || !SystemShell(shell, workingFolder) ||
+      HasStrayRdEntry(workingFolder))
+    return;
+  ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
+}
+
+void CloseProductWindows() {
+  if (HWND main = ::FindWindowA(kMainWindowClass, kMainWindowTitle)) AskToClose(main);
+  if (HWND updater = ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle)) AskToClose(updater);
+}
+
+}  // namespace kst

@@ -1,0 +1,28 @@
+// The removal steps around the product's own programs: asking its windows to close, the user's
+// configuration folder, and the hidden shell that removes the program folder once the uninstaller
+// has ended.
+#pragma once
+
+#include <windows.h>
+
+#include <stddef.h>
+
+#include "base/Path.h"
+
+namespace kst {
+
+// Asks the product's main window, then its updater window, to close, waiting 500 ms after each
+// request. A window that answers is waited for, one the system reports as hung only for a few
+// seconds.
+void CloseProductWindows();
+
+// The "kestrel" folder in the user's local application data, with everything in it.
+void RemoveUserConfigFolder();
+
+// Starts the system's own command shell, hidden, in the system folder, to remove the program
+// folder and its uninstaller once they are no longer in use. Nothing is started when the folder
+// is not the product's, when its command would not fit or could be misread, or when the system
+// folder holds an entry the shell's "rd" would also remove.
+void StartSelfRemoval(HWND owner, const CPath& programFolder);
+
+}  // namespace kst

@@ -103,33 +103,31 @@ void CheckManifest(const pe::Binary& image, Findings* findings) {
   // Windows ignores the namespace prefixes, so the paths go by local names.
   const std::string level =
       "//*[local-name()='trustInfo']//*[local-name()='requestedExecutionLevel']";
-  const std::string controls =
-      "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']"
-      "[@name='Microsoft.Windows.Common-Controls']";
-  // GDI+ is taken from the side-by-side store this dependency names, never from a folder.
-  const std::string gdiplus =
-      "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity']"
-      "[@name='Microsoft.Windows.GdiPlus']";
-  const std::pair<std::string, const char*> kExpected[] = {
+  std::vector<std::pair<std::string, std::string>> expectations = {
       {"local-name(/*)", "assembly"},
       {"count(/*)", "1"},  // pugixml takes a second root element; Windows does not
       {"string(/*/@manifestVersion)", "1.0"},
       {"count(" + level + ")", "1"},
       {"string(" + level + "/@level)", "requireAdministrator"},
       {"string(" + level + "/@uiAccess)", "false"},
-      {"count(" + controls + ")", "1"},
-      {"string(" + controls + "/@version)", "6.0.0.0"},
-      {"string(" + controls + "/@processorArchitecture)", "x86"},
-      // Without these two Windows finds no such assembly and refuses to start the program.
-      {"string(" + controls + "/@type)", "win32"},
-      {"translate(" + controls + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"},
-      {"count(" + gdiplus + ")", "1"},
-      {"string(" + gdiplus + "/@version)", "1.0.0.0"},
-      {"string(" + gdiplus + "/@processorArchitecture)", "x86"},
-      {"string(" + gdiplus + "/@type)", "win32"},
-      {"translate(" + gdiplus + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"},
   };
-  for (const auto& [path, expected] : kExpected) {
+  // Common controls 6, and GDI+ from the side-by-side store, never from a folder. Without the
+  // type and the key token Windows finds no such assembly and refuses to start the program.
+  const std::pair<const char*, const char*> kDependencies[] = {
+      {"Microsoft.Windows.Common-Controls", "6.0.0.0"}, {"Microsoft.Windows.GdiPlus", "1.0.0.0"}};
+  for (const auto& [name, version] : kDependencies) {
+    const std::string identity =
+        "//*[local-name()='dependentAssembly']/*[local-name()='assemblyIdentity'][@name='" +
+        std::string(name) + "']";
+    expectations.insert(
+        expectations.end(),
+        {{"count(" + identity + ")", "1"},
+         {"string(" + identity + "/@version)", version},
+         {"string(" + identity + "/@processorArchitecture)", "x86"},
+         {"string(" + identity + "/@type)", "win32"},
+         {"translate(" + identity + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"}});
+  }
+  for (const auto& [path, expected] : expectations) {
     Expect(findings, "in the manifest, " + path,
            pugi::xpath_query(path.c_str()).evaluate_string(manifest), expected);
   }

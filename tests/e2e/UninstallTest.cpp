@@ -155,6 +155,7 @@ class UninstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ASSERT_TRUE(EndEarlierInstallers(10s));
     ClearInstallState();
   }
   void TearDown() override { ClearInstallState(); }
@@ -335,8 +336,8 @@ TEST_F(UninstallTest, OutsideAProgramFolderItRefusesAtStartAndEndsWithoutAWindow
   const std::wstring program = CopyInstallerTo(stray, L"uninstall.exe");
 
   CTestProcess uninstaller;
-  CMessageBoxWatcher boxes(CMessageBoxWatcher::kAnyProcess);
   ASSERT_TRUE(uninstaller.Start(program));
+  CMessageBoxWatcher boxes(uninstaller.Id());
   bool frameShown = false;
   while (!uninstaller.WaitForExit(20ms) && !frameShown)
     frameShown = !FindTopLevelWindows(uninstaller.Id(), kFrameClass, true).empty();
@@ -434,7 +435,7 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   // the waiting one.
   ASSERT_TRUE(uninstaller.Press(kCloseButton, 10s));
   ASSERT_TRUE(uninstaller.Press(kMainButton, 10s));
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitForPostedMessages(uninstaller.Control(kCloseButton), 10s));
   EXPECT_TRUE(::IsWindow(uninstaller.Frame()));
   EXPECT_EQ(uninstaller.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 

@@ -17,12 +17,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr wchar_t kFrameClass[] = L"WTL_RedeRerizeduSample";
 constexpr int kMainButton = 1000;
 
 class FrameTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set"; }
+  void SetUp() override {
+    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ASSERT_TRUE(EndEarlierInstallers(10s));
+  }
 
   HWND StartAndWaitForFrame(CTestProcess& process, const std::wstring& program) {
     if (!process.Start(program)) return nullptr;
@@ -87,8 +89,8 @@ TEST_F(FrameTest, TheProgramsPathChoosesTheMode) {
     SCOPED_TRACE(Utf8(std::wstring(c.folder) + L"\\" + c.file));
     std::wstring program = CopyInstallerTo(MakeScratchFolder(c.folder), c.file);
     CTestProcess installer;
-    CMessageBoxWatcher boxes(CMessageBoxWatcher::kAnyProcess);
     ASSERT_TRUE(installer.Start(program));
+    CMessageBoxWatcher boxes(installer.Id());
     if (c.uninstall) {
       // Outside an install the uninstaller refuses and ends without ever showing its frame.
       ASSERT_TRUE(boxes.WaitForBoxes(1, 20s));
@@ -149,9 +151,11 @@ TEST_F(FrameTest, DragsFromTheBackgroundTabsInZOrderAndIgnoresEscape) {
   HWND consent = FindChildById(frame, 1006);
   EXPECT_EQ(::GetDlgCtrlID(::GetNextDlgTabItem(dialog, consent, FALSE)), kMainButton);
 
-  // Escape reaches the dialog as IDCANCEL without a control and changes nothing.
-  ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  std::this_thread::sleep_for(500ms);
+  // Escape reaches the dialog as IDCANCEL without a control and changes nothing, neither at once
+  // nor through anything it posts.
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(dialog, WM_COMMAND, IDCANCEL, 0, SMTO_NORMAL, 10000, &ignored));
+  ASSERT_TRUE(WaitForPostedMessages(FindChildById(frame, kMainButton), 10s));
   EXPECT_EQ(installer.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_TRUE(::IsWindowVisible(frame));
   auto button = ReadChild(frame, kMainButton);

@@ -271,7 +271,7 @@ void CloseProductWindows() {
       HWND window = ::FindWindowA(className, title);
       if (!window) break;
       DWORD_PTR ignored = 0;
-      ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+      ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_NORMAL, 1000, &ignored);
       std::this_thread::sleep_for(50ms);
     }
   }

@@ -97,8 +97,11 @@ class CKeyAside {
         ::RegCopyTreeW(key.Get(), nullptr, aside.Get()) != ERROR_SUCCESS)
       return;
     key.Reset();
-    saved_ = ::RegDeleteTreeW(hive_, path_) == ERROR_SUCCESS &&
-             ::RegDeleteKeyW(hive_, path_) == ERROR_SUCCESS;
+    // Copied, so put back in any case: RegDeleteTreeW removes the key itself as well, and the
+    // RegDeleteKeyW behind it then fails with nothing left to delete.
+    saved_ = true;
+    ::RegDeleteTreeW(hive_, path_);
+    ::RegDeleteKeyW(hive_, path_);
   }
   ~CKeyAside() {
     if (saved_) {
@@ -155,6 +158,7 @@ class InstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ASSERT_TRUE(EndEarlierInstallers(10s));
     ClearInstallState();
   }
   void TearDown() override { ClearInstallState(); }
@@ -417,7 +421,7 @@ TEST_F(InstallTest, TheButtonsDoNothingWhileTheSequenceWaitsInAMessageBox) {
   // return, closing would destroy the dialog under the waiting one.
   ASSERT_TRUE(installer.Press(kCloseButton, 10s));
   ASSERT_TRUE(installer.Press(kMainButton, 10s));
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitForPostedMessages(installer.Control(kCloseButton), 10s));
   EXPECT_TRUE(::IsWindow(installer.Frame()));
   EXPECT_EQ(installer.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 

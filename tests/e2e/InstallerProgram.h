@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 namespace kst::test {
+
+// The frame window's class.
+inline constexpr wchar_t kFrameClass[] = L"WTL_RedeRerizeduSample";
 
 // The packed x86_64 installer of this build.
 std::wstring InstallerPath();
@@ -15,5 +19,10 @@ std::wstring MakeScratchFolder(const std::wstring& name);
 
 // Copies the installer to folder\fileName (creating folder) and returns the copy's path.
 std::wstring CopyInstallerTo(const std::wstring& folder, const std::wstring& fileName);
+
+// Ends every installer or uninstaller frame that something earlier left running and waits until
+// the single-instance mutex is gone, so that the test's own start is the first instance. False
+// when an instance stayed for the whole time.
+bool EndEarlierInstallers(std::chrono::milliseconds timeout);
 
 }  // namespace kst::test

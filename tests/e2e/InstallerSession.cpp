@@ -4,8 +4,6 @@
 
 namespace kst::test {
 
-const wchar_t kFrameClass[] = L"WTL_RedeRerizeduSample";
-
 bool CInstallerSession::Start(const std::wstring& program, bool answerBoxes) {
   if (!process_.Start(program)) return false;
   if (answerBoxes) AnswerBoxes();

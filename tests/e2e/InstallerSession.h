@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallerProgram.h"
 #include "RunLog.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestProcess.h"
@@ -67,9 +68,6 @@ class CInstallerSession {
   std::unique_ptr<CMessageBoxWatcher> boxes_;
   HWND frame_ = nullptr;
 };
-
-// The frame window's class.
-extern const wchar_t kFrameClass[];
 
 // "caption: text" of each message box seen, in order.
 std::vector<std::string> BoxTexts(const CMessageBoxWatcher& boxes);

@@ -4,10 +4,11 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "InstallerProgram.h"
+#include "InstallerSession.h"
+#include "ProcessFacts.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
 #include <gtest/gtest.h>
@@ -35,18 +36,20 @@ std::wstring PlantsFolder() {
 class CNativeFirst {
  public:
   template <size_t kCount>
-  CNativeFirst(const std::wstring& program, const wchar_t* const (&names)[kCount]) {
-    key = L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides";
+  CNativeFirst(const std::wstring& program, const wchar_t* const (&names)[kCount])
+      : programKey(L"Software\\Wine\\AppDefaults\\" + program) {
+    const std::wstring overrides = programKey + L"\\DllOverrides";
     for (const wchar_t* dll : names) {
       std::wstring name(dll, wcslen(dll) - 4);
       const wchar_t order[] = L"native,builtin";
-      ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, order, sizeof(order));
+      ::RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), name.c_str(), REG_SZ, order,
+                        sizeof(order));
     }
   }
-  ~CNativeFirst() { ::SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str()); }
+  ~CNativeFirst() { ::SHDeleteKeyW(HKEY_CURRENT_USER, programKey.c_str()); }
 
  private:
-  std::wstring key;
+  std::wstring programKey;
 };
 
 template <size_t kCount>
@@ -83,16 +86,22 @@ TEST(PlantedDll, APlainLoadFindsThePlantsSoTheTestCanSeeThem) {
 
 TEST(PlantedDll, TheInstallerNeverLoadsAPlantFromItsFolder) {
   ASSERT_FALSE(PlantsFolder().empty()) << "KST_PLANTED_DLLS is not set";
+  ASSERT_TRUE(EndEarlierInstallers(10s));
   std::wstring folder = MakeScratchFolder(L"planted-installer");
   std::vector<std::wstring> markers = Plant(folder, kPlantedForInstaller);
   std::wstring installer = CopyInstallerTo(folder, L"setup.exe");
   CNativeFirst nativeFirst(L"setup.exe", kPlantedForInstaller);
   CTestProcess process;
   ASSERT_TRUE(process.Start(installer));
-  // The frame paints its skin: GDI+ has decoded the images and AlphaBlend has drawn them.
-  HWND frame = process.WaitForWindow(L"WTL_RedeRerizeduSample", 20s);
+  HWND frame = process.WaitForWindow(kFrameClass, 20s);
   ASSERT_NE(frame, nullptr);
-  std::this_thread::sleep_for(1s);
+  // The frame paints its skin: GDI+ has decoded the images and AlphaBlend has drawn them.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return HasLoadedModule(process.Id(), L"gdiplus.dll") &&
+               HasLoadedModule(process.Id(), L"msimg32.dll");
+      },
+      20s));
   ::PostMessageW(frame, WM_CLOSE, 0, 0);
   ASSERT_TRUE(process.WaitForExit(20s));
   EXPECT_TRUE(LoadedPlants(markers).empty()) << ::testing::PrintToString(LoadedPlants(markers));

@@ -81,4 +81,16 @@ bool WaitForProcessExit(DWORD processId, std::chrono::milliseconds timeout) {
          ::WaitForSingleObject(process.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
+bool HasLoadedModule(DWORD processId, const wchar_t* fileName) {
+  CKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Module32FirstW(snapshot.Get(), &entry); more;
+       more = ::Module32NextW(snapshot.Get(), &entry)) {
+    if (::lstrcmpiW(entry.szModule, fileName) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace kst::test

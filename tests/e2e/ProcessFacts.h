@@ -25,4 +25,7 @@ std::optional<CProcessStart> ReadProcessStart(DWORD processId);
 // True when the process has ended (or was gone already) within the time.
 bool WaitForProcessExit(DWORD processId, std::chrono::milliseconds timeout);
 
+// True when the process has loaded a module of that file name (case-insensitive), from wherever.
+bool HasLoadedModule(DWORD processId, const wchar_t* fileName);
+
 }  // namespace kst::test

@@ -155,6 +155,7 @@ class UninstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ASSERT_TRUE(EndEarlierInstallers(10s));
     ClearInstallState();
   }
   void TearDown() override { ClearInstallState(); }
@@ -371,8 +372,8 @@ TEST_F(UninstallTest, OutsideAProgramFolderItRefusesAtStartAndEndsWithoutAWindow
   const std::wstring program = CopyInstallerTo(stray, L"uninstall.exe");
 
   CTestProcess uninstaller;
-  CMessageBoxWatcher boxes(CMessageBoxWatcher::kAnyProcess);
   ASSERT_TRUE(uninstaller.Start(program));
+  CMessageBoxWatcher boxes(uninstaller.Id());
   bool frameShown = false;
   while (!uninstaller.WaitForExit(20ms) && !frameShown)
     frameShown = !FindTopLevelWindows(uninstaller.Id(), kFrameClass, true).empty();
@@ -488,6 +489,7 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &answer));
   ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL,
                                     10000, &answer));
+  ASSERT_TRUE(WaitForPostedMessages(uninstaller.Control(kCloseButton), 10s));
   EXPECT_TRUE(::IsWindow(uninstaller.Frame()));
   EXPECT_EQ(uninstaller.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(BoxTexts(uninstaller.Boxes()), Strings{kConfirmation}) << "the box was ended";

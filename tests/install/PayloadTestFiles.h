@@ -27,11 +27,13 @@ inline bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// An empty folder of this name under the temporary folder.
+// An empty folder of this name under the temporary folder, with the process id behind the name:
+// the same program may run twice at once (the signed copy, the disk-full run).
 inline std::wstring FreshFolder(const std::wstring& name) {
   wchar_t temp[MAX_PATH];
   DWORD length = GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp, length) + name;
+  std::wstring folder =
+      std::wstring(temp, length) + name + L"-" + std::to_wstring(GetCurrentProcessId());
   RemoveTree(folder);
   EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
   return folder;

@@ -35,8 +35,6 @@ void PrintTo(const CMessageBoxRecord& box, std::ostream* out);
 // process (on any thread) and in other processes are handled alike.
 class CMessageBoxWatcher {
  public:
-  static constexpr DWORD kAnyProcess = 0;
-
   explicit CMessageBoxWatcher(DWORD processId = ::GetCurrentProcessId(), int defaultAnswer = IDOK);
   ~CMessageBoxWatcher();
   CMessageBoxWatcher(const CMessageBoxWatcher&) = delete;

@@ -1,10 +1,23 @@
 #include "tests/support/TestProcess.h"
 
+#include <cstdio>
 #include <thread>
 
 #include "tests/support/TestWindows.h"
 
 namespace kst::test {
+namespace {
+
+// A test that cannot start its program says only "false"; the step and the system's error code
+// tell a missing file from a refused job or a process that died while it started.
+bool StartFailed(const std::wstring& program, const char* step) {
+  const DWORD error = ::GetLastError();
+  std::fprintf(stderr, "CTestProcess: %s failed for %s with error %lu\n", step,
+               Utf8(program).c_str(), error);
+  return false;
+}
+
+}  // namespace
 
 CTestProcess::~CTestProcess() { Terminate(); }
 
@@ -14,12 +27,12 @@ bool CTestProcess::Start(const std::wstring& program, const std::wstring& argume
   process_.Reset();
   id_ = 0;
   job_.Reset(::CreateJobObjectW(nullptr, nullptr));
-  if (!job_) return false;
+  if (!job_) return StartFailed(program, "CreateJobObjectW");
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!::SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits,
                                  sizeof limits))
-    return false;
+    return StartFailed(program, "SetInformationJobObject");
 
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
@@ -30,11 +43,12 @@ bool CTestProcess::Start(const std::wstring& program, const std::wstring& argume
   if (!::CreateProcessW(
           program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
           workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &created))
-    return false;
+    return StartFailed(program, "CreateProcessW");
   CKernelHandle thread(created.hThread);
   process_.Reset(created.hProcess);
   id_ = created.dwProcessId;
   if (!::AssignProcessToJobObject(job_.Get(), process_.Get())) {
+    StartFailed(program, "AssignProcessToJobObject");
     ::TerminateProcess(process_.Get(), 1);
     return false;
   }

@@ -5,7 +5,10 @@
 namespace kst::test {
 namespace {
 
-constexpr UINT kTextTimeoutMs = 2000;
+// Bounded, but never SMTO_ABORTIFHUNG: for a few moments after a long synchronous command (a whole
+// install) the program's thread counts as hung, until it looks at its queue again, and the text
+// would come back empty.
+constexpr UINT kTextTimeoutMs = 5000;
 
 struct CWindowSearch {
   DWORD processId;
@@ -73,13 +76,12 @@ HWND FindChildById(HWND parent, int controlId) {
 
 std::wstring WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs,
-                             &length))
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kTextTimeoutMs, &length))
     return {};
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied))
+                             SMTO_NORMAL, kTextTimeoutMs, &copied))
     return {};
   text.resize(copied);
   return text;
@@ -128,6 +130,16 @@ bool Command(HWND window, int controlId, Delivery delivery) {
   if (!::IsWindow(window)) return false;
   ::SendMessageW(window, WM_COMMAND, command, control);
   return true;
+}
+
+bool WaitForPostedMessages(HWND window, std::chrono::milliseconds timeout) {
+  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (!::IsWindow(window) || !::GetUpdateRect(window, nullptr, FALSE)) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace kst::test

@@ -51,4 +51,11 @@ bool Click(HWND button, Delivery delivery = Delivery::kPost);
 // WM_COMMAND with BN_CLICKED from the control `controlId` straight to `window`.
 bool Command(HWND window, int controlId, Delivery delivery = Delivery::kPost);
 
+// For checks that something did not happen: returns once the thread of the visible `window` has
+// handled every message posted to it before the call (so also what a sent command posted on), or
+// once the window is gone; false when that took longer than the timeout. WM_PAINT is handed out
+// only while no posted message waits, so the window repainted after an invalidation marks the
+// point, where a sleep would only guess it.
+bool WaitForPostedMessages(HWND window, std::chrono::milliseconds timeout);
+
 }  // namespace kst::test

@@ -169,6 +169,23 @@ TEST(CTestProcess, CommandToTheBoxEndsItWithThatAnswer) {
   EXPECT_EQ(child.ExitCode(), static_cast<DWORD>(IDOK));
 }
 
+// Checked right after the post, the box would usually still be there.
+TEST(WaitForPostedMessages, ReturnsOnceWhatWasPostedBeforeIsHandled) {
+  CTestProcess child;
+  ASSERT_TRUE(child.Start(OwnPath(), L"--show-box"));
+  HWND box = child.WaitForWindow(L"#32770", seconds(30));
+  ASSERT_TRUE(box);
+  HWND cancel = FindChildById(box, IDCANCEL);
+  ASSERT_TRUE(WaitForPostedMessages(cancel, seconds(10))) << "an idle window repaints";
+  EXPECT_TRUE(::IsWindowVisible(box));
+
+  ASSERT_TRUE(Command(box, IDCANCEL));
+  ASSERT_TRUE(WaitForPostedMessages(cancel, seconds(10)));
+  EXPECT_FALSE(::IsWindowVisible(box));
+  ASSERT_TRUE(child.WaitForExit(seconds(30)));
+  EXPECT_EQ(child.ExitCode(), static_cast<DWORD>(IDCANCEL));
+}
+
 TEST(CTestProcess, EndingTheObjectEndsEverythingTheProgramStarted) {
   HANDLE sleeper = nullptr;
   {

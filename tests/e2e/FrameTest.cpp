@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "InstallerProgram.h"
+#include "PageReference.h"
 #include "tests/support/MessageBoxWatcher.h"
-#include "tests/support/Screenshot.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
 #include <gtest/gtest.h>
@@ -60,8 +60,7 @@ TEST_F(FrameTest, ShowsABorderlessFrameCentredAboveTheWorkArea) {
   auto dialog = ReadChild(frame, kMainButton);
   ASSERT_TRUE(dialog);
   EXPECT_EQ(Utf8(dialog->text), "一键安装");
-  std::this_thread::sleep_for(700ms);  // the start picture fades in
-  SaveScreenshot(frame, ScreenshotPath(L"frame-start"));
+  EXPECT_TRUE(MatchesPageReference(frame, L"install-start", L"frame-start"));
 }
 
 TEST_F(FrameTest, ASecondInstanceEndsAtOnceAndTheFirstStays) {

@@ -13,9 +13,9 @@
 #include "InstallState.h"
 #include "InstallerProgram.h"
 #include "InstallerSession.h"
+#include "PageReference.h"
 #include "ProcessFacts.h"
 #include "base/Handles.h"
-#include "tests/support/Screenshot.h"
 
 namespace kst::test {
 namespace {
@@ -58,10 +58,19 @@ Strings Concatenated(Strings first, const Strings& second) {
 
 bool WaitForProductWindow() { return WaitUntil(IsProductMainWindowPresent, 15s); }
 
-// Once the page has been painted and its picture has faded in.
-void SavePage(const CInstallerSession& installer, const wchar_t* name) {
-  std::this_thread::sleep_for(700ms);
-  SaveScreenshot(installer.Frame(), ScreenshotPath(name));
+void ExpectPage(const CInstallerSession& installer, const wchar_t* name) {
+  EXPECT_TRUE(MatchesPageReference(installer.Frame(), name));
+}
+
+// Moves a message box of the program off the frame, so that the page behind it can be seen.
+void MoveBoxOffFrame(HWND box, HWND frame) {
+  ::SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT boxRect = {};
+  RECT frameRect = {};
+  RECT overlap = {};
+  ::GetWindowRect(box, &boxRect);
+  ::GetWindowRect(frame, &frameRect);
+  EXPECT_FALSE(::IntersectRect(&overlap, &boxRect, &frameRect)) << "the box still covers the frame";
 }
 
 // A product file as an earlier install left it, held open by another program that shares it for
@@ -177,9 +186,9 @@ TEST_F(InstallTest, AnInstallOfEitherKindPutsEveryPieceInPlaceAndStartsTheProduc
     CInstallerSession installer;
     ASSERT_TRUE(installer.Start(InstallerPath()));
     if (!allUsers) {
-      SavePage(installer, L"install-start");
+      ExpectPage(installer, L"install-start");
       ChooseCurrentUser(installer);
-      SavePage(installer, L"install-settings");
+      ExpectPage(installer, L"install-settings");
     }
 
     ASSERT_TRUE(installer.Press(kMainButton));
@@ -191,7 +200,7 @@ TEST_F(InstallTest, AnInstallOfEitherKindPutsEveryPieceInPlaceAndStartsTheProduc
     ExpectCompleteInstall(allUsers);
     ExpectFilterServiceRegistration(allUsers);
     EXPECT_TRUE(WaitForProductWindow()) << "kestrel.exe did not start";
-    if (allUsers) SavePage(installer, L"install-finished");
+    if (allUsers) ExpectPage(installer, L"install-finished");
 
     // After an install the main button only ends the program.
     ASSERT_TRUE(installer.PressLater(kMainButton));
@@ -237,7 +246,7 @@ TEST_F(InstallTest, ARefusalShowsItsTextCreatesNothingAndASecondPressInstalls) {
     EXPECT_EQ(installer.Log().TextsOf(kMainButton), Strings{"一键安装"});
     EXPECT_EQ(installer.PageDescription(), FailedPage(c.text));
     EXPECT_EQ(InstallStateListing(), before);
-    if (!c.runningProgram) SavePage(installer, L"install-failed");
+    if (!c.runningProgram) ExpectPage(installer, L"install-failed");
 
     product.Terminate();
     if (!c.consent) {
@@ -292,7 +301,7 @@ TEST_F(InstallTest, AFileThatCannotBeWrittenFailsWithItsTextAndASecondPressRepea
     if (c.file + 1 < std::size(kProductFiles)) {
       EXPECT_FALSE(FileExists(InstalledPath(places, kProductFiles[c.file + 1])));
     }
-    if (c.file == 0) SavePage(installer, L"install-failed-file");
+    if (c.file == 0) ExpectPage(installer, L"install-failed-file");
 
     // The failed install's folders and files stay; the whole sequence runs again over them.
     held.Release();
@@ -415,7 +424,11 @@ TEST_F(InstallTest, TheButtonsDoNothingWhileTheSequenceWaitsInAMessageBox) {
   CInstallerSession installer;
   ASSERT_TRUE(installer.Start(InstallerPath(), false));
   ASSERT_TRUE(installer.PressLater(kMainButton));
-  ASSERT_NE(WaitForWindow(installer.Process().Id(), L"#32770", 30s), nullptr);
+  HWND box = WaitForWindow(installer.Process().Id(), L"#32770", 30s);
+  ASSERT_NE(box, nullptr);
+  // The installing page, held still by the box.
+  MoveBoxOffFrame(box, installer.Frame());
+  ExpectPage(installer, L"install-installing");
 
   // Handled inside the box's loop: a second sequence would wait in a box of its own and never
   // return, closing would destroy the dialog under the waiting one.

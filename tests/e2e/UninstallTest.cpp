@@ -9,16 +9,15 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "InstallState.h"
 #include "InstallerProgram.h"
 #include "InstallerSession.h"
+#include "PageReference.h"
 #include "ProcessFacts.h"
 #include "RunLog.h"
 #include "base/Handles.h"
-#include "tests/support/Screenshot.h"
 #include <gtest/gtest.h>
 
 namespace kst::test {
@@ -211,8 +210,7 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
     CInstallerSession uninstaller;
     ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
     if (c.allUsers && c.removeConfig) {
-      std::this_thread::sleep_for(500ms);
-      SaveScreenshot(uninstaller.Frame(), ScreenshotPath(L"uninstall-start"));
+      EXPECT_TRUE(MatchesPageReference(uninstaller.Frame(), L"uninstall-start"));
     }
     if (!c.removeConfig) {
       ASSERT_TRUE(uninstaller.Press(kRemoveConfigBox));

@@ -97,8 +97,8 @@ class CKeyAside {
         ::RegCopyTreeW(key.Get(), nullptr, aside.Get()) != ERROR_SUCCESS)
       return;
     key.Reset();
-    saved_ = ::RegDeleteTreeW(hive_, path_) == ERROR_SUCCESS &&
-             ::RegDeleteKeyW(hive_, path_) == ERROR_SUCCESS;
+    // Given a subkey, RegDeleteTreeW takes the subkey itself too.
+    saved_ = ::RegDeleteTreeW(hive_, path_) == ERROR_SUCCESS;
   }
   ~CKeyAside() {
     if (saved_) {
@@ -134,8 +134,9 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   std::vector<char> bytes = ReadFileBytes(copy);
   const std::string marker = std::string("@@@@[") + productFile + "]";
   auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
-  // The marker's zero and three more, then the inflated and the packed size.
-  const size_t record = static_cast<size_t>(at - bytes.begin()) + marker.size() + 4;
+  // The marker text runs on to its zero; that zero and three more, then the inflated and the
+  // packed size.
+  const size_t record = static_cast<size_t>(std::find(at, bytes.end(), '\0') - bytes.begin()) + 4;
   if (at == bytes.end() || record + 8 > bytes.size()) return L"";
   uint32_t packedSize = 0;
   std::memcpy(&packedSize, &bytes[record + 4], sizeof packedSize);

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "tests/support/TestFiles.h"
+
 namespace kst::test {
 
 std::wstring InstallerPath() {
@@ -15,6 +17,7 @@ std::wstring MakeScratchFolder(const std::wstring& name) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   std::wstring folder = std::wstring(temp) + L"kst-e2e\\" + name;
+  RemoveTree(folder);
   ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   return folder;
 }

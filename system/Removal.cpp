@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "base/Handles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "system/DeleteTree.h"
@@ -33,6 +34,27 @@ bool HasStrayRdEntry(const CPath& workingFolder) {
   return !stray.Join(L"rd") || ::GetFileAttributesW(stray.Get()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whether the folder is a link or anything below it shows as one. The shell's "rd /s" would go
+// through a link that the uninstaller had to leave in place (Wine's cmd does) into someone else's
+// files. A folder that cannot be looked at, or a path too long, counts as a link.
+bool IsOrHoldsLink(const CPath& folder) {
+  CPath pattern(folder.Get());
+  if (!IsPlainFolder(folder.Get()) || !pattern.Join(L"*")) return true;
+  WIN32_FIND_DATAW entry;
+  CFindHandle search(::FindFirstFileW(pattern.Get(), &entry));
+  if (!search) return true;
+  do {
+    const wchar_t* name = entry.cFileName;
+    if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    CPath child(folder.Get());
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (!child.Join(name) || IsOrHoldsLink(child)))
+      return true;
+  } while (::FindNextFileW(search.Get(), &entry));
+  return false;
+}
+
 // Waits for a product window that answers, however slowly, but not for one the system reports
 // as hung: that one would hold the elevated uninstaller for ever.
 void AskToClose(HWND window) {
@@ -58,8 +80,8 @@ void StartSelfRemoval(HWND owner, const CPath& programFolder) {
   if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity)) return;
   CPath shell;
   CPath workingFolder;
-  if (!IsProductFolderName(programFolder.Get()) || !SystemShell(shell, workingFolder) ||
-      HasStrayRdEntry(workingFolder))
+  if (!IsProductFolderName(programFolder.Get()) || IsOrHoldsLink(programFolder) ||
+      !SystemShell(shell, workingFolder) || HasStrayRdEntry(workingFolder))
     return;
   ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
 }

@@ -11,6 +11,8 @@
 #include "base/Handles.h"
 #include "tests/support/TestWindows.h"
 
+#include "tests/support/TestFiles.h"
+
 namespace kst::test {
 namespace {
 
@@ -29,6 +31,7 @@ std::wstring MakeScratchFolder(const std::wstring& name) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   std::wstring folder = std::wstring(temp) + L"kst-e2e\\" + name;
+  RemoveTree(folder);
   ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   return folder;
 }

@@ -14,7 +14,7 @@ inline constexpr wchar_t kFrameClass[] = L"WTL_RedeRerizeduSample";
 // The packed x86_64 installer of this build.
 std::wstring InstallerPath();
 
-// A fresh, empty folder below the test's temporary folder.
+// A fresh, empty folder below the test's temporary folder; what an earlier run left there goes.
 std::wstring MakeScratchFolder(const std::wstring& name);
 
 // Copies the installer to folder\fileName (creating folder) and returns the copy's path.

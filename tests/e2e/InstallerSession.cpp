@@ -4,8 +4,9 @@
 
 namespace kst::test {
 
-bool CInstallerSession::Start(const std::wstring& program, bool answerBoxes) {
-  if (!process_.Start(program)) return false;
+bool CInstallerSession::Start(const std::wstring& program, bool answerBoxes,
+                              const std::wstring& workingFolder) {
+  if (!process_.Start(program, L"", workingFolder)) return false;
   if (answerBoxes) AnswerBoxes();
   frame_ = process_.WaitForWindow(kFrameClass, std::chrono::seconds(20));
   return frame_ != nullptr && log_.RecordTextsOf(frame_);

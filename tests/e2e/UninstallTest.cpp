@@ -16,7 +16,9 @@
 #include "InstallerSession.h"
 #include "PageReference.h"
 #include "ProcessFacts.h"
+#include "ProxyDoubles.h"
 #include "RunLog.h"
+#include "WholeRuns.h"
 #include "base/Handles.h"
 #include <gtest/gtest.h>
 
@@ -40,61 +42,6 @@ constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
 std::wstring Uninstaller(const CInstallPlaces& places) {
   return places.programFolder + L"\\uninstall.exe";
 }
-
-// Wine's WinINet refuses the proxy change notice, which ends an uninstall at its proxy reset. For
-// an uninstall that runs to its end, the stand-ins of wininet.dll and rasapi32.dll built for the
-// proxy tests take the place of Wine's own in the system folder, loaded by "uninstall.exe" alone.
-// They record every call in the run log and report the remote-access entries given here.
-class CProxyDoubles {
- public:
-  explicit CProxyDoubles(const wchar_t* rasEntries) : entries_(L"KST_RAS_ENTRIES", rasEntries) {
-    wchar_t system[MAX_PATH] = L"";
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    const wchar_t* doubles = _wgetenv(L"KST_DOUBLES");
-    installed_ = doubles != nullptr;
-    for (const wchar_t* name : kNames) {
-      std::wstring target = std::wstring(system) + L"\\" + name;
-      if (!installed_ ||
-          !::MoveFileExW(target.c_str(), (target + kAside).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        installed_ = false;
-        break;
-      }
-      moved_.push_back(target);
-      installed_ =
-          ::CopyFileW((std::wstring(doubles) + L"\\" + name).c_str(), target.c_str(), FALSE) != 0;
-    }
-    CRegKey overrides;
-    installed_ = installed_ &&
-                 ::RegCreateKeyExW(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                   nullptr, overrides.Receive(), nullptr) == ERROR_SUCCESS;
-    for (const wchar_t* dll : {L"wininet", L"rasapi32"}) {
-      installed_ = installed_ && ::RegSetValueExW(overrides.Get(), dll, 0, REG_SZ,
-                                                  reinterpret_cast<const BYTE*>(L"native"),
-                                                  sizeof L"native") == ERROR_SUCCESS;
-    }
-  }
-  ~CProxyDoubles() {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
-    for (const std::wstring& target : moved_) {
-      ::DeleteFileW(target.c_str());
-      ::MoveFileExW((target + kAside).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-  }
-  CProxyDoubles(const CProxyDoubles&) = delete;
-  CProxyDoubles& operator=(const CProxyDoubles&) = delete;
-  bool Installed() const { return installed_; }
-
- private:
-  static constexpr const wchar_t* kNames[] = {L"wininet.dll", L"rasapi32.dll"};
-  static constexpr wchar_t kAside[] = L".kst-aside";
-  static constexpr wchar_t kAppKey[] = L"Software\\Wine\\AppDefaults\\uninstall.exe";
-  static constexpr wchar_t kOverridesKey[] =
-      L"Software\\Wine\\AppDefaults\\uninstall.exe\\DllOverrides";
-  CScopedVariable entries_;
-  std::vector<std::wstring> moved_;
-  bool installed_ = false;
-};
 
 // The per-connection options that each connection was given last, by connection ("null" for the
 // LAN), as the wininet stand-in logged them; and whether every call succeeded.
@@ -158,33 +105,6 @@ class UninstallTest : public ::testing::Test {
     ClearInstallState();
   }
   void TearDown() override { ClearInstallState(); }
-
-  // An install through the installer's window, with the product it started closed again.
-  static void Install(bool allUsers) {
-    CInstallerSession installer;
-    ASSERT_TRUE(installer.Start(InstallerPath()));
-    if (!allUsers) {
-      ASSERT_TRUE(installer.Press(kSettingsLink));
-      ASSERT_TRUE(installer.Press(kAllUsersBox));
-    }
-    ASSERT_TRUE(installer.Press(kMainButton));
-    ASSERT_EQ(installer.TextOf(kMainButton), "退出");
-    ASSERT_TRUE(installer.PressLater(kMainButton));
-    ASSERT_TRUE(installer.Process().WaitForExit(10s));
-    CloseProductWindows();
-  }
-
-  // Waits until the uninstaller has ended and then until the removal shell it started, if any,
-  // has ended too, so that no shell of one test removes the install of the next. Whether a shell
-  // was started goes to startedShell.
-  static void WaitForTheEnd(CInstallerSession& uninstaller, bool& startedShell) {
-    ASSERT_TRUE(uninstaller.Process().WaitForExit(30s));
-    EXPECT_EQ(uninstaller.Process().ExitCode(), 0u);
-    // The shell pings for seconds before it removes anything, so it is still there to be seen.
-    std::vector<DWORD> shells = ChildProcesses(uninstaller.Process().Id(), L"cmd.exe");
-    startedShell = !shells.empty();
-    for (DWORD shell : shells) EXPECT_TRUE(WaitForProcessExit(shell, 60s));
-  }
 };
 
 TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnection) {

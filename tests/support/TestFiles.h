@@ -18,7 +18,8 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder);
 // directory reparse point, one to a file as a plain file, and makes no link through
 // CreateSymbolicLinkW). RemoveLink removes the link itself from the Unix side: removing such a
 // link through Windows removes its target instead (an empty folder, or a file) and keeps the
-// link. Both wait until the folder's listing shows the change.
+// link. Both wait until the folder's listing shows the change; a link whose target is gone
+// shows as nothing and is removed without a wait.
 bool MakeLink(const std::wstring& link, const std::wstring& target);
 bool RemoveLink(const std::wstring& link);
 

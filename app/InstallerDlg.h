@@ -8,8 +8,8 @@
 
 #include "app/FrameRequests.h"
 #include "base/Handles.h"
-#include "sequences/SequenceDialog.h"
 #include "resources/resource.h"
+#include "sequences/SequenceDialog.h"
 #include "skin/ThemedButtonCtrl.h"
 #include "skin/ThemedCheckboxCtrl.h"
 #include "skin/ThemedDialogImpl.h"

@@ -14,8 +14,8 @@ constexpr wchar_t kInstanceMutexName[] = L"instkst.exe";
 
 template <typename Function>
 Function Kernel32Function(const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
 // The installer runs elevated from wherever it was downloaded to, where anyone may have left a
@@ -26,8 +26,7 @@ Function Kernel32Function(const char* name) {
 void RestrictDllSearchToSystemFolder() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
   using SetDllDirectoryFunction = BOOL(WINAPI*)(const wchar_t*);
-  auto setDefault =
-      Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+  auto setDefault = Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
   if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   if (auto setDirectory = Kernel32Function<SetDllDirectoryFunction>("SetDllDirectoryW"))
     setDirectory(L"");

@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
 
-#include "app/FrameRequests.h"
 #include "app/FrameGeometry.h"
+#include "app/FrameRequests.h"
 #include "app/InstallerDlg.h"
 #include "resources/resource.h"
 #include "sequences/Mode.h"

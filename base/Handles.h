@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <winsvc.h>
 
 namespace kst {

@@ -11,8 +11,8 @@ void* operator new[](size_t size) { return operator new(size); }
 void operator delete(void* block) noexcept {
   if (block == nullptr) return;
 #ifdef KST_POISON_FREED_MEMORY
-  // The twin built beside the tests: freed memory is filled and never handed out again, so that a use after free
-  // crashes at once instead of passing on what the block still held.
+  // The twin built beside the tests: freed memory is filled and never handed out again, so that a
+  // use after free crashes at once instead of passing on what the block still held.
   SIZE_T size = ::HeapSize(::GetProcessHeap(), 0, block);
   if (size != static_cast<SIZE_T>(-1)) ::FillMemory(block, size, 0xDD);
 #else

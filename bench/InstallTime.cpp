@@ -162,8 +162,7 @@ int wmain(int argc, wchar_t** argv) {
       "install from the main button to the finished page, less the 800 ms wait: median %.0f ms "
       "of %zu runs\n",
       Median(installs), installs.size());
-  std::printf(
-      "one process start under Wine: median %.0f ms; an install makes one (the product)\n",
-      Median(starts));
+  std::printf("one process start under Wine: median %.0f ms; an install makes one (the product)\n",
+              Median(starts));
   return 0;
 }

@@ -1,9 +1,10 @@
 // The product files embedded in the installer and their extraction to disk.
 #pragma once
 
+#include <windows.h>
+
 #include <stddef.h>
 #include <stdint.h>
-#include <windows.h>
 
 #include "install/PayloadFiles.h"
 

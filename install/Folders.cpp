@@ -1,6 +1,7 @@
 #include "install/Folders.h"
 
 #include <windows.h>
+
 #include <aclapi.h>
 #include <shlobj.h>
 
@@ -119,11 +120,9 @@ size_t ComposeDefaultSettings(char* out, size_t capacity) {
 
 bool GrantEveryoneFullAccess(const wchar_t* folder) {
   // Opened as itself, never through a link, and checked through the same handle that is granted.
-  CFileHandle handle(::CreateFileW(folder, READ_CONTROL | WRITE_DAC,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
+  CFileHandle handle(::CreateFileW(
+      folder, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   BY_HANDLE_FILE_INFORMATION info;
   if (!handle || !::GetFileInformationByHandle(handle.Get(), &info) ||
       !IsPlainFolderAttributes(info.dwFileAttributes) || !IsPlainFolder(folder))
@@ -134,10 +133,9 @@ bool GrantEveryoneFullAccess(const wchar_t* folder) {
   if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) return false;
   PACL oldAcl = nullptr;
   CLocalMemory descriptor;
-  if (::GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        &oldAcl, nullptr,
-                        reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())) !=
-      ERROR_SUCCESS)
+  if (::GetSecurityInfo(
+          handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl,
+          nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())) != ERROR_SUCCESS)
     return false;
 
   EXPLICIT_ACCESSW access = {};
@@ -179,23 +177,27 @@ bool GetBaseFolder(bool installForAllUsers, CPath& base) {
 }
 
 bool GetProgramFolder(const wchar_t* base, CPath& programFolder) {
-  return programFolder.Assign(base) && programFolder.Join(kProgramFolderName) ? 1
-                                                                              : Clear(programFolder);
+  return programFolder.Assign(base) && programFolder.Join(kProgramFolderName)
+             ? true
+             : Clear(programFolder);
 }
 
 bool GetDataRoot(CPath& dataRoot) {
   CPath local;
   return GetSpecialFolder(CSIDL_LOCAL_APPDATA, local) && GetProgramFolder(local.Get(), dataRoot)
-             ? 1
+             ? true
              : Clear(dataRoot);
 }
 
 bool GetSystemDataFolder(CPath& systemDataFolder) {
-  return GetDataRoot(systemDataFolder) && systemDataFolder.Join(L"sysdata") ? true : Clear(systemDataFolder);
+  return GetDataRoot(systemDataFolder) && systemDataFolder.Join(L"sysdata")
+             ? true
+             : Clear(systemDataFolder);
 }
 
 bool GetUserDataFolder(CPath& userDataFolder) {
-  return GetDataRoot(userDataFolder) && userDataFolder.Join(L"userdata") ? true : Clear(userDataFolder);
+  return GetDataRoot(userDataFolder) && userDataFolder.Join(L"userdata") ? true
+                                                                         : Clear(userDataFolder);
 }
 
 bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten) {
@@ -204,7 +206,8 @@ bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten)
 }
 
 bool GetModuleFolder(CPath& folder) {
-  DWORD length = GetModuleFileNameW(nullptr, folder.Buffer(), static_cast<DWORD>(CPath::Capacity()));
+  DWORD length =
+      GetModuleFileNameW(nullptr, folder.Buffer(), static_cast<DWORD>(CPath::Capacity()));
   // A name that fills the whole buffer has been cut short.
   if (length == 0 || length >= CPath::Capacity()) return Clear(folder);
   folder.Sync();
@@ -212,7 +215,7 @@ bool GetModuleFolder(CPath& folder) {
 }
 
 bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
-                        const wchar_t* commonAppData, CPath& programFolder) {
+                         const wchar_t* commonAppData, CPath& programFolder) {
   if (!WideContains(moduleFolder, kProgramFolderPart)) return Clear(programFolder);
   // A substring, not a prefix: an executable anywhere below base\Kestrel belongs to that install.
   if (LiesIn(moduleFolder, localAppData)) return GetProgramFolder(localAppData, programFolder);

@@ -68,7 +68,7 @@ bool GetModuleFolder(CPath& folder);
 // The program folder that a module folder lies in, given the local and the common
 // application-data folders (either may be null when unknown). Returns 0 when it lies in none.
 bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
-                        const wchar_t* commonAppData, CPath& programFolder);
+                         const wchar_t* commonAppData, CPath& programFolder);
 
 // The program folder of the install the running executable belongs to; 0 when it belongs to none.
 bool FindInstalledProgramFolder(CPath& programFolder);

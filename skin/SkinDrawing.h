@@ -22,7 +22,6 @@ void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT&
 // (source's other children left out). Owned by the caller.
 HBRUSH CreateParentBackgroundBrush(HWND child, HWND source);
 
-
 SIZE BitmapSize(HBITMAP bitmap);
 
 // Repaints a control together with what lies beneath it: the parent's area under the control,

@@ -38,7 +38,7 @@ bool EnsureKey(const wchar_t* path) {
 }
 
 bool SetValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD type, const void* data,
-             DWORD bytes) {
+              DWORD bytes) {
   CRegKey key;
   if (!OpenKey(root, path, KEY_WRITE, key)) return false;
   LONG result = ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);

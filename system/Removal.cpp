@@ -19,8 +19,7 @@ constexpr UINT kCloseRequestTimeoutMs = 5000;
 // The system's own command interpreter, started in the system folder: a cmd, ping or rd planted
 // beside the uninstaller or in the folder the shell starts in is never run.
 bool SystemShell(CPath& shell, CPath& workingFolder) {
-  UINT length =
-      ::GetSystemDirectoryW(workingFolder.Buffer(), static_cast<UINT>(CPath::Capacity()));
+  UINT length = ::GetSystemDirectoryW(workingFolder.Buffer(), static_cast<UINT>(CPath::Capacity()));
   if (length == 0 || length >= CPath::Capacity()) return false;
   workingFolder.Sync();
   shell = workingFolder;

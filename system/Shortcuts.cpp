@@ -67,9 +67,11 @@ bool SpecialFolderPath(CPath& out, int folderId) {
   return true;
 }
 
-bool SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name, const wchar_t* extension) {
+bool SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name,
+                           const wchar_t* extension) {
   CPath path;
-  if (!SpecialFolderPath(path, folderId) || !path.Join(name) || !path.Append(extension)) return false;
+  if (!SpecialFolderPath(path, folderId) || !path.Join(name) || !path.Append(extension))
+    return false;
   out = path;
   return true;
 }

@@ -2,19 +2,18 @@
 // Wine prefix. The expected folders come from the environment, not from the code under test, so
 // that a swapped special folder shows.
 #include <windows.h>
-#include <aclapi.h>
 
+#include <aclapi.h>
 #include <string.h>
 
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "tests/support/TestFiles.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -40,8 +39,8 @@ void RemoveTree(const std::wstring& path) {
 }
 
 std::string ReadAll(const std::wstring& path) {
-  CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               0, nullptr));
+  CFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return std::string();
   std::string bytes(4096, '\0');
   DWORD read = 0;
@@ -162,7 +161,8 @@ TEST_F(CInstallFoldersTest, ReinstallReturnsConfigToTheDefaults) {
   std::wstring config = localKestrel_ + L"\\userdata\\config.bin";
   std::string changed = std::string("\xEF\xBB\xBF") + "FilterVirus:0\r\nSensitivity:80\r\n" +
                         std::string(600, 'x') + "\r\n";
-  ASSERT_EQ(FileResult::kDone, WriteWholeFile(config.c_str(), changed.data(), static_cast<DWORD>(changed.size())));
+  ASSERT_EQ(FileResult::kDone,
+            WriteWholeFile(config.c_str(), changed.data(), static_cast<DWORD>(changed.size())));
 
   SetUpDataFolders(programFolder.c_str(), &settingsWritten_);
 
@@ -174,10 +174,10 @@ TEST_F(CInstallFoldersTest, ReinstallReturnsConfigToTheDefaults) {
   EXPECT_EQ(std::string::npos, bytes.find('\0'));
   EXPECT_EQ(std::string::npos, bytes.find(' '));
 
-  const char* const expectedLines[] = {
-      "FilterVirus:1",     "FilterTracker:1", "FilterBadWord:1", "FilterVideoAd:0",
-      "DefaultBadWords:1", "UserBadWords:1",  "DefaultUrlRules:1", "UserUrlRules:1",
-      "AutoUpdate:1",      "firsttimerun:1",  "Sensitivity:49"};
+  const char* const expectedLines[] = {"FilterVirus:1",     "FilterTracker:1",   "FilterBadWord:1",
+                                       "FilterVideoAd:0",   "DefaultBadWords:1", "UserBadWords:1",
+                                       "DefaultUrlRules:1", "UserUrlRules:1",    "AutoUpdate:1",
+                                       "firsttimerun:1",    "Sensitivity:49"};
   size_t at = 0;
   for (const char* line : expectedLines) {
     size_t end = bytes.find("\r\n", at);
@@ -321,7 +321,8 @@ TEST(ModuleFolderTest, IsTheFolderOfTheRunningExecutable) {
   std::wstring path = modulePath;
   ASSERT_EQ(path.substr(0, folder.Length()), folder.Get());
   EXPECT_EQ(L'\\', path[folder.Length()]);
-  EXPECT_EQ(std::wstring::npos, path.find(L'\\', folder.Length() + 1)) << "cut at the last backslash";
+  EXPECT_EQ(std::wstring::npos, path.find(L'\\', folder.Length() + 1))
+      << "cut at the last backslash";
   EXPECT_TRUE(IsFolder(folder.Get()));
 }
 
@@ -408,8 +409,10 @@ TEST(GrantEveryoneFullAccessTest, GrantsNothingThroughALinkOrOnAMissingFolder) {
 TEST_F(CInstallFoldersTest, GrantsEveryoneFullControlOnEveryFolderItMakes) {
   std::wstring programFolder = MakeProgramFolder(1);
   ASSERT_TRUE(SetUpDataFolders(programFolder.c_str(), &settingsWritten_));
-  for (const wchar_t* name : kAppFolders) ExpectEveryoneHasFullControl(programFolder + L"\\" + name);
-  for (const wchar_t* name : kDataFolders) ExpectEveryoneHasFullControl(localKestrel_ + L"\\" + name);
+  for (const wchar_t* name : kAppFolders)
+    ExpectEveryoneHasFullControl(programFolder + L"\\" + name);
+  for (const wchar_t* name : kDataFolders)
+    ExpectEveryoneHasFullControl(localKestrel_ + L"\\" + name);
 }
 
 // Each folder the set-up would make, taken first by a link to a folder with a file of its own:
@@ -421,10 +424,7 @@ TEST_F(CInstallFoldersTest, RefusesAFolderThatIsALinkAndWritesNothingThroughIt) 
     int installForAllUsers;
   } const cases[] = {
       {L"", 1},  // the data root itself
-      {L"\\sysdata", 1},
-      {L"\\userdata", 1},
-      {L"\\App_Config", 0},
-      {L"\\App_Themes\\Themes", 0},
+      {L"\\sysdata", 1}, {L"\\userdata", 1}, {L"\\App_Config", 0}, {L"\\App_Themes\\Themes", 0},
   };
   for (const auto& c : cases) {
     std::wstring link = localKestrel_ + c.folder;

@@ -1,12 +1,10 @@
 // The hidden shell's command line that removes the program folder: the text the product relies on,
 // and the folders it refuses to hand to the shell.
-#include "system/SelfRemovalCommand.h"
-
-#include <gtest/gtest.h>
-
 #include <string>
 
 #include "base/Path.h"
+#include "system/SelfRemovalCommand.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -30,7 +28,7 @@ TEST(FormatSelfRemovalParameters, NamesTheFolderTwiceInItsFixedText) {
 TEST(FormatSelfRemovalParameters, RefusesWhatTheShellWouldReadAsMoreThanANameOrWhatDoesNotFit) {
   const wchar_t* const refused[] = {
       L"C:\\users\\%USERNAME%\\Kestrel",  // the shell would put another folder here
-      L"C:\\Kes\"trel",                    // would end the argument early
+      L"C:\\Kes\"trel",                   // would end the argument early
   };
   for (const wchar_t* folder : refused) {
     wchar_t out[kCapacity] = L"x";
@@ -60,7 +58,8 @@ TEST(IsProductFolderName, TakesOnlyAFolderOfTheProduct) {
       {L"C:\\", false},
       {L"C:\\KESTREL", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsProductFolderName(c.folder), c.product) << Narrow(c.folder);
+  for (const auto& c : cases)
+    EXPECT_EQ(IsProductFolderName(c.folder), c.product) << Narrow(c.folder);
 }
 
 }  // namespace

@@ -96,11 +96,11 @@ std::optional<CPicture> CaptureStillPicture(HWND window, std::chrono::millisecon
          << "page " << Utf8(reference) << " differs from its reference in "
          << difference.differingBlocks << " of " << difference.blocks << " blocks of "
          << CPictureDifference::kBlockSize << " x " << CPictureDifference::kBlockSize
-         << " pixels (at most " << difference.AllowedBlocks()
-         << " may differ by more than " << CPictureDifference::kBlockTolerance
-         << " in a channel; the largest difference is " << difference.largestDifference << ")"
-         << stillNote << "\n  reference: " << Utf8(referencePath) << "\n  actual: "
-         << Utf8(actualPath) << "\n  differences: " << Utf8(differencePath);
+         << " pixels (at most " << difference.AllowedBlocks() << " may differ by more than "
+         << CPictureDifference::kBlockTolerance << " in a channel; the largest difference is "
+         << difference.largestDifference << ")" << stillNote
+         << "\n  reference: " << Utf8(referencePath) << "\n  actual: " << Utf8(actualPath)
+         << "\n  differences: " << Utf8(differencePath);
 }
 
 }  // namespace kst::test

@@ -5,14 +5,18 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/Handles.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/PictureDifference.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
@@ -264,6 +268,109 @@ TEST(Screenshot, SavesTheWindowsPixelsAsPng) {
     EXPECT_EQ(screen.GetHeight(), static_cast<UINT>(::GetSystemMetrics(SM_CYVIRTUALSCREEN)));
   }
   Gdiplus::GdiplusShutdown(token);
+
+  // Read back as the reference comparison reads pictures.
+  std::optional<CPicture> loaded = LoadPicture(windowShot);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->width, 200);
+  EXPECT_EQ(loaded->height, 100);
+  EXPECT_EQ(loaded->At(100, 50), 0x0000FFu);
+  EXPECT_FALSE(LoadPicture(ScreenshotPath(L"no-such-picture")));
+}
+
+// A page-like picture drawn with GDI and the session's fonts: a light background, a filled
+// button with its caption, a checkbox label and a status line.
+struct CPageDrawing {
+  int width = 630;
+  int textShift = 0;  // right and down, in pixels
+  bool label = true;
+  bool anything = true;
+  int opacity = 255;  // of the whole page over white
+};
+
+CPicture DrawPage(const CPageDrawing& how) {
+  constexpr int kHeight = 320;
+  CWindowDC screen(nullptr);
+  CMemoryDC memory(::CreateCompatibleDC(screen.Get()));
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = how.width;
+  format.bmiHeader.biHeight = -kHeight;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  CBitmap bitmap(::CreateDIBSection(screen.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  CFont font(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                           ANTIALIASED_QUALITY, 0, L"MS Shell Dlg"));
+  {
+    CSelectObject selectBitmap(memory.Get(), bitmap.Get());
+    CSelectObject selectFont(memory.Get(), font.Get());
+    const RECT all = {0, 0, how.width, kHeight};
+    CBrush background(::CreateSolidBrush(RGB(240, 244, 250)));
+    ::FillRect(memory.Get(), &all, background.Get());
+    if (how.anything) {
+      const RECT button = {255, 272, 375, 304};
+      CBrush orange(::CreateSolidBrush(RGB(245, 140, 30)));
+      ::FillRect(memory.Get(), &button, orange.Get());
+      ::SetBkMode(memory.Get(), TRANSPARENT);
+      auto text = [&](int x, int y, COLORREF colour, const wchar_t* words) {
+        ::SetTextColor(memory.Get(), colour);
+        ::TextOutW(memory.Get(), x + how.textShift, y + how.textShift, words,
+                   static_cast<int>(std::wcslen(words)));
+      };
+      text(290, 280, RGB(255, 255, 255), L"一键安装");
+      text(190, 150, RGB(20, 20, 20), L"安装文件: C:\\ProgramData\\Kestrel\\kestrel.exe");
+      if (how.label) text(35, 288, RGB(20, 20, 20), L"授权软件修改网页");
+    }
+  }
+  ::GdiFlush();
+  CPicture picture;
+  picture.width = how.width;
+  picture.height = kHeight;
+  const auto* first = static_cast<const uint32_t*>(bits);
+  picture.pixels.assign(first, first + static_cast<size_t>(how.width) * kHeight);
+  for (uint32_t& pixel : picture.pixels) {
+    uint32_t blended = 0;
+    for (int shift : {0, 8, 16}) {
+      const uint32_t channel = (pixel >> shift) & 0xFF;
+      blended |= ((channel * how.opacity + 255 * (255 - how.opacity) + 127) / 255) << shift;
+    }
+    pixel = blended;
+  }
+  return picture;
+}
+
+TEST(PictureDifference, ToleratesTextDrawnALittleElsewhereButNotAMissingOrFadedPart) {
+  struct Case {
+    const char* name;
+    CPageDrawing actual;
+    bool matches;
+  } const cases[] = {
+      {"the same page", {}, true},
+      // Hinting and antialiasing move glyph edges by a pixel or so.
+      {"its text a pixel to the right and down", {630, 1}, true},
+      {"its checkbox label missing", {630, 0, false}, false},
+      {"blank", {630, 0, true, false}, false},
+      {"at 80 percent opacity", {630, 0, true, true, 204}, false},
+      {"one pixel narrower", {629}, false},
+  };
+  const CPicture reference = DrawPage({});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CPicture actual = DrawPage(c.actual);
+    const CPictureDifference difference = ComparePictures(reference, actual);
+    EXPECT_EQ(difference.Matches(), c.matches)
+        << difference.differingBlocks << " of " << difference.blocks << " blocks differ, largest "
+        << difference.largestDifference;
+    EXPECT_EQ(difference.sameSize, actual.width == reference.width);
+    if (difference.sameSize) {
+      // The map shows the actual picture, with the differing blocks marked.
+      ASSERT_EQ(difference.map.pixels.size(), actual.pixels.size());
+      const auto& map = difference.map.pixels;
+      EXPECT_EQ(std::count(map.begin(), map.end(), 0xFF0000u) > 0, difference.differingBlocks > 0);
+    }
+  }
 }
 
 }  // namespace

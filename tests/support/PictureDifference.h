@@ -8,10 +8,10 @@
 namespace kst::test {
 
 struct CPictureDifference {
-  // Measured on the installer's pages under Wine: the same page drawn again differs in no pixel;
-  // another TrueType hinting engine moves no block's average by more than 21, a control moved by
-  // a pixel changes 5 blocks; a hidden checkbox changes 30, the logo drawn at 78 % opacity 10, a
-  // button moved by 3 pixels 31, a fade stopped at its first step 147, a blank page 160 or more.
+  // Chosen from differences measured on the installer's pages (tests/README.md): the same page
+  // in another session differs in no pixel, another hinting engine moves no block by more than
+  // 21 and a control moved by a pixel 5 blocks; the smallest fault measured, the logo drawn at
+  // 78 % opacity, moves 10 blocks, a hidden checkbox 30.
   static constexpr int kBlockSize = 8;
   // A block differs when a channel of its average differs by more than this (of 255).
   static constexpr int kBlockTolerance = 24;

@@ -349,11 +349,11 @@ TEST(PictureDifference, ToleratesTextDrawnALittleElsewhereButNotAMissingOrFadedP
   } const cases[] = {
       {"the same page", {}, true},
       // Hinting and antialiasing move glyph edges by a pixel or so.
-      {"its text a pixel to the right and down", {630, 1}, true},
-      {"its checkbox label missing", {630, 0, false}, false},
-      {"blank", {630, 0, true, false}, false},
-      {"at 80 percent opacity", {630, 0, true, true, 204}, false},
-      {"one pixel narrower", {629}, false},
+      {"its text a pixel to the right and down", {630, /*textShift=*/1}, true},
+      {"its checkbox label missing", {630, 0, /*label=*/false}, false},
+      {"blank", {630, 0, true, /*anything=*/false}, false},
+      {"at 80 percent opacity", {630, 0, true, true, /*opacity=*/204}, false},
+      {"one pixel narrower", {/*width=*/629}, false},
   };
   const CPicture reference = DrawPage({});
   for (const Case& c : cases) {

@@ -396,7 +396,8 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   CInstallerSession uninstaller;
   ASSERT_TRUE(uninstaller.Start(Uninstaller(places), false));
   ASSERT_TRUE(uninstaller.PressLater(kMainButton));
-  ASSERT_NE(WaitForWindow(uninstaller.Process().Id(), L"#32770", 30s), nullptr);
+  HWND box = WaitForWindow(uninstaller.Process().Id(), L"#32770", 30s);
+  ASSERT_NE(box, nullptr);
 
   // A second sequence would ask again and never return; closing would end the program under
   // the waiting one, also when asked by Alt+F4, the taskbar or another program. Each is sent,
@@ -410,7 +411,8 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   ASSERT_TRUE(WaitForPostedMessages(uninstaller.Control(kCloseButton), 10s));
   EXPECT_TRUE(::IsWindow(uninstaller.Frame()));
   EXPECT_EQ(uninstaller.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_EQ(BoxTexts(uninstaller.Boxes()), Strings{kConfirmation}) << "the box was ended";
+  // No watcher runs yet (it would answer the box), so the box itself is looked at.
+  EXPECT_TRUE(::IsWindowVisible(box)) << "the box was ended";
 
   uninstaller.AnswerBoxes();
   bool startedShell = false;

@@ -35,9 +35,12 @@ void RunUninstall(CSequenceDialog& dialog) {
   CPath programFolder;
   if (!FindInstalledProgramFolder(programFolder)) return Refuse(L"并未有效安装Veltrin!");
   if (IsUninstallLocked()) return Refuse(L"需将密码设为空才可进行卸载!");
-  // Only OK goes on: a box that was closed, failed or ended by a quit message is no consent.
-  if (::MessageBoxW(nullptr, L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!", L"警告",
-                    MB_OKCANCEL) != IDOK)
+  // Only OK goes on: a box that was closed, failed or ended by a quit message is no consent. A
+  // box that a quit message ended leaves the quit in the queue, whatever it answered.
+  int answer = ::MessageBoxW(nullptr, L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!",
+                             L"警告", MB_OKCANCEL);
+  MSG quit;
+  if (answer != IDOK || ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
     return dialog.CloseProgramWhenDone();
 
   // The product's files in use stay in the first pass; once its windows were asked to close,

@@ -61,19 +61,6 @@ void RemoveAll(const std::wstring& path) {
   if (attributes != INVALID_FILE_ATTRIBUTES) RemoveEntry(path, attributes);
 }
 
-// The names in a folder in the order the file system walks them.
-std::vector<std::wstring> WalkOrder(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
-  return names;
-}
-
 class DeleteTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -208,7 +195,7 @@ TEST_F(DeleteTreeTest, SystemEntryEndsTheWalkOfItsFolder) {
     ASSERT_TRUE(MakeFile(In(name)));
   ASSERT_TRUE(MakeFile(In(L"f3"), FILE_ATTRIBUTE_SYSTEM));
   ASSERT_TRUE(GetFileAttributesW(In(L"f3").c_str()) & FILE_ATTRIBUTE_SYSTEM);
-  const std::vector<std::wstring> order = WalkOrder(root_);
+  const std::vector<std::wstring> order = kst::test::ListFolder(root_);
 
   int removed = kst::DeleteTree(root_.c_str());
 

@@ -38,8 +38,7 @@ HFONT DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease)
 
 LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   const bool uninstall = IsUninstallMode();
-  if (uninstall && !BelongsToAnInstall()) {
-    ::MessageBoxW(nullptr, L"无效的卸载程序!", L"错误", MB_OK);
+  if (uninstall && RefuseStrayUninstaller(*this)) {
     CloseMainWindow(m_hWnd, false);
     return TRUE;
   }
@@ -250,7 +249,20 @@ void CInstallerDlg::SetStatusText(const wchar_t* text) { SetText(IDC_STATUS_LABE
 
 void CInstallerDlg::SetMainButtonText(const wchar_t* text) { SetText(IDC_MAIN_BUTTON, text); }
 
-void CInstallerDlg::ShowInstallFailure(const wchar_t* text) {
+// The sequences' boxes have no owner: the frame may be hidden by then (the farewell).
+void CInstallerDlg::ShowMessage(ExitCode, const wchar_t* caption, const wchar_t* text) {
+  ::MessageBoxW(nullptr, text, caption, MB_OK);
+}
+
+// Only OK goes on: a box that was closed, failed or ended by a quit message is no consent. A box
+// that a quit message ended leaves the quit in the queue, whatever it answered.
+bool CInstallerDlg::Confirm(const wchar_t* caption, const wchar_t* text) {
+  int answer = ::MessageBoxW(nullptr, text, caption, MB_OKCANCEL);
+  MSG quit;
+  return answer == IDOK && !::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
+void CInstallerDlg::ShowInstallFailure(ExitCode, const wchar_t* text) {
   Show(IDC_SETTINGS_LINK, SW_SHOW);
   Show(IDC_CONSENT, SW_SHOW);
   SetStatusText(text);
@@ -273,7 +285,6 @@ void CInstallerDlg::ShowInstallFinished() {
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
   picture.SetPictureInset(6, 6);
   Show(IDC_PICTURE, SW_SHOW);
-  ::ShellExecuteW(m_hWnd, L"open", kInstallReportUrl, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace kst

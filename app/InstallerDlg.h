@@ -47,10 +47,16 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   void ShowInstallingPage() override;
   void SetStatusText(const wchar_t* text) override;
   void SetMainButtonText(const wchar_t* text) override;
-  void ShowInstallFailure(const wchar_t* text) override;
   void ShowInstallFinished() override;
   void HideProgramWindow() override { HideMainWindowRequest(m_hWnd); }
   void CloseProgramWhenDone() override { CloseMainWindow(m_hWnd, true); }
+  // An ordinary exit, with the usual clean-up; the window's run always ends with 0.
+  void EndProgramNow() override { ::ExitProcess(0); }
+
+ protected:
+  void ShowMessage(ExitCode code, const wchar_t* caption, const wchar_t* text) override;
+  bool Confirm(const wchar_t* caption, const wchar_t* text) override;
+  void ShowInstallFailure(ExitCode code, const wchar_t* text) override;
 
  private:
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTTRANSPARENT; }

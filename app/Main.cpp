@@ -1,11 +1,18 @@
-// Entry of the installer and uninstaller: one instance at a time, one frame, one loop.
+// Entry of the installer and uninstaller: one instance at a time, and either one frame with one
+// loop or, with /S, the sequence alone without any window.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/CommandLine.h"
 #include "app/MainFrame.h"
+#include "base/StepLog.h"
+#include "base/Text.h"
 #include "framework/MessageLoop.h"
+#include "resources/resource.h"
+#include "sequences/Mode.h"
+#include "sequences/SilentRun.h"
 
 namespace kst {
 namespace {
@@ -57,7 +64,46 @@ void InitCommonControls() {
   if (init != nullptr) init(&controls);
 }
 
-int Run(int showCommand) {
+constexpr size_t kUsageTextCapacity = 2048;
+
+// The usage box (not with /S, which shows nothing): what was wrong, the switches and the exit
+// codes.
+ExitCode EndWithUsage(HINSTANCE instance, const CCommandLine& commandLine) {
+  const bool bad = commandLine.error != SwitchError::kNone;
+  if (!commandLine.silent) {
+    wchar_t text[kUsageTextCapacity];
+    ComposeUsageText(commandLine, text, kUsageTextCapacity);
+    wchar_t title[64] = {};
+    ::LoadStringW(instance, IDS_TITLE, title, ARRAYSIZE(title));
+    ::MessageBoxW(nullptr, text, bad ? L"错误" : title, MB_OK);
+  }
+  return bad ? ExitCode::kBadCommandLine : ExitCode::kDone;
+}
+
+// What the window's boxes would choose, given by the administrator: /S is the consent.
+InstallerOptions SilentOptions(const CCommandLine& commandLine) {
+  InstallerOptions options;
+  options.installForAllUsers = commandLine.allUsers;
+  options.allowWebPageChanges = true;
+  options.launchAfterInstall = !commandLine.noLaunch;
+  options.removeUserConfig = commandLine.removeConfig;
+  return options;
+}
+
+void LogStart(const wchar_t* commandLine) {
+  wchar_t program[kMaxPath] = {};
+  ::GetModuleFileNameW(nullptr, program, kMaxPath);
+  program[kMaxPath - 1] = L'\0';
+  Log(L"start: ", program, L" ", commandLine);
+}
+
+void LogEnd(int exitCode) {
+  wchar_t number[kDecimalCapacity];
+  FormatDecimal(static_cast<uint32_t>(exitCode), number);
+  Log(L"end: exit code ", number);
+}
+
+int RunWindow(int showCommand) {
   CMessageLoop loop;
   appModule.AddMessageLoop(&loop);
   int result = 0;
@@ -70,21 +116,47 @@ int Run(int showCommand) {
   return result;
 }
 
+// The command line first: a bad one changes nothing, not even the log.
+int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showCommand) {
+  CCommandLine commandLine;
+  if (!ParseCommandLine(commandLineText, commandLine) || commandLine.usageAsked)
+    return static_cast<int>(EndWithUsage(instance, commandLine));
+  if (commandLine.logPath[0] != L'\0' &&
+      OpenStepLog(commandLine.logPath) == LogOpenResult::kNoFolder) {
+    RefuseLogFolder(commandLine);
+    return static_cast<int>(EndWithUsage(instance, commandLine));
+  }
+  LogStart(commandLineText);
+
+  // Never closed: installer and uninstaller share the name, so neither starts beside the other.
+  ::CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    Log(L"another installer or uninstaller runs");
+    int code = commandLine.silent ? static_cast<int>(ExitCode::kAnotherInstance) : 0;
+    LogEnd(code);
+    return code;
+  }
+
+  ::CoInitialize(nullptr);
+  int result = 0;
+  if (commandLine.silent) {
+    result = static_cast<int>(RunSilently(IsUninstallMode(), SilentOptions(commandLine)));
+  } else {
+    InitCommonControls();
+    appModule.Init(instance);
+    result = RunWindow(showCommand);
+    appModule.Term();
+  }
+  ::CoUninitialize();
+  LogEnd(result);
+  return result;
+}
+
 }  // namespace
 }  // namespace kst
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
   kst::RestrictDllSearchToSystemFolder();
   kst::TrustOnlyAdministratorRedirects();
-  // Never closed: installer and uninstaller share the name, so neither starts beside the other.
-  ::CreateMutexW(nullptr, FALSE, kst::kInstanceMutexName);
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-
-  ::CoInitialize(nullptr);
-  kst::InitCommonControls();
-  kst::appModule.Init(instance);
-  int result = kst::Run(showCommand);
-  kst::appModule.Term();
-  ::CoUninitialize();
-  return result;
+  return kst::RunProgram(instance, commandLine, showCommand);
 }

@@ -20,4 +20,15 @@ bool JoinTextParts(wchar_t* out, size_t capacity, const wchar_t* const* parts, s
   return true;
 }
 
+void FormatDecimal(uint32_t value, wchar_t (&out)[kDecimalCapacity]) {
+  wchar_t reversed[kDecimalCapacity];
+  size_t count = 0;
+  do {
+    reversed[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (size_t i = 0; i < count; ++i) out[i] = reversed[count - 1 - i];
+  out[count] = L'\0';
+}
+
 }  // namespace kst

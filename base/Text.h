@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 namespace kst {
 
@@ -14,5 +15,11 @@ bool JoinText(wchar_t (&out)[kCapacity], const Parts*... parts) {
   const wchar_t* list[] = {parts...};
   return JoinTextParts(out, kCapacity, list, sizeof...(Parts));
 }
+
+// Room for the decimal digits of any 32-bit number and the NUL.
+constexpr size_t kDecimalCapacity = 11;
+
+// The number in decimal digits, for texts such as an exit code or a Windows error code.
+void FormatDecimal(uint32_t value, wchar_t (&out)[kDecimalCapacity]);
 
 }  // namespace kst

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "base/Handles.h"
+#include "base/LastError.h"
 
 namespace kst {
 
@@ -133,9 +134,9 @@ bool GrantEveryoneFullAccess(const wchar_t* folder) {
   if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) return false;
   PACL oldAcl = nullptr;
   CLocalMemory descriptor;
-  if (::GetSecurityInfo(
+  if (!SucceededOrSetLastError(::GetSecurityInfo(
           handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl,
-          nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())) != ERROR_SUCCESS)
+          nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
     return false;
 
   EXPLICIT_ACCESSW access = {};
@@ -146,11 +147,11 @@ bool GrantEveryoneFullAccess(const wchar_t* folder) {
   access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
   access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
   PACL newAcl = nullptr;
-  if (::SetEntriesInAclW(1, &access, oldAcl, &newAcl) != ERROR_SUCCESS) return false;
+  if (!SucceededOrSetLastError(::SetEntriesInAclW(1, &access, oldAcl, &newAcl))) return false;
   CLocalMemory newAclOwner(newAcl);
   // Setting an inheritable entry through this call also hands it on to what is already inside.
-  return ::SetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                           nullptr, newAcl, nullptr) == ERROR_SUCCESS;
+  return SucceededOrSetLastError(::SetSecurityInfo(
+      handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, newAcl, nullptr));
 }
 
 bool IsPlainFolder(const wchar_t* path) {

@@ -4,9 +4,10 @@
 
 namespace kst {
 
-bool IsProductRunning() {
-  return ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle) != nullptr ||
-         ::FindWindowA(kMainWindowClass, kMainWindowTitle) != nullptr;
+bool IsUpdaterRunning() {
+  return ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle) != nullptr;
 }
+
+bool IsMainProgramRunning() { return ::FindWindowA(kMainWindowClass, kMainWindowTitle) != nullptr; }
 
 }  // namespace kst

@@ -18,7 +18,8 @@ constexpr wchar_t kShowMainArgument[] = L"showmain";
 
 constexpr wchar_t kFilterServiceName[] = L"Lanwarden";
 
-// True when the product's updater or main window exists.
-bool IsProductRunning();
+// True when the product's updater window, or its main window, exists.
+bool IsUpdaterRunning();
+bool IsMainProgramRunning();
 
 }  // namespace kst

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "base/Path.h"
+#include "base/StepLog.h"
 #include "base/Text.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
@@ -41,9 +42,16 @@ bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder
   return false;
 }
 
+// The step with its result; the system's reason where a file could not be created or written.
+FileResult LogFileStep(FileResult result, const wchar_t* step, const wchar_t* subject) {
+  bool systemFailure = result == FileResult::kCannotCreate || result == FileResult::kCannotWrite;
+  LogStep(step, subject, result == FileResult::kDone, systemFailure ? ::GetLastError() : 0);
+  return result;
+}
+
 // What the user is told when a file could not be checked or written, before the step's own
 // failure text. False for a file that went well.
-bool ShowFileFailure(FileResult result) {
+bool ShowFileFailure(CSequenceDialog& dialog, FileResult result) {
   const wchar_t* text = nullptr;
   switch (result) {
     case FileResult::kDone:
@@ -61,16 +69,21 @@ bool ShowFileFailure(FileResult result) {
       text = L"写文件失败";
       break;
   }
-  ::MessageBoxW(nullptr, text, L"错误", MB_OK);
+  dialog.Tell(ExitCode::kFileFailed, L"错误", text);
   return true;
 }
 
 // A damaged installer changes nothing: every record is checked before anything is created or
 // written. The text of the first damaged file, or NULL.
-const wchar_t* CheckProductFiles() {
+const wchar_t* CheckProductFiles(CSequenceDialog& dialog) {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
-    if (ShowFileFailure(CheckEmbeddedFile(file.slot, file.capacity))) return file.failureText;
+    FileResult result = CheckEmbeddedFile(file.slot, file.capacity);
+    if (result == FileResult::kDone) continue;
+    LogFileStep(result, L"check embedded file", file.name);
+    ShowFileFailure(dialog, result);
+    return file.failureText;
   }
+  Log(L"check embedded files: ok");
   return nullptr;
 }
 
@@ -78,10 +91,17 @@ const wchar_t* CheckProductFiles() {
 const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& programFolder) {
   for (const EmbeddedFile& file : kEmbeddedFiles) {
     CPath folder;
-    if (!ResolveFolder(file.folder, programFolder, folder)) return file.failureText;
-    ShowStatus(dialog, L"安装文件: ", folder.Get(), file.name);
-    if (ShowFileFailure(ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity)))
+    if (!ResolveFolder(file.folder, programFolder, folder)) {
+      LogStep(L"folder of", file.name, false, 0);
       return file.failureText;
+    }
+    ShowStatus(dialog, L"安装文件: ", folder.Get(), file.name);
+    CPath target(folder.Get());
+    if (!target.Join(file.name)) target.Assign(file.name);
+    FileResult result =
+        LogFileStep(ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity),
+                    L"extract", target.Get());
+    if (ShowFileFailure(dialog, result)) return file.failureText;
   }
   return nullptr;
 }
@@ -96,7 +116,8 @@ bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
   CPath target(programFolder.Get());
   if (length == 0 || length >= CPath::Capacity() || !target.Join(L"uninstall.exe")) return false;
   self.Sync();
-  ::CopyFileW(self.Get(), target.Get(), FALSE);
+  LogStepResult(::CopyFileW(self.Get(), target.Get(), FALSE) != FALSE, L"copy uninstaller to",
+                target.Get());
   DWORD attributes = ::GetFileAttributesW(target.Get());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -105,20 +126,43 @@ bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
 // one; an install in the other scope replaces the entry of the earlier one.
 void RecordUninstallEntry(const CPath& programFolder, bool installForAllUsers) {
   RemoveUninstallEntry(installForAllUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
-  WriteUninstallEntry(installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      programFolder.Get());
+  LogStepResult(WriteUninstallEntry(installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                    programFolder.Get()),
+                L"installed-programs entry");
 }
-
-void Fail(CSequenceDialog& dialog, const wchar_t* text) { dialog.ShowInstallFailure(text); }
 
 // The folders of the install, refused when a name is taken by a file or a link. A config.bin
 // that cannot be written is reported and does not stop the install.
-bool MakeFolders(const CPath& programFolder) {
-  if (EnsureFolder(programFolder.Get()) != FolderResult::kReady) return false;
+bool MakeFolders(CSequenceDialog& dialog, const CPath& programFolder) {
+  FolderResult programFolderResult = EnsureFolder(programFolder.Get());
+  if (programFolderResult == FolderResult::kRefused) {
+    Log(L"program folder ", programFolder.Get(), L": refused, a file or a link has its name");
+    return false;
+  }
+  if (!LogStepResult(programFolderResult == FolderResult::kReady, L"program folder",
+                     programFolder.Get()))
+    return false;
   FileResult settingsWritten = FileResult::kDone;
-  bool made = SetUpDataFolders(programFolder.Get(), &settingsWritten);
-  ShowFileFailure(settingsWritten);
-  return made;
+  if (!SetUpDataFolders(programFolder.Get(), &settingsWritten)) {
+    Log(L"data folders: refused, a file or a link has the name of one");
+    return false;
+  }
+  Log(L"data folders: done");
+  LogFileStep(settingsWritten, L"default settings", L"config.bin");
+  ShowFileFailure(dialog, settingsWritten);
+  return true;
+}
+
+void StartProduct(const CPath& product) {
+  HINSTANCE started =
+      ::ShellExecuteW(nullptr, L"open", product.Get(), nullptr, nullptr, SW_SHOWNORMAL);
+  LogStepResult(reinterpret_cast<INT_PTR>(started) > 32, L"start", product.Get());
+}
+
+void OpenInstallReport(HWND owner) {
+  HINSTANCE opened =
+      ::ShellExecuteW(owner, L"open", kInstallReportUrl, nullptr, nullptr, SW_SHOWNORMAL);
+  LogStepResult(reinterpret_cast<INT_PTR>(opened) > 32, L"open", kInstallReportUrl);
 }
 
 }  // namespace
@@ -126,35 +170,46 @@ bool MakeFolders(const CPath& programFolder) {
 void RunInstall(CSequenceDialog& dialog) {
   InstallerOptions& options = dialog.options;
   if (options.installFinished) return dialog.CloseProgramWhenDone();
+  Log(L"install for ", options.installForAllUsers ? L"all users" : L"the current user");
   dialog.ShowInstallingPage();
-  if (IsProductRunning()) return Fail(dialog, L"Veltrin正在运行，请卸载之后再进行安装");
-  if (!options.allowWebPageChanges) return Fail(dialog, L"Veltrin需要修改网页才能进行过滤!");
+  constexpr wchar_t kRunningText[] = L"Veltrin正在运行，请卸载之后再进行安装";
+  if (IsUpdaterRunning()) return dialog.FailInstall(ExitCode::kUpdaterRunning, kRunningText);
+  if (IsMainProgramRunning()) return dialog.FailInstall(ExitCode::kProductRunning, kRunningText);
+  if (!options.allowWebPageChanges)
+    return dialog.FailInstall(ExitCode::kNoConsent, L"Veltrin需要修改网页才能进行过滤!");
   dialog.SetMainButtonText(L"请稍等");
-  if (const wchar_t* failure = CheckProductFiles()) return Fail(dialog, failure);
+  if (const wchar_t* failure = CheckProductFiles(dialog))
+    return dialog.FailInstall(ExitCode::kFileFailed, failure);
 
   CPath base;
-  if (!GetBaseFolder(options.installForAllUsers, base))
-    return Fail(dialog, L"无法创建文件,请清理C盘存储空间.");
+  bool baseFound = GetBaseFolder(options.installForAllUsers, base);
+  LogStep(L"base folder", baseFound ? base.Get() : nullptr, baseFound, 0);
+  if (!baseFound)
+    return dialog.FailInstall(ExitCode::kFolderFailed, L"无法创建文件,请清理C盘存储空间.");
   ShowStatus(dialog, L"创建文件夹: ", base.Get());
   CPath programFolder;
-  if (!GetProgramFolder(base.Get(), programFolder) || !MakeFolders(programFolder))
-    return Fail(dialog, L"安装失败,无法创建文件夹");
+  if (!GetProgramFolder(base.Get(), programFolder) || !MakeFolders(dialog, programFolder))
+    return dialog.FailInstall(ExitCode::kFolderFailed, L"安装失败,无法创建文件夹");
 
   if (const wchar_t* failure = ExtractProductFiles(dialog, programFolder))
-    return Fail(dialog, failure);
+    return dialog.FailInstall(ExitCode::kFileFailed, failure);
 
-  EnsureProductKey();
-  WriteInstallDir(programFolder.Get(),
-                  static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t)));
-  WriteInstallForAllUser(options.installForAllUsers ? 1 : 0);
+  LogStepResult(EnsureProductKey(), L"registry: product key");
+  LogStepResult(WriteInstallDir(programFolder.Get(),
+                                static_cast<DWORD>(programFolder.Length() * sizeof(wchar_t))),
+                L"registry: InstallDir");
+  LogStepResult(WriteInstallForAllUser(options.installForAllUsers ? 1 : 0),
+                L"registry: InstallForAllUser");
   if (CopyUninstaller(dialog, programFolder))
     RecordUninstallEntry(programFolder, options.installForAllUsers);
 
   dialog.SetStatusText(L"安装桌面快捷方式和开始菜单项");
   CreateShortcuts(options.installForAllUsers);
+  Log(L"shortcuts: done");
 
   CPath service(programFolder.Get());
   if (service.Join(L"kstservice.exe")) RegisterFilterService(service.Get());
+  Log(L"filter service registration: done");
 
   CPath product(programFolder.Get());
   bool productPathFits = product.Join(L"kestrel.exe");
@@ -165,21 +220,28 @@ void RunInstall(CSequenceDialog& dialog) {
     // The pause the product has always made before it touches the Run key: the status line that
     // names the value stays on screen long enough to be read before the value is written.
     ::Sleep(800);
-    autostartWritten = productPathFits && SetAutostart(product.Get(), options.installForAllUsers);
+    autostartWritten =
+        LogStepResult(productPathFits && SetAutostart(product.Get(), options.installForAllUsers),
+                      L"autostart", product.Get());
   }
 
   dialog.SetStatusText(L"修改文件夹属性");
-  GrantEveryoneFullAccess(programFolder.Get());
+  LogStepResult(GrantEveryoneFullAccess(programFolder.Get()), L"access rights",
+                programFolder.Get());
 
   dialog.SetStatusText(L"启动Veltrin");
-  if (productPathFits)
-    ::ShellExecuteW(nullptr, L"open", product.Get(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (!options.launchAfterInstall)
+    Log(L"start ", product.Get(), L": left out (/NOLAUNCH)");
+  else if (productPathFits)
+    StartProduct(product);
 
   if (!autostartWritten)
-    ::MessageBoxW(nullptr, L"无法修改注册表,开机启动设置失败!", L"警告", MB_OK);
+    dialog.Tell(ExitCode::kAutostartFailed, L"警告", L"无法修改注册表,开机启动设置失败!");
 
   options.installFinished = true;
   dialog.ShowInstallFinished();
+  Log(L"install finished");
+  if (options.launchAfterInstall) OpenInstallReport(dialog.DialogWindow());
 }
 
 }  // namespace kst

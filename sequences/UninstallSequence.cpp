@@ -1,8 +1,11 @@
 #include "sequences/UninstallSequence.h"
 
 #include "base/Path.h"
+#include "base/StepLog.h"
+#include "base/Text.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
+#include "sequences/Mode.h"
 #include "system/DeleteTree.h"
 #include "system/FilterService.h"
 #include "system/ProxySettings.h"
@@ -18,53 +21,76 @@ constexpr wchar_t kProxyErrorText[] =
     L"原因:无法修改注册表项:HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
     L"Internet Settings";
 
-void Refuse(const wchar_t* text) { ::MessageBoxW(nullptr, text, L"错误", MB_OK); }
+void Refuse(CSequenceDialog& dialog, ExitCode code, const wchar_t* text) {
+  dialog.Tell(code, L"错误", text);
+}
 
 // Programs that still point at the product's local proxy would lose the Internet; the user is
 // told, and the removal goes no further.
-[[noreturn]] void EndWithProxyError() {
-  ::MessageBoxW(nullptr, kProxyErrorText, L"错误", MB_OK);
-  ::ExitProcess(0);
+void EndWithProxyError(CSequenceDialog& dialog) {
+  dialog.Tell(ExitCode::kProxyResetFailed, L"错误", kProxyErrorText);
+  dialog.EndProgramNow();
+}
+
+void RemoveTreePass(const CPath& folder, const wchar_t* pass) {
+  wchar_t count[kDecimalCapacity];
+  FormatDecimal(static_cast<uint32_t>(DeleteTree(folder.Get())), count);
+  Log(L"remove ", folder.Get(), L" (", pass, L"): ", count, L" entries removed");
 }
 
 }  // namespace
 
+bool RefuseStrayUninstaller(CSequenceDialog& dialog) {
+  if (BelongsToAnInstall()) return false;
+  Refuse(dialog, ExitCode::kNotInstalled, L"无效的卸载程序!");
+  return true;
+}
+
 void RunUninstall(CSequenceDialog& dialog) {
-  if (::FindWindowA(kMainWindowClass, kMainWindowTitle) != nullptr)
-    return Refuse(L"Veltrin正在运行，请先关闭开机启动，重启电脑后再进行卸载!");
+  if (IsMainProgramRunning())
+    return Refuse(dialog, ExitCode::kProductRunning,
+                  L"Veltrin正在运行，请先关闭开机启动，重启电脑后再进行卸载!");
   CPath programFolder;
-  if (!FindInstalledProgramFolder(programFolder)) return Refuse(L"并未有效安装Veltrin!");
-  if (IsUninstallLocked()) return Refuse(L"需将密码设为空才可进行卸载!");
-  // Only OK goes on: a box that was closed, failed or ended by a quit message is no consent. A
-  // box that a quit message ended leaves the quit in the queue, whatever it answered.
-  int answer = ::MessageBoxW(nullptr, L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!",
-                             L"警告", MB_OKCANCEL);
-  MSG quit;
-  if (answer != IDOK || ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+  if (!FindInstalledProgramFolder(programFolder))
+    return Refuse(dialog, ExitCode::kNotInstalled, L"并未有效安装Veltrin!");
+  if (IsUninstallLocked())
+    return Refuse(dialog, ExitCode::kPasswordLock, L"需将密码设为空才可进行卸载!");
+  Log(L"uninstall ", programFolder.Get());
+  if (!dialog.Ask(L"警告", L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!"))
     return dialog.CloseProgramWhenDone();
 
   // The product's files in use stay in the first pass; once its windows were asked to close,
   // the second pass takes what they held. The third, after the farewell, takes what a product
   // that closed slowly held even then.
-  DeleteTree(programFolder.Get());
+  RemoveTreePass(programFolder, L"first pass");
   CloseProductWindows();
-  DeleteTree(programFolder.Get());
+  Log(L"close product windows: done");
+  RemoveTreePass(programFolder, L"second pass");
   RemoveFilterService();
+  Log(L"filter service removal: done");
   DeleteShortcuts();
+  Log(L"shortcuts removal: done");
   RemoveProductRegistry();
-  if (!ResetProxySettings()) EndWithProxyError();
-  if (dialog.options.removeUserConfig) RemoveUserConfigFolder();
+  Log(L"registry removal: done");
+  if (!LogStepResult(ResetProxySettings(), L"proxy reset")) return EndWithProxyError(dialog);
+  if (dialog.options.removeUserConfig) {
+    RemoveUserConfigFolder();
+    Log(L"configuration folder removal: done");
+  } else {
+    Log(L"configuration folder: kept");
+  }
 
   dialog.HideProgramWindow();
-  ::MessageBoxW(nullptr, L"感谢您使用Veltrin,更多功能即将推出,敬请关注!", L"卸载完成", MB_OK);
+  dialog.Tell(ExitCode::kDone, L"卸载完成", L"感谢您使用Veltrin,更多功能即将推出,敬请关注!");
   CloseProductWindows();
-  DeleteTree(programFolder.Get());
+  RemoveTreePass(programFolder, L"third pass");
 
   // The shell waits for this process to end before it removes the folder; at the highest
   // priority the uninstaller is scheduled first and has ended by then.
   ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  StartSelfRemoval(dialog.DialogWindow(), programFolder);
+  LogStep(L"self-removal shell", nullptr, StartSelfRemoval(dialog.DialogWindow(), programFolder),
+          0);
   dialog.CloseProgramWhenDone();
 }
 

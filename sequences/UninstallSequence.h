@@ -5,6 +5,10 @@
 
 namespace kst {
 
+// An uninstaller outside the program folder of an install says so and is to end at once; true
+// then.
+bool RefuseStrayUninstaller(CSequenceDialog& dialog);
+
 // Refuses (with a message box) while the product runs, outside an install or while the
 // product's password lock is on; otherwise asks, removes everything, says goodbye and leaves a
 // hidden shell that removes the program folder.

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "base/Handles.h"
+#include "base/LastError.h"
 #include "base/Path.h"
 #include "base/Text.h"
 #include "version.h"
@@ -14,13 +15,13 @@ constexpr wchar_t kPublisher[] = L"Tolvane Software";
 
 bool SetText(HKEY key, const wchar_t* name, const wchar_t* text) {
   DWORD bytes = static_cast<DWORD>((WideLength(text) + 1) * sizeof(wchar_t));
-  return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
-         ERROR_SUCCESS;
+  return SucceededOrSetLastError(
+      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes));
 }
 
 bool SetNumber(HKEY key, const wchar_t* name, DWORD number) {
-  return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                          sizeof(number)) == ERROR_SUCCESS;
+  return SucceededOrSetLastError(::RegSetValueExW(
+      key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number)));
 }
 
 uint64_t FolderBytes(const CPath& folder) {
@@ -61,8 +62,9 @@ bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
       !JoinText(uninstall, L"\"", programFolder, L"\\uninstall.exe\""))
     return false;
   HKEY created = nullptr;
-  if (::RegCreateKeyExW(root, kUninstallEntryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                        nullptr, &created, nullptr) != ERROR_SUCCESS)
+  if (!SucceededOrSetLastError(::RegCreateKeyExW(root, kUninstallEntryKey, 0, nullptr,
+                                                 REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                                                 &created, nullptr)))
     return false;
   CRegKey key(created);
   bool written = SetText(key.Get(), L"DisplayName", L"Veltrin") &&

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "base/Handles.h"
+#include "base/LastError.h"
 #include "base/Path.h"
 #include "install/Folders.h"
 #include "system/AppsAndFeatures.h"
@@ -20,7 +21,7 @@ constexpr DWORD kMaxKeyNameChars = 258;  // 257 characters and the NUL
 // No 32/64-bit view flag anywhere: the keys lie in the view of the running installer.
 bool OpenKey(HKEY root, const wchar_t* path, REGSAM access, CRegKey& key) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(root, path, 0, access, &opened) != ERROR_SUCCESS) return false;
+  if (!SucceededOrSetLastError(::RegOpenKeyExW(root, path, 0, access, &opened))) return false;
   key.Reset(opened);
   return true;
 }
@@ -29,8 +30,9 @@ bool EnsureKey(const wchar_t* path) {
   CRegKey key;
   if (OpenKey(HKEY_LOCAL_MACHINE, path, KEY_READ, key)) return true;
   HKEY created = nullptr;
-  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS) {
+  if (!SucceededOrSetLastError(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr,
+                                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                                 &created, nullptr))) {
     return false;
   }
   key.Reset(created);
@@ -41,8 +43,8 @@ bool SetValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD type, c
               DWORD bytes) {
   CRegKey key;
   if (!OpenKey(root, path, KEY_WRITE, key)) return false;
-  LONG result = ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
-  return result == ERROR_SUCCESS;
+  return SucceededOrSetLastError(
+      ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes));
 }
 
 // The stored type is not looked at. A value longer than four bytes is not read rather than cut.

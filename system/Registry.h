@@ -1,6 +1,7 @@
 // The install's record in the registry, the autostart value and the product's password lock.
 // Every operation is silent and answers 1 or 0; a missing key, a missing value and access denied
-// look the same to the caller.
+// look the same to the caller, and the writing ones leave the registry's error code as the
+// thread's last error when they answer 0.
 #pragma once
 
 #include <windows.h>

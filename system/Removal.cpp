@@ -71,18 +71,21 @@ void RemoveUserConfigFolder() {
     DeleteTree(folder.Get());
 }
 
-void StartSelfRemoval(HWND owner, const CPath& programFolder) {
+bool StartSelfRemoval(HWND owner, const CPath& programFolder) {
   CPath uninstaller(programFolder.Get());
   if (uninstaller.Join(L"uninstall.exe"))
     ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, uninstaller.Get(), nullptr);
   wchar_t parameters[kSelfRemovalCapacity];
-  if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity)) return;
+  if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity))
+    return false;
   CPath shell;
   CPath workingFolder;
   if (!IsProductFolderName(programFolder.Get()) || IsOrHoldsLink(programFolder) ||
       !SystemShell(shell, workingFolder) || HasStrayRdEntry(workingFolder))
-    return;
-  ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
+    return false;
+  HINSTANCE started =
+      ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
+  return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
 void CloseProductWindows() {

@@ -23,7 +23,8 @@ void RemoveUserConfigFolder();
 // folder and its uninstaller once they are no longer in use. Nothing is started when the folder
 // is not the product's, when its command would not fit or could be misread, or when the system
 // folder holds an entry the shell's "rd" would also remove, or while the program folder is a
-// link or holds one, which the shell's "rd /s" could follow into someone else's files.
-void StartSelfRemoval(HWND owner, const CPath& programFolder);
+// link or holds one, which the shell's "rd /s" could follow into someone else's files. True when
+// the shell was started.
+bool StartSelfRemoval(HWND owner, const CPath& programFolder);
 
 }  // namespace kst

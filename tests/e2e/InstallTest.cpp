@@ -73,27 +73,6 @@ void MoveBoxOffFrame(HWND box, HWND frame) {
   EXPECT_FALSE(::IntersectRect(&overlap, &boxRect, &frameRect)) << "the box still covers the frame";
 }
 
-// A product file as an earlier install left it, held open by another program that shares it for
-// reading only, as a running product holds its files.
-class CHeldFile {
- public:
-  explicit CHeldFile(const std::wstring& path) {
-    ::SHCreateDirectoryExW(nullptr, path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
-    file_.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    ::WriteFile(file_.Get(), kContent, sizeof kContent - 1, &written, nullptr);
-  }
-  static std::vector<char> Content() { return {kContent, kContent + sizeof kContent - 1}; }
-  bool Held() const { return static_cast<bool>(file_); }
-  void Release() { file_.Reset(); }
-
- private:
-  static constexpr char kContent[] = "left by an earlier install";
-
-  CFileHandle file_;
-};
-
 // Moves a registry key with everything below it out of the way for one scope.
 class CKeyAside {
  public:

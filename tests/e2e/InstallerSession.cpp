@@ -5,8 +5,8 @@
 namespace kst::test {
 
 bool CInstallerSession::Start(const std::wstring& program, bool answerBoxes,
-                              const std::wstring& workingFolder) {
-  if (!process_.Start(program, L"", workingFolder)) return false;
+                              const std::wstring& workingFolder, const std::wstring& arguments) {
+  if (!process_.Start(program, arguments, workingFolder)) return false;
   if (answerBoxes) AnswerBoxes();
   frame_ = process_.WaitForWindow(kFrameClass, std::chrono::seconds(20));
   return frame_ != nullptr && log_.RecordTextsOf(frame_);

@@ -37,12 +37,12 @@ class CInstallerSession {
   CInstallerSession(const CInstallerSession&) = delete;
   CInstallerSession& operator=(const CInstallerSession&) = delete;
 
-  // Starts the program (in the test's current folder unless one is given) and waits for its
-  // frame, then records the texts of its window thread. Unless told otherwise, every message box
-  // it shows is answered with the watcher's default (OK) or the queued answers. False when no
-  // frame came.
+  // Starts the program (in the test's current folder unless one is given, with the arguments
+  // given) and waits for its frame, then records the texts of its window thread. Unless told
+  // otherwise, every message box it shows is answered with the watcher's default (OK) or the
+  // queued answers. False when no frame came.
   bool Start(const std::wstring& program, bool answerBoxes = true,
-             const std::wstring& workingFolder = {});
+             const std::wstring& workingFolder = {}, const std::wstring& arguments = {});
   // From now on message boxes are answered (for a session started without).
   CMessageBoxWatcher& AnswerBoxes();
 

@@ -1,0 +1,44 @@
+// The run's log that an administrator asks for with /LOG=path: one line per step of the install
+// or removal and every text the user is (or, without a window, would have been) shown, each line
+// behind the local time. UTF-8 without a byte-order mark, appended to what the file holds, so that
+// the runs of a deployment can share one log. The log never fails a run: a line that cannot be
+// written is lost, and without a log every call does nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <stddef.h>
+
+namespace kst {
+
+enum class LogOpenResult {
+  kOpened,
+  kNoFolder,   // the path's folder does not exist, or the path cannot name a file: bad input
+  kNotOpened,  // anything else; the run goes on without a log
+};
+
+// Opens the log for appending, creating the file where there is none. The program runs elevated
+// and the path may lie in a folder that others can write to: a path that is a link (any reparse
+// point) or a file with more than one name (a hard link) may lead to a file of someone else's
+// choosing, and is never written to.
+LogOpenResult OpenStepLog(const wchar_t* path);
+
+// One line of the texts one after another; line breaks in them become spaces, and what does not
+// fit into a line is cut.
+void LogParts(const wchar_t* const* parts, size_t count);
+
+template <typename... Parts>
+void Log(const Parts*... parts) {
+  const wchar_t* list[] = {parts...};
+  LogParts(list, sizeof...(Parts));
+}
+
+// "<step> <subject>: ok", or ": failed, error <n>", or ": failed" alone for error 0 (a failure
+// that the system did not explain). subject may be null.
+void LogStep(const wchar_t* step, const wchar_t* subject, bool succeeded, DWORD error);
+
+// The same for a step that leaves the reason of a failure in the thread's last error; called
+// right after the step. Returns succeeded.
+bool LogStepResult(bool succeeded, const wchar_t* step, const wchar_t* subject = nullptr);
+
+}  // namespace kst

@@ -1,0 +1,33 @@
+// The exit codes of a run with /S, in one place: the usage text and the README list them. A run
+// with the window ends with 0 whatever happened, as it always has. 1 is left out: it is what a
+// crash or a process ended from outside leaves, and must not be mistaken for one of these.
+#pragma once
+
+namespace kst {
+
+enum class ExitCode : int {
+  kDone = 0,
+  // An unknown switch, a switch with a missing, overlong or unexpected value, a repeated switch,
+  // a log in a folder that does not exist. Also without /S, after the usage box.
+  kBadCommandLine = 2,
+  // Another installer or uninstaller runs (with /S only; without it the program ends with 0).
+  kAnotherInstance = 3,
+  // Refusals: nothing was changed.
+  kProductRunning = 10,
+  kUpdaterRunning = 11,
+  kPasswordLock = 12,
+  kNotInstalled = 13,
+  // The install's consent box was cleared; only the window has that box, and /S is the consent.
+  kNoConsent = 14,
+  // A product file could not be checked, extracted or written (the install stops there), or the
+  // default settings file could not be written (the install goes on).
+  kFileFailed = 20,
+  // The install's base folder or program folder could not be had.
+  kFolderFailed = 21,
+  // The removal could not reset the proxy settings and stopped there.
+  kProxyResetFailed = 22,
+  // The install completed, but the product will not start at logon.
+  kAutostartFailed = 23,
+};
+
+}  // namespace kst

@@ -1,0 +1,99 @@
+// The run's log: lines appended in UTF-8 behind the local time, each step with its result and the
+// system's error code, and the paths it refuses to write to.
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "base/StepLog.h"
+#include "tests/support/TestFiles.h"
+#include <gtest/gtest.h>
+
+namespace kst {
+namespace {
+
+// Named by the test: the log opened by one stays open for the whole program.
+std::wstring ScratchFolder(const wchar_t* name) {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + L"kst-step-log-" + name + L"-" +
+                        std::to_wstring(::GetCurrentProcessId());
+  test::RemoveTree(folder);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream(path.c_str(), std::ios::binary) << bytes;
+}
+
+// The lines without their time, which must be there in its form.
+std::vector<std::string> LinesWithoutTime(const std::string& text) {
+  static const std::regex timed("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} (.*)$");
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::smatch match;
+    std::string line = text.substr(start, end - start);
+    lines.push_back(std::regex_match(line, match, timed) ? match[1].str() : "untimed: " + line);
+  }
+  if (start != text.size()) lines.push_back("unended: " + text.substr(start));
+  return lines;
+}
+
+TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
+  const std::wstring folder = ScratchFolder(L"append");
+  const std::wstring path = folder + L"\\run.log";
+  WriteBytes(path, "an earlier run\r\n");
+  ASSERT_EQ(OpenStepLog(path.c_str()), LogOpenResult::kOpened);
+
+  Log(L"message 错误: ", L"两行\r\n文字");
+  LogStep(L"extract", L"C:\\Kestrel\\kestrel.exe", false, ERROR_SHARING_VIOLATION);
+  LogStep(L"proxy reset", nullptr, false, 0);
+  LogStep(L"registry: InstallDir", nullptr, true, 5);
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(LogStepResult(false, L"autostart", L"C:\\Kestrel\\kestrel.exe"));
+  EXPECT_TRUE(LogStepResult(true, L"access rights"));
+  Log(std::wstring(3000, L'x').c_str());
+
+  const std::string text = ReadBytes(path);
+  EXPECT_EQ(text.rfind("an earlier run\r\n", 0), 0u) << "the earlier content was not kept";
+  std::vector<std::string> lines = LinesWithoutTime(text.substr(16));
+  ASSERT_EQ(lines.size(), 7u) << text;
+  EXPECT_EQ(lines[0], "message 错误: 两行  文字");
+  EXPECT_EQ(lines[1], "extract C:\\Kestrel\\kestrel.exe: failed, error 32");
+  EXPECT_EQ(lines[2], "proxy reset: failed");
+  EXPECT_EQ(lines[3], "registry: InstallDir: ok");
+  EXPECT_EQ(lines[4], "autostart C:\\Kestrel\\kestrel.exe: failed, error 5");
+  EXPECT_EQ(lines[5], "access rights: ok");
+  // Cut to the line's room, time included, and still one line.
+  EXPECT_EQ(lines[6], std::string(1024 - 20, 'x'));
+}
+
+TEST(StepLog, RefusesAMissingFolderAFolderAndAFileWithAnotherName) {
+  const std::wstring folder = ScratchFolder(L"refuse");
+  EXPECT_EQ(OpenStepLog((folder + L"\\missing\\run.log").c_str()), LogOpenResult::kNoFolder);
+  EXPECT_EQ(OpenStepLog(folder.c_str()), LogOpenResult::kNotOpened);
+
+  // A hard link made by someone else beside a file they may not write: writing the log through
+  // it would write into that file.
+  const std::wstring target = folder + L"\\protected.txt";
+  const std::wstring link = folder + L"\\run.log";
+  WriteBytes(target, "protected");
+  ASSERT_TRUE(::CreateHardLinkW(link.c_str(), target.c_str(), nullptr));
+  EXPECT_EQ(OpenStepLog(link.c_str()), LogOpenResult::kNotOpened);
+  Log(L"must not arrive");
+  EXPECT_EQ(ReadBytes(target), "protected");
+  test::RemoveTree(folder);
+}
+
+}  // namespace
+}  // namespace kst

@@ -1,0 +1,416 @@
+// Unattended runs, started as a management tool starts them: with switches, watched from outside
+// for any window or message box of the program's own, judged by the exit code, the state they
+// leave (compared with what the window's runs leave) and the log they write.
+#include <shlobj.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "InstallState.h"
+#include "InstallerProgram.h"
+#include "InstallerSession.h"
+#include "ProcessFacts.h"
+#include "ProxyDoubles.h"
+#include "WholeRuns.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestProcess.h"
+#include <gtest/gtest.h>
+
+namespace kst::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+constexpr DWORD kBadCommandLine = 2;
+constexpr DWORD kAnotherInstance = 3;
+constexpr DWORD kProductRunning = 10;
+constexpr DWORD kUpdaterRunning = 11;
+constexpr DWORD kPasswordLock = 12;
+constexpr DWORD kNotInstalled = 13;
+constexpr DWORD kFileFailed = 20;
+constexpr DWORD kProxyResetFailed = 22;
+
+constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
+
+// A run of the program with switches, from its start to its end.
+class CSilentRun {
+ public:
+  // False when the program did not start or did not end in time.
+  bool Run(const std::wstring& program, const std::wstring& arguments) {
+    if (!process_.Start(program, arguments)) return false;
+    CMessageBoxWatcher boxes(process_.Id());
+    const auto deadline = std::chrono::steady_clock::now() + 90s;
+    while (!process_.WaitForExit(10ms)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      windowSeen_ = windowSeen_ || !FindTopLevelWindows(process_.Id(), nullptr, true).empty() ||
+                    !FindTopLevelWindows(process_.Id(), kFrameClass).empty();
+    }
+    boxes_ = BoxTexts(boxes);
+    return true;
+  }
+
+  DWORD ExitCode() const { return process_.ExitCode(); }
+  // A visible window of the program's own, or its frame even hidden, while it ran.
+  bool WindowSeen() const { return windowSeen_; }
+  const Strings& Boxes() const { return boxes_; }
+  CTestProcess& Process() { return process_; }
+
+ private:
+  CTestProcess process_;
+  bool windowSeen_ = false;
+  Strings boxes_;
+};
+
+// The log's lines without the time in front of each; the time's form is checked on the way.
+Strings LogLines(const std::wstring& path) {
+  const std::vector<char> bytes = ReadFileBytes(path);
+  const std::string text(bytes.begin(), bytes.end());
+  Strings lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = text.substr(start, end - start);
+    const bool timed =
+        line.size() > 20 && line[4] == '-' && line[10] == ' ' && line[13] == ':' && line[19] == ' ';
+    lines.push_back(timed ? line.substr(20) : "untimed: " + line);
+  }
+  return lines;
+}
+
+// Whether `expected` appear in `lines` in this order (others may lie between).
+bool ContainsInOrder(const Strings& lines, const Strings& expected) {
+  size_t at = 0;
+  for (const std::string& line : lines) {
+    if (at < expected.size() && line == expected[at]) ++at;
+  }
+  return at == expected.size();
+}
+
+// A link records its target's file times, which differ from one install to the next: its lines
+// keep their size but lose their checksum. What the links say is checked on its own.
+Strings WithoutLinkChecksums(Strings listing) {
+  for (std::string& line : listing) {
+    if (line.rfind("file ", 0) == 0 && line.find(".lnk ") != std::string::npos)
+      line.erase(line.rfind(' '));
+  }
+  return listing;
+}
+
+std::wstring LogPathIn(const wchar_t* scratch) { return MakeScratchFolder(scratch) + L"\\run.log"; }
+
+std::wstring Uninstaller(const CInstallPlaces& places) {
+  return places.programFolder + L"\\uninstall.exe";
+}
+
+// A quick install for the tests of the removal: for all users, the product left unstarted.
+void SilentInstallForAllUsers() {
+  CSilentRun install;
+  ASSERT_TRUE(install.Run(InstallerPath(), L"/S /ALLUSERS /NOLAUNCH"));
+  ASSERT_EQ(install.ExitCode(), 0u);
+}
+
+// Waits until the uninstaller's removal shell, if it started one, has ended; whether it did.
+bool WaitForRemovalShell(CSilentRun& uninstall) {
+  std::vector<DWORD> shells = ChildProcesses(uninstall.Process().Id(), L"cmd.exe");
+  for (DWORD shell : shells) EXPECT_TRUE(WaitForProcessExit(shell, 60s));
+  return !shells.empty();
+}
+
+class SilentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+    ASSERT_TRUE(EndEarlierInstallers(10s));
+    ClearInstallState();
+  }
+  void TearDown() override { ClearInstallState(); }
+};
+
+TEST_F(SilentTest, AnInstallOfEitherScopeLeavesWhatTheWindowsInstallLeavesAndShowsNothing) {
+  for (bool allUsers : {true, false}) {
+    SCOPED_TRACE(allUsers ? "/S /ALLUSERS" : "/S");
+    ClearInstallState();
+    Install(allUsers);
+    const Strings windowState = WithoutLinkChecksums(InstallStateListing());
+    ClearInstallState();
+    const std::wstring log = LogPathIn(L"silent-install");
+
+    CSilentRun install;
+    ASSERT_TRUE(install.Run(InstallerPath(), std::wstring(allUsers ? L"/S /ALLUSERS" : L"/s") +
+                                                 L" \"/LOG=" + log + L"\""));
+
+    EXPECT_EQ(install.ExitCode(), 0u);
+    EXPECT_FALSE(install.WindowSeen());
+    EXPECT_EQ(install.Boxes(), Strings{});
+    EXPECT_TRUE(WaitUntil(IsProductMainWindowPresent, 15s)) << "kestrel.exe did not start";
+    CloseProductWindows();
+    EXPECT_EQ(WithoutLinkChecksums(InstallStateListing()), windowState);
+    ExpectCompleteInstall(allUsers);
+
+    // Every step in its order, none failed.
+    const CInstallPlaces places = PlacesFor(allUsers);
+    Strings steps = {allUsers ? "install for all users" : "install for the current user",
+                     "check embedded files: ok"};
+    for (const CProductFile& file : kProductFiles)
+      steps.push_back("extract " + Utf8(InstalledPath(places, file)) + ": ok");
+    for (const char* step : {"registry: product key: ok", "registry: InstallDir: ok",
+                             "registry: InstallForAllUser: ok"})
+      steps.push_back(step);
+    steps.push_back("copy uninstaller to " + Utf8(Uninstaller(places)) + ": ok");
+    steps.push_back("autostart " + Utf8(places.programFolder) + "\\kestrel.exe: ok");
+    steps.push_back("start " + Utf8(places.programFolder) + "\\kestrel.exe: ok");
+    steps.push_back("install finished");
+    steps.push_back("end: exit code 0");
+    const Strings lines = LogLines(log);
+    EXPECT_TRUE(ContainsInOrder(lines, steps)) << ::testing::PrintToString(lines);
+    for (const std::string& line : lines) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+  }
+}
+
+TEST_F(SilentTest, AnInstallRefusedWhileTheProductRunsEndsWithItsCodeAndChangesNothing) {
+  struct Case {
+    const wchar_t* runningProgram;
+    DWORD code;
+  } const cases[] = {
+      {L"kestrel.exe", kProductRunning},
+      {L"kstupdate.exe", kUpdaterRunning},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.runningProgram));
+    CTestProcess product;
+    ASSERT_TRUE(product.Start(PayloadFile(c.runningProgram)));
+    ASSERT_TRUE(WaitUntil(IsAnyProductWindowPresent, 15s));
+    const std::wstring log = LogPathIn(L"silent-refusal");
+
+    CSilentRun install;
+    ASSERT_TRUE(install.Run(InstallerPath(), L"/S /LOG=" + log));
+
+    EXPECT_EQ(install.ExitCode(), c.code);
+    EXPECT_FALSE(install.WindowSeen());
+    EXPECT_EQ(install.Boxes(), Strings{});
+    EXPECT_EQ(InstallStateListing(), Strings{});
+    EXPECT_TRUE(
+        ContainsInOrder(LogLines(log), {"install failed: Veltrin正在运行，请卸载之后再进行安装",
+                                        "end: exit code " + std::to_string(c.code)}));
+    product.Terminate();
+    ASSERT_TRUE(WaitUntil([] { return !IsAnyProductWindowPresent(); }, 15s));
+  }
+}
+
+// The failed step names the system's reason, in a run with /S and in one with the window alike;
+// only the run with /S ends with a code of its own.
+TEST_F(SilentTest, AFailedStepIsLoggedWithItsErrorCode) {
+  const CInstallPlaces places = PlacesFor(true);
+  const std::wstring held = InstalledPath(places, kProductFiles[0]);
+  const std::string failure = "安装失败,拷贝kestrel.exe时出错.";
+  for (bool silent : {true, false}) {
+    SCOPED_TRACE(silent ? "with /S" : "in the window");
+    ClearInstallState();
+    CHeldFile file(held);
+    ASSERT_TRUE(file.Held());
+    const std::wstring log = LogPathIn(L"silent-failed-step");
+    DWORD exitCode = 0;
+    if (silent) {
+      CSilentRun install;
+      ASSERT_TRUE(install.Run(InstallerPath(), L"/S /ALLUSERS /LOG=" + log));
+      EXPECT_FALSE(install.WindowSeen());
+      EXPECT_EQ(install.Boxes(), Strings{});
+      exitCode = install.ExitCode();
+    } else {
+      CInstallerSession installer;
+      ASSERT_TRUE(installer.Start(InstallerPath(), true, {}, L"/LOG=" + log));
+      ASSERT_TRUE(installer.Press(kMainButton));
+      EXPECT_EQ(BoxTexts(installer.Boxes()), Strings{"错误: 创建文件失败"});
+      EXPECT_EQ(installer.TextOf(kStatusLabel), failure);
+      ASSERT_TRUE(installer.PressLater(kCloseButton));
+      ASSERT_TRUE(installer.Process().WaitForExit(10s));
+      exitCode = installer.Process().ExitCode();
+    }
+
+    EXPECT_EQ(exitCode, silent ? kFileFailed : 0u);
+    EXPECT_TRUE(ContainsInOrder(
+        LogLines(log),
+        {"extract " + Utf8(held) + ": failed, error 32", "message 错误: 创建文件失败",
+         "install failed: " + failure, "end: exit code " + std::to_string(exitCode)}))
+        << ::testing::PrintToString(LogLines(log));
+    EXPECT_EQ(ReadFileBytes(held), CHeldFile::Content());
+  }
+}
+
+TEST_F(SilentTest, AnUninstallRemovesWhatTheWindowsRemovesAndKeepsTheConfigurationUnlessTold) {
+  const CInstallPlaces places = PlacesFor(true);
+  for (bool removeConfig : {false, true}) {
+    SCOPED_TRACE(removeConfig ? "/S /REMOVECONFIG" : "/S");
+    ClearInstallState();
+    SilentInstallForAllUsers();
+    CProxyDoubles doubles(L"A");
+    ASSERT_TRUE(doubles.Installed());
+    const std::wstring log = LogPathIn(L"silent-uninstall");
+
+    CSilentRun uninstall;
+    ASSERT_TRUE(
+        uninstall.Run(Uninstaller(places),
+                      std::wstring(removeConfig ? L"-s -removeconfig" : L"-s") + L" /LOG=" + log));
+
+    EXPECT_EQ(uninstall.ExitCode(), 0u);
+    EXPECT_FALSE(uninstall.WindowSeen());
+    EXPECT_EQ(uninstall.Boxes(), Strings{});
+    EXPECT_TRUE(WaitForRemovalShell(uninstall)) << "the removal shell was not started";
+    EXPECT_FALSE(FileExists(places.programFolder));
+    EXPECT_EQ(FileExists(places.dataRoot), !removeConfig);
+    for (const std::string& left : InstallStateListing())
+      EXPECT_TRUE(!removeConfig && left.find(Utf8(places.dataRoot)) != std::string::npos) << left;
+    if (!removeConfig) {
+      EXPECT_TRUE(FileExists(places.userData + L"\\config.bin"));
+    }
+    EXPECT_TRUE(ContainsInOrder(
+        LogLines(log),
+        {"answer: OK", "proxy reset: ok",
+         removeConfig ? "configuration folder removal: done" : "configuration folder: kept",
+         "message 卸载完成: 感谢您使用Veltrin,更多功能即将推出,敬请关注!", "self-removal shell: ok",
+         "end: exit code 0"}))
+        << ::testing::PrintToString(LogLines(log));
+  }
+}
+
+TEST_F(SilentTest, UnderWinesOwnWininetTheUninstallEndsWithTheProxyResetCode) {
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  const std::wstring log = LogPathIn(L"silent-proxy");
+
+  CSilentRun uninstall;
+  ASSERT_TRUE(uninstall.Run(Uninstaller(places), L"/S /REMOVECONFIG /LOG=" + log));
+
+  EXPECT_EQ(uninstall.ExitCode(), kProxyResetFailed);
+  EXPECT_FALSE(uninstall.WindowSeen());
+  EXPECT_EQ(uninstall.Boxes(), Strings{});
+  EXPECT_FALSE(WaitForRemovalShell(uninstall));
+  // What comes before the proxy reset went; nothing after it, the configuration included.
+  EXPECT_FALSE(FileExists(places.programFolder + L"\\kestrel.exe"));
+  EXPECT_FALSE(FileExists(places.startMenuFolder));
+  EXPECT_FALSE(FileExists(places.desktopLink));
+  EXPECT_TRUE(FileExists(places.dataRoot));
+  EXPECT_TRUE(FileExists(Uninstaller(places)));
+  const Strings lines = LogLines(log);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3].rfind("proxy reset: failed", 0), 0u) << lines[lines.size() - 3];
+  EXPECT_EQ(lines[lines.size() - 2].rfind("message 错误: 设置网页代理失败", 0), 0u);
+  EXPECT_EQ(lines.back(), "end: exit code 22");
+}
+
+TEST_F(SilentTest, AnUninstallRefusalEndsWithItsCodeAndChangesNothing) {
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  // A "\\Kestrel" folder, but in no application-data folder.
+  const std::wstring stray = SpecialFolder(CSIDL_WINDOWS).substr(0, 2) + L"\\Kestrel";
+  CTestProcess product;
+  const DWORD one = 1;
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    std::function<void()> undo;
+    std::wstring program;
+    DWORD code;
+  } const cases[] = {
+      {"the product runs",
+       [&] {
+         ASSERT_TRUE(product.Start(places.programFolder + L"\\kestrel.exe"));
+         ASSERT_TRUE(WaitUntil(IsProductMainWindowPresent, 15s));
+       },
+       [&] {
+         product.Terminate();
+         ASSERT_TRUE(WaitUntil([] { return !IsAnyProductWindowPresent(); }, 15s));
+       },
+       Uninstaller(places), kProductRunning},
+      {"the random password is on",
+       [&] {
+         CRegKey key;
+         ASSERT_EQ(
+             ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()),
+             ERROR_SUCCESS);
+         ASSERT_EQ(::RegSetValueExW(key.Get(), L"RandomPassword", 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&one), sizeof one),
+                   ERROR_SUCCESS);
+       },
+       [] {
+         CRegKey key;
+         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()) ==
+             ERROR_SUCCESS)
+           ::RegDeleteValueW(key.Get(), L"RandomPassword");
+       },
+       Uninstaller(places), kPasswordLock},
+      {"an uninstaller outside the program folder", [] {}, [] {},
+       CopyInstallerTo(stray, L"uninstall.exe"), kNotInstalled},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    const Strings before = InstallStateListing();
+
+    CSilentRun uninstall;
+    ASSERT_TRUE(uninstall.Run(c.program, L"/S /REMOVECONFIG"));
+
+    EXPECT_EQ(uninstall.ExitCode(), c.code);
+    EXPECT_FALSE(uninstall.WindowSeen());
+    EXPECT_EQ(uninstall.Boxes(), Strings{});
+    EXPECT_EQ(InstallStateListing(), before);
+    c.undo();
+  }
+  RemoveTree(stray);
+}
+
+TEST_F(SilentTest, ABadCommandLineChangesNothingAndOnlyTheWindowModeShowsTheUsage) {
+  const std::wstring missingFolder = MakeScratchFolder(L"silent-bad") + L"\\missing";
+  struct Case {
+    std::wstring arguments;
+    DWORD code;
+    std::string box;  // "caption: start of the text"; empty for none
+  } const cases[] = {
+      {L"/bogus", kBadCommandLine, "错误: 命令行有误: 未知的开关: /bogus\n\n用法:"},
+      {L"/S /bogus", kBadCommandLine, ""},
+      {L"/S /LOG", kBadCommandLine, ""},
+      {L"/S /LOG=" + std::wstring(300, L'x'), kBadCommandLine, ""},
+      {L"/S /ALLUSERS /s", kBadCommandLine, ""},
+      {L"/LOG=" + missingFolder + L"\\run.log", kBadCommandLine,
+       "错误: 命令行有误: 日志文件所在的文件夹不存在: " + Utf8(missingFolder) + "\\run.log"},
+      {L"/S /LOG=" + missingFolder + L"\\run.log", kBadCommandLine, ""},
+      {L"-?", 0, "Kestrel Installer: 用法:"},
+      {L"/S /?", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.arguments));
+    CSilentRun run;
+    ASSERT_TRUE(run.Run(InstallerPath(), c.arguments));
+
+    EXPECT_EQ(run.ExitCode(), c.code);
+    ASSERT_EQ(run.Boxes().size(), c.box.empty() ? 0u : 1u);
+    if (!c.box.empty()) {
+      EXPECT_EQ(run.Boxes()[0].rfind(c.box, 0), 0u) << run.Boxes()[0];
+    }
+    EXPECT_TRUE(FindTopLevelWindows(run.Process().Id(), kFrameClass).empty());
+    EXPECT_EQ(InstallStateListing(), Strings{});
+    EXPECT_FALSE(FileExists(missingFolder));
+  }
+}
+
+TEST_F(SilentTest, BesideARunningInstallerItEndsWithItsOwnCode) {
+  CInstallerSession first;
+  ASSERT_TRUE(first.Start(InstallerPath()));
+  const std::wstring log = LogPathIn(L"silent-second");
+
+  CSilentRun second;
+  ASSERT_TRUE(second.Run(InstallerPath(), L"/S /LOG=" + log));
+
+  EXPECT_EQ(second.ExitCode(), kAnotherInstance);
+  EXPECT_FALSE(second.WindowSeen());
+  EXPECT_EQ(InstallStateListing(), Strings{});
+  EXPECT_TRUE(ContainsInOrder(LogLines(log),
+                              {"another installer or uninstaller runs", "end: exit code 3"}));
+  EXPECT_EQ(first.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+}  // namespace
+}  // namespace kst::test

@@ -57,6 +57,17 @@ void InitCommonControls() {
   if (init != nullptr) init(&controls);
 }
 
+// What follows the program's name on its command line, found as the C runtime finds it for
+// wWinMain: the name ends at the first blank outside quotes, and blanks after it are skipped.
+const wchar_t* ArgumentsOf(const wchar_t* commandLine) {
+  bool quoted = false;
+  for (; *commandLine > L' ' || (*commandLine != L'\0' && quoted); ++commandLine) {
+    if (*commandLine == L'"') quoted = !quoted;
+  }
+  while (*commandLine != L'\0' && *commandLine <= L' ') ++commandLine;
+  return commandLine;
+}
+
 int Run(int showCommand) {
   CMessageLoop loop;
   appModule.AddMessageLoop(&loop);
@@ -87,4 +98,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kst::appModule.Term();
   ::CoUninitialize();
   return result;
+}
+
+// The program starts here instead of in the C runtime's start-up code, which would bring
+// argument parsing, thread-local storage and exit handlers that the installer never uses: it has
+// no static constructors or destructors and reads its command line from Windows.
+extern "C" __attribute__((force_align_arg_pointer)) void WINAPI KstStart() {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  ::GetStartupInfoW(&startup);
+  int showCommand =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
+  wchar_t* arguments = const_cast<wchar_t*>(kst::ArgumentsOf(::GetCommandLineW()));
+  ::ExitProcess(static_cast<UINT>(
+      wWinMain(::GetModuleHandleW(nullptr), nullptr, arguments, showCommand)));
 }

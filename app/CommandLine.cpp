@@ -141,6 +141,15 @@ constexpr ExitCodeRow kExitCodeRows[] = {
 
 }  // namespace
 
+const wchar_t* SkipProgramName(const wchar_t* commandLine) {
+  bool quoted = false;
+  for (; *commandLine > L' ' || (*commandLine != L'\0' && quoted); ++commandLine) {
+    if (*commandLine == L'"') quoted = !quoted;
+  }
+  while (*commandLine != L'\0' && *commandLine <= L' ') ++commandLine;
+  return commandLine;
+}
+
 const wchar_t* ReadArgument(const wchar_t* text, wchar_t* out, size_t capacity, bool& cut) {
   while (IsBlank(*text)) ++text;
   if (*text == L'\0') return nullptr;

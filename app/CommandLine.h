@@ -1,5 +1,5 @@
 // The switches of an unattended install or removal. They are read from the command line that
-// follows the program's name, as wWinMain hands it over, split into arguments by the rules
+// follows the program's name (SkipProgramName), split into arguments by the rules
 // CommandLineToArgvW applies after the program's name; platform-free, so that the rules are
 // tested on any host.
 #pragma once
@@ -35,6 +35,11 @@ struct CCommandLine {
   // The first argument in error, cut to fit.
   wchar_t badArgument[kShownArgumentCapacity] = {};
 };
+
+// What follows the program's name on the command line the program was started with, found as
+// the C runtime finds it for wWinMain: the name ends at the first blank outside quotes, and the
+// blanks after it are skipped.
+const wchar_t* SkipProgramName(const wchar_t* commandLine);
 
 // Reads every argument into out. False when one is in error: the first of them is named, and the
 // others are still read, so that a bad command line with /S is known to want no window.

@@ -155,8 +155,17 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
 }  // namespace
 }  // namespace kst
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+// The program starts here instead of in the C runtime's start-up code, which would bring
+// argument parsing, thread-local storage and exit handlers that the installer never uses: it has
+// no static constructors or destructors and reads its command line from Windows.
+extern "C" __attribute__((force_align_arg_pointer)) void WINAPI KstStart() {
   kst::RestrictDllSearchToSystemFolder();
   kst::TrustOnlyAdministratorRedirects();
-  return kst::RunProgram(instance, commandLine, showCommand);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  ::GetStartupInfoW(&startup);
+  int showCommand =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
+  ::ExitProcess(static_cast<UINT>(kst::RunProgram(
+      ::GetModuleHandleW(nullptr), kst::SkipProgramName(::GetCommandLineW()), showCommand)));
 }

@@ -11,8 +11,8 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <string>
 
+#include "bench/ExtractionFolder.h"
 #include "install/EmbeddedFiles.h"
 #include "install/PayloadFormat.h"
 
@@ -57,30 +57,9 @@ int wmain(int argc, wchar_t** argv) {
     total += record.inflatedSize;
   }
 
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring root = std::wstring(temp) + L"kst-bench-payload";
-  const std::wstring folders[] = {root, root + L"\\sysdata", root + L"\\userdata"};
-  for (const wchar_t* sub : {L"", L"\\sysdata", L"\\userdata", L"\\App_Config", L"\\App_Themes",
-                             L"\\App_Themes\\Themes"}) {
-    CreateDirectoryW((root + sub).c_str(), nullptr);
-  }
-
-  auto extractAll = [&] {
-    for (const EmbeddedFile& file : kEmbeddedFiles) {
-      const std::wstring& folder = folders[static_cast<int>(file.folder)];
-      if (kst::ExtractEmbeddedFile(folder.c_str(), file.name, file.slot, file.capacity) !=
-          kst::FileResult::kDone) {
-        return false;
-      }
-    }
-    return true;
-  };
-  auto removeAll = [&] {
-    for (const EmbeddedFile& file : kEmbeddedFiles) {
-      DeleteFileW((folders[static_cast<int>(file.folder)] + L"\\" + file.name).c_str());
-    }
-  };
+  ExtractionFolder folder(L"kst-bench-payload");
+  auto extractAll = [&] { return folder.ExtractAll(); };
+  auto removeAll = [&] { folder.RemoveAll(); };
   auto nothing = [] {};
   double fresh = BestRound(rounds, removeAll, extractAll);
   double replacing = BestRound(rounds, nothing, extractAll);

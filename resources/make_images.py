@@ -10,6 +10,8 @@ FreeType alone (no optional shaping library).
 
 import math
 import struct
+import subprocess
+import tempfile
 from pathlib import Path
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
@@ -141,10 +143,15 @@ def clear_hidden_colour(image):
 
 def save_png(image, name, colours=None):
     """colours: store an opaque image as a palette of that many colours. The images travel inside
-    the installer's executable, and a palette cuts the large smooth pictures to a third."""
+    the installer's executable, and a palette cuts the large smooth pictures to a third; zopflipng
+    (Debian's zopfli) then stores the same pixels in the smallest PNG it finds."""
     if colours:
         image = image.convert("RGB").quantize(colors=colours, method=Image.Quantize.MEDIANCUT)
-    clear_hidden_colour(image).save(IMAGE_DIR / name, "PNG", optimize=False, compress_level=9)
+    with tempfile.TemporaryDirectory() as folder:
+        drawn = Path(folder) / name
+        clear_hidden_colour(image).save(drawn, "PNG", optimize=False, compress_level=9)
+        subprocess.run(["zopflipng", "-m", "-y", str(drawn), str(IMAGE_DIR / name)],
+                       check=True, stdout=subprocess.DEVNULL)
 
 
 def shown_canvas(stored_size, scale):

@@ -23,7 +23,7 @@ for arch in x86_64 i686; do
   [[ $arch == x86_64 ]] && tests=ON
   configure "$root" "$build/$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DKST_PACKER="$packer" -DKST_BUILD_TESTS=$tests ${KST_CMAKE_OPTIONS:-}
+    -DKST_PACKER="$packer" -DKST_ZLIB_SOURCE="$build/deps/zlib" -DKST_BUILD_TESTS=$tests ${KST_CMAKE_OPTIONS:-}
   ninja --quiet -C "$build/$arch" -j "$jobs"
 done
 

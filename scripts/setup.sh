@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
   wine64 xvfb fonts-wqy-microhei imagemagick
   python3 python3-pil x11-utils
@@ -17,9 +17,30 @@ for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [[ $status == "install ok installed" ]] || missing+=("$package")
 done
-((${#missing[@]} == 0)) && exit 0
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "setup: installing ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The installer inflates with zlib built from Debian's own zlib sources, so that it links only
+# what inflating needs. They are fetched once through a source list of their own, which leaves
+# the machine's apt set-up alone; apt checks every file against the signed archive.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+zlib=${KST_BUILD_DIR:-$root/build}/deps/zlib
+if [[ ! -f $zlib/inflate.c ]]; then
+  echo "setup: fetching Debian's zlib sources" >&2
+  apt=$(mktemp -d /tmp/kst-zlib-source.XXXXXX)
+  trap 'rm -rf "$apt"' EXIT
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
+    "http://deb.debian.org/debian bookworm main" >"$apt/sources.list"
+  mkdir -p "$apt/lists/partial" "$(dirname "$zlib")"
+  options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+    -o Dir::State::Lists="$apt/lists" -o APT::Sandbox::User=root -qq)
+  apt-get "${options[@]}" update
+  (cd "$apt" && apt-get "${options[@]}" source --download-only zlib >/dev/null &&
+    dpkg-source --no-check -x zlib_*.dsc source >/dev/null)
+  rm -rf "$zlib"
+  mv "$apt/source" "$zlib"
+fi

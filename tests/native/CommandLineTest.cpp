@@ -23,6 +23,24 @@ Arguments Split(const wchar_t* commandLine) {
   return arguments;
 }
 
+TEST(SkipProgramName, EndsTheNameAtABlankOutsideQuotesAndSkipsTheBlanksAfterIt) {
+  struct Case {
+    const wchar_t* commandLine;
+    const wchar_t* arguments;
+  } const cases[] = {
+      {L"", L""},
+      {L"instkst.exe", L""},
+      {L"instkst.exe /S", L"/S"},
+      {L"instkst.exe \t  /S /LOG=x", L"/S /LOG=x"},
+      {L"\"C:\\Program Files\\Kestrel\\uninstall.exe\" /S", L"/S"},
+      {L"\"C:\\Program Files\\Kestrel\\uninstall.exe\"/S", L""},
+      {L"C:\\a\"b c\"d.exe /S", L"/S"},
+      {L"\"unclosed quote /S", L""},
+  };
+  for (const Case& c : cases)
+    EXPECT_STREQ(SkipProgramName(c.commandLine), c.arguments) << Narrow(c.commandLine);
+}
+
 // The rules CommandLineToArgvW applies after the program's name (app_tests compares them with the
 // system's own under Wine).
 TEST(ReadArgument, SplitsAtBlanksAndTakesQuotesAndBackslashesAsTheSystemDoes) {

@@ -121,8 +121,9 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
   CCommandLine commandLine;
   if (!ParseCommandLine(commandLineText, commandLine) || commandLine.usageAsked)
     return static_cast<int>(EndWithUsage(instance, commandLine));
+  CStepLog log;
   if (commandLine.logPath[0] != L'\0' &&
-      OpenStepLog(commandLine.logPath) == LogOpenResult::kNoFolder) {
+      log.Open(commandLine.logPath) == LogOpenResult::kNoFolder) {
     RefuseLogFolder(commandLine);
     return static_cast<int>(EndWithUsage(instance, commandLine));
   }

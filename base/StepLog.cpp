@@ -13,8 +13,9 @@ constexpr size_t kLineCapacity = 1024;
 // UTF-8 takes at most three bytes for each UTF-16 unit.
 constexpr size_t kUtf8Capacity = 3 * (kLineCapacity + 2);
 
-// Opened once, by the entry, before any sequence runs; used from that one thread only.
-CFileHandle logFile;
+// The file of the open CStepLog, which owns it; none without. A plain handle, so that the
+// program, which starts without the C runtime's start-up code, needs no constructor run for it.
+HANDLE logFile = nullptr;
 
 class CLine {
  public:
@@ -64,7 +65,11 @@ bool IsLinkOrFolder(DWORD attributes) {
 
 }  // namespace
 
-LogOpenResult OpenStepLog(const wchar_t* path) {
+CStepLog::~CStepLog() {
+  if (logFile == file_.Get()) logFile = nullptr;
+}
+
+LogOpenResult CStepLog::Open(const wchar_t* path) {
   DWORD attributes = ::GetFileAttributesW(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && IsLinkOrFolder(attributes))
     return LogOpenResult::kNotOpened;
@@ -82,16 +87,17 @@ LogOpenResult OpenStepLog(const wchar_t* path) {
   if (!::GetFileInformationByHandle(file.Get(), &info) || IsLinkOrFolder(info.dwFileAttributes) ||
       info.nNumberOfLinks != 1)
     return LogOpenResult::kNotOpened;
-  logFile = std::move(file);
+  file_ = std::move(file);
+  logFile = file_.Get();
   return LogOpenResult::kOpened;
 }
 
 void LogParts(const wchar_t* const* parts, size_t count) {
-  if (!logFile) return;
+  if (logFile == nullptr) return;
   CLine line;
   line.AppendTime();
   for (size_t i = 0; i < count; ++i) line.Append(parts[i]);
-  line.Write(logFile.Get());
+  line.Write(logFile);
 }
 
 void LogStep(const wchar_t* step, const wchar_t* subject, bool succeeded, DWORD error) {

@@ -9,6 +9,8 @@
 
 #include <stddef.h>
 
+#include "base/Handles.h"
+
 namespace kst {
 
 enum class LogOpenResult {
@@ -17,11 +19,24 @@ enum class LogOpenResult {
   kNotOpened,  // anything else; the run goes on without a log
 };
 
-// Opens the log for appending, creating the file where there is none. The program runs elevated
-// and the path may lie in a folder that others can write to: a path that is a link (any reparse
-// point) or a file with more than one name (a hard link) may lead to a file of someone else's
-// choosing, and is never written to.
-LogOpenResult OpenStepLog(const wchar_t* path);
+// The log of the run while this object lives: once opened, Log and LogStep write to it, until it
+// is destroyed. One at a time, used from the program's one thread.
+class CStepLog {
+ public:
+  CStepLog() = default;
+  ~CStepLog();
+  CStepLog(const CStepLog&) = delete;
+  CStepLog& operator=(const CStepLog&) = delete;
+
+  // Opens the log for appending, creating the file where there is none. The program runs
+  // elevated and the path may lie in a folder that others can write to: a path that is a link
+  // (any reparse point) or a file with more than one name (a hard link) may lead to a file of
+  // someone else's choosing, and is never written to.
+  LogOpenResult Open(const wchar_t* path);
+
+ private:
+  CFileHandle file_;
+};
 
 // One line of the texts one after another; line breaks in them become spaces, and what does not
 // fit into a line is cut.

@@ -53,7 +53,8 @@ TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
   const std::wstring folder = ScratchFolder(L"append");
   const std::wstring path = folder + L"\\run.log";
   WriteBytes(path, "an earlier run\r\n");
-  ASSERT_EQ(OpenStepLog(path.c_str()), LogOpenResult::kOpened);
+  CStepLog log;
+  ASSERT_EQ(log.Open(path.c_str()), LogOpenResult::kOpened);
 
   Log(L"message 错误: ", L"两行\r\n文字");
   LogStep(L"extract", L"C:\\Kestrel\\kestrel.exe", false, ERROR_SHARING_VIOLATION);
@@ -80,8 +81,8 @@ TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
 
 TEST(StepLog, RefusesAMissingFolderAFolderAndAFileWithAnotherName) {
   const std::wstring folder = ScratchFolder(L"refuse");
-  EXPECT_EQ(OpenStepLog((folder + L"\\missing\\run.log").c_str()), LogOpenResult::kNoFolder);
-  EXPECT_EQ(OpenStepLog(folder.c_str()), LogOpenResult::kNotOpened);
+  EXPECT_EQ(CStepLog().Open((folder + L"\\missing\\run.log").c_str()), LogOpenResult::kNoFolder);
+  EXPECT_EQ(CStepLog().Open(folder.c_str()), LogOpenResult::kNotOpened);
 
   // A hard link made by someone else beside a file they may not write: writing the log through
   // it would write into that file.
@@ -89,7 +90,8 @@ TEST(StepLog, RefusesAMissingFolderAFolderAndAFileWithAnotherName) {
   const std::wstring link = folder + L"\\run.log";
   WriteBytes(target, "protected");
   ASSERT_TRUE(::CreateHardLinkW(link.c_str(), target.c_str(), nullptr));
-  EXPECT_EQ(OpenStepLog(link.c_str()), LogOpenResult::kNotOpened);
+  CStepLog log;
+  EXPECT_EQ(log.Open(link.c_str()), LogOpenResult::kNotOpened);
   Log(L"must not arrive");
   EXPECT_EQ(ReadBytes(target), "protected");
   test::RemoveTree(folder);

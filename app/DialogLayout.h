@@ -1,5 +1,6 @@
 // Pixel placement of the dialog's controls for a client size W x H, platform-free, for any
-// dialog base units.
+// dialog base units and any DPI: every pixel constant is designed at 96 DPI and scaled for the
+// window's DPI (ScaleForDpi).
 #pragma once
 
 namespace kst {
@@ -18,9 +19,9 @@ struct ControlPlacement {
 // control to the top of the z-order, so this is also the final z-order and Tab order,
 // bottom first.
 constexpr int kPlacedControlCount = 12;
-void ComputeDialogLayout(int width, int height, ControlPlacement out[kPlacedControlCount]);
+void ComputeDialogLayout(int width, int height, int dpi, ControlPlacement out[kPlacedControlCount]);
 
 // The placement of one control of that list.
-ControlPlacement PlacementOf(int id, int width, int height);
+ControlPlacement PlacementOf(int id, int width, int height, int dpi);
 
 }  // namespace kst

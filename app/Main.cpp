@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/MainFrame.h"
+#include "base/SystemLibrary.h"
 #include "framework/MessageLoop.h"
 
 namespace kst {
@@ -14,8 +15,7 @@ constexpr wchar_t kInstanceMutexName[] = L"instkst.exe";
 
 template <typename Function>
 Function Kernel32Function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+  return GetLoadedSystemFunction<Function>(L"kernel32.dll", name);
 }
 
 // The installer runs elevated from wherever it was downloaded to, where anyone may have left a

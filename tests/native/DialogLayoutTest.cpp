@@ -5,7 +5,7 @@
 namespace kst {
 namespace {
 
-TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
+TEST(DialogLayout, PlacesTheControlsFromTheClientSizeAt96Dpi) {
   struct Case {
     int width, height, id;
     ControlPlacement expected;
@@ -33,7 +33,7 @@ TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
       {560, 320, IDC_ALL_USERS, {IDC_ALL_USERS, 0, 0, 0, 0, true, true}},
   };
   for (const Case& c : cases) {
-    ControlPlacement at = PlacementOf(c.id, c.width, c.height);
+    ControlPlacement at = PlacementOf(c.id, c.width, c.height, 96);
     EXPECT_EQ(at.x, c.expected.x) << c.id << " at W=" << c.width;
     EXPECT_EQ(at.y, c.expected.y) << c.id << " at W=" << c.width;
     EXPECT_EQ(at.cx, c.expected.cx) << c.id << " at W=" << c.width;
@@ -45,7 +45,7 @@ TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
 
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
   ControlPlacement layout[kPlacedControlCount];
-  ComputeDialogLayout(560, 320, layout);
+  ComputeDialogLayout(560, 320, 96, layout);
   const int expected[kPlacedControlCount] = {
       IDC_STATUS_LABEL, IDC_CLOSE_BUTTON,    IDC_LOGO,        IDC_PRODUCT_LINK,
       IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,   IDC_MAIN_BUTTON, IDC_CONSENT,

@@ -14,7 +14,7 @@ void ComputeDialogLayout(int w, int h, int dpi, ControlPlacement out[kPlacedCont
       {IDC_LOGO, s(8), s(6), s(154), s(48), false, false},
       {IDC_PRODUCT_LINK, wide ? s(64) : s(54), wide ? s(28) : s(16), s(100), s(32), false, false},
       {IDC_INFO_LABEL3, w / 2, h / 2 - s(10), s(160), s(32), false, false},
-      {IDC_SETTINGS_LINK, w - s(80), h - s(34), s(64), s(32), false, false},
+      {IDC_SETTINGS_LINK, w - s(80), h - s(34), s(64), s(32), false, false, true},
       {IDC_MAIN_BUTTON, w / 2 - s(60), h - s(48), s(120), s(32), false, false},
       {IDC_CONSENT, s(16), h - s(32), s(160), s(32), false, false},
       {IDC_ALL_USERS, 0, 0, 0, 0, true, true},
@@ -32,6 +32,15 @@ ControlPlacement PlacementOf(int id, int width, int height, int dpi) {
     if (placement.id == id) return placement;
   }
   return {id, 0, 0, 0, 0, true, true};
+}
+
+ControlPlacement FitToCaption(const ControlPlacement& at, int captionWidth, int dpi) {
+  ControlPlacement fitted = at;
+  if (at.growsToCaption && dpi != kDesignDpi && captionWidth > at.cx) {
+    fitted.x -= captionWidth - at.cx;
+    fitted.cx = captionWidth;
+  }
+  return fitted;
 }
 
 }  // namespace kst

@@ -13,6 +13,9 @@ struct ControlPlacement {
   int cy;
   bool keepPosition;  // resize only
   bool keepSize;      // neither move nor resize
+  // Made wider, to the left, where its caption needs more room: text does not grow in proportion
+  // to the DPI as the pixel constants do.
+  bool growsToCaption = false;
 };
 
 // The controls the dialog places, in the order it places them: each placement moves its
@@ -23,5 +26,10 @@ void ComputeDialogLayout(int width, int height, int dpi, ControlPlacement out[kP
 
 // The placement of one control of that list.
 ControlPlacement PlacementOf(int id, int width, int height, int dpi);
+
+// A control that grows to its caption, widened to captionWidth where it is narrower, its right
+// edge kept; every other placement as it is. At 96 DPI the design's width stays: the window looks
+// there exactly as it was designed.
+ControlPlacement FitToCaption(const ControlPlacement& at, int captionWidth, int dpi);
 
 }  // namespace kst

@@ -25,7 +25,10 @@ constexpr COLORREF kStatusLabelColor = RGB(20, 20, 20);
 constexpr RECT kCloseButtonMargins = {6, 6, 6, 6};
 constexpr RECT kInstallButtonMargins = {6, 6, 6, 6};
 constexpr RECT kUninstallButtonMargins = {0, 0, 0, 0};
+// The settings link's captions: the first one has a line feed, which it shows as a character.
 constexpr wchar_t kSettingsFirstCaption[] = L"安装设置\n";
+constexpr wchar_t kSettingsCaption[] = L"安装设置";
+constexpr wchar_t kBackCaption[] = L"返回";
 
 HBITMAP LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
 
@@ -62,6 +65,7 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SetControlsDpi();
   ApplyThemedDialogStyle(dpi);
   SetDerivedFonts();
+  FitSettingsLink(client);
   return TRUE;
 }
 
@@ -212,6 +216,23 @@ void CInstallerDlg::Place(int id, Size client) {
   ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
 }
 
+// Wide enough for the widest of its captions in its font, so that changing pages does not move it.
+void CInstallerDlg::FitSettingsLink(Size client) {
+  HWND link = GetDlgItem(IDC_SETTINGS_LINK);
+  CWindowDC dc(link);
+  CSelectObject selectFont(dc.Get(),
+                           reinterpret_cast<HFONT>(::SendMessageW(link, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (const wchar_t* caption : {kSettingsFirstCaption, kSettingsCaption, kBackCaption}) {
+    RECT bounds = {};
+    ::DrawTextW(dc.Get(), caption, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    if (bounds.right > widest) widest = bounds.right;
+  }
+  const ControlPlacement at =
+      FitToCaption(PlacementOf(IDC_SETTINGS_LINK, client.cx, client.cy, dpi), widest, dpi);
+  ::SetWindowPos(link, nullptr, at.x, at.y, at.cx, at.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CInstallerDlg::PlaceAllForDpi() {
   const Size client = FrameClientSize(dpi);
   auto scaled = [this](LONG value) { return ScaleRounded(value, dpi, templateDpi); };
@@ -240,6 +261,7 @@ LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
   SetThemedDialogFont(dpi);
   SetDerivedFonts();
   PlaceAllForDpi();
+  FitSettingsLink(FrameClientSize(dpi));
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   return 0;
 }
@@ -295,7 +317,7 @@ void CInstallerDlg::ShowSettingsPage() {
     Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE}, SW_HIDE);
     Show(IDC_ALL_USERS, SW_SHOWNORMAL);
     Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"返回");
+    SetText(IDC_SETTINGS_LINK, kBackCaption);
     return;
   }
   Show(IDC_INFO_LABEL1, SW_SHOW);
@@ -304,7 +326,7 @@ void CInstallerDlg::ShowSettingsPage() {
   Show(IDC_PICTURE, SW_SHOW);
   Show(IDC_ALL_USERS, SW_HIDE);
   Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-  SetText(IDC_SETTINGS_LINK, L"安装设置");
+  SetText(IDC_SETTINGS_LINK, kSettingsCaption);
 }
 
 void CInstallerDlg::ShowInstallingPage() {
@@ -326,10 +348,10 @@ void CInstallerDlg::ShowInstallFailure(const wchar_t* text) {
   if (options.settingsPageShown) {
     Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE},
          SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"返回");
+    SetText(IDC_SETTINGS_LINK, kBackCaption);
   } else {
     Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE}, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"安装设置");
+    SetText(IDC_SETTINGS_LINK, kSettingsCaption);
   }
   SetMainButtonText(L"一键安装");
 }

@@ -78,6 +78,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   void SetUpCheckBoxes(Size client);
   void SetUpMode(bool uninstall);
   void Place(int id, Size client);
+  void FitSettingsLink(Size client);
   // Every control again, for a new DPI: the placed ones as at initialisation, the others where
   // the template put them, scaled from the DPI the dialog was made at.
   void PlaceAllForDpi();

@@ -62,38 +62,6 @@ void ExpectPage(const CInstallerSession& installer, const wchar_t* name) {
   EXPECT_TRUE(MatchesPageReference(installer.Frame(), name));
 }
 
-// Moves a message box of the program off the frame, so that the page behind it can be seen.
-void MoveBoxOffFrame(HWND box, HWND frame) {
-  ::SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT boxRect = {};
-  RECT frameRect = {};
-  RECT overlap = {};
-  ::GetWindowRect(box, &boxRect);
-  ::GetWindowRect(frame, &frameRect);
-  EXPECT_FALSE(::IntersectRect(&overlap, &boxRect, &frameRect)) << "the box still covers the frame";
-}
-
-// A product file as an earlier install left it, held open by another program that shares it for
-// reading only, as a running product holds its files.
-class CHeldFile {
- public:
-  explicit CHeldFile(const std::wstring& path) {
-    ::SHCreateDirectoryExW(nullptr, path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
-    file_.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    ::WriteFile(file_.Get(), kContent, sizeof kContent - 1, &written, nullptr);
-  }
-  static std::vector<char> Content() { return {kContent, kContent + sizeof kContent - 1}; }
-  bool Held() const { return static_cast<bool>(file_); }
-  void Release() { file_.Reset(); }
-
- private:
-  static constexpr char kContent[] = "left by an earlier install";
-
-  CFileHandle file_;
-};
-
 // Moves a registry key with everything below it out of the way for one scope.
 class CKeyAside {
  public:
@@ -154,10 +122,11 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   std::memcpy(&packedSize, &bytes[record + 4], sizeof packedSize);
   if (packedSize < 2 || record + 8 + packedSize > bytes.size()) return L"";
   bytes[record + 8 + packedSize / 2] ^= 0x5A;
-  CFileHandle file(::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  CFileHandle file(
+      ::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  if (!file || !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) ||
+  if (!file ||
+      !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())
     return L"";
   return copy;

@@ -43,6 +43,32 @@ TEST(DialogLayout, PlacesTheControlsFromTheClientSizeAt96Dpi) {
   }
 }
 
+// Text does not grow in proportion to the DPI: above 96 DPI the settings link widens to the
+// left, its right edge kept, where its caption needs more room; nothing else does.
+TEST(DialogLayout, OnlyTheSettingsLinkGrowsToItsCaptionAndNotAt96Dpi) {
+  struct Case {
+    int id, dpi, captionWidth;
+    int x, cx;
+  } cases[] = {
+      {IDC_SETTINGS_LINK, 144, 95, 860, 96},  // fits: as placed
+      {IDC_SETTINGS_LINK, 144, 96, 860, 96},
+      {IDC_SETTINGS_LINK, 144, 99, 857, 99},
+      {IDC_SETTINGS_LINK, 120, 81, 669, 81},
+      {IDC_SETTINGS_LINK, 96, 69, 550, 64},  // the design as it stands
+      {IDC_MAIN_BUTTON, 144, 300, 400, 180},
+      {IDC_CONSENT, 144, 400, 24, 240},
+  };
+  for (const Case& c : cases) {
+    const int width = c.dpi == 96 ? 630 : c.dpi == 120 ? 770 : 980;
+    const ControlPlacement placed = PlacementOf(c.id, width, 720, c.dpi);
+    const ControlPlacement fitted = FitToCaption(placed, c.captionWidth, c.dpi);
+    EXPECT_EQ(fitted.x, c.x) << c.id << " for " << c.captionWidth << " at " << c.dpi;
+    EXPECT_EQ(fitted.cx, c.cx) << c.id << " for " << c.captionWidth << " at " << c.dpi;
+    EXPECT_EQ(fitted.y, placed.y) << c.id;
+    EXPECT_EQ(fitted.cy, placed.cy) << c.id;
+  }
+}
+
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
   ControlPlacement layout[kPlacedControlCount];
   ComputeDialogLayout(560, 320, 96, layout);

@@ -1,8 +1,14 @@
 #include "app/FrameRequests.h"
 
 #include "framework/Window.h"
+#include "skin/WindowDpi.h"
 
 namespace kst {
+
+Size FrameClientSize(int dpi) {
+  return ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()), dpi,
+                                 SystemDpi());
+}
 
 void CloseMainWindow(HWND fromWindow, bool post) {
   HWND top = TopLevelWindow(fromWindow);

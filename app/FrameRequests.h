@@ -1,7 +1,10 @@
-// What the dialog asks of the frame, and the frame of the dialog: hiding, the badge, closing.
+// What the dialog asks of the frame, and the frame of the dialog: hiding, the badge, closing, the
+// DPI; and the client size both lay out for.
 #pragma once
 
 #include <windows.h>
+
+#include "app/FrameGeometry.h"
 
 namespace kst {
 
@@ -14,6 +17,13 @@ constexpr WPARAM kHideRequest = 1112;
 // install or uninstall sequence runs, and the frame then stays. The sequences themselves close it
 // by posting WM_CLOSE, which arrives once they have returned.
 constexpr UINT kSequenceRunningQuery = WM_APP + 1;
+
+// Sent by the frame to its dialog once it has taken the rectangle Windows suggests for a new DPI
+// (wParam): the dialog makes its fonts and layout anew for it.
+constexpr UINT kDpiChangedNotice = WM_APP + 2;
+
+// The frame's client size at dpi: 70 x 20 dialog base units.
+Size FrameClientSize(int dpi);
 
 // WM_CLOSE to the top-level window of the given one; posted or sent as the caller needs.
 void CloseMainWindow(HWND fromWindow, bool post);

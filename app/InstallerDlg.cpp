@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <initializer_list>
+#include <utility>
 
 #include "app/DialogLayout.h"
 #include "app/FrameGeometry.h"
@@ -11,6 +12,7 @@
 #include "sequences/UninstallSequence.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRules.h"
+#include "skin/WindowDpi.h"
 
 namespace kst {
 
@@ -23,7 +25,10 @@ constexpr COLORREF kStatusLabelColor = RGB(20, 20, 20);
 constexpr RECT kCloseButtonMargins = {6, 6, 6, 6};
 constexpr RECT kInstallButtonMargins = {6, 6, 6, 6};
 constexpr RECT kUninstallButtonMargins = {0, 0, 0, 0};
+// The settings link's captions: the first one has a line feed, which it shows as a character.
 constexpr wchar_t kSettingsFirstCaption[] = L"安装设置\n";
+constexpr wchar_t kSettingsCaption[] = L"安装设置";
+constexpr wchar_t kBackCaption[] = L"返回";
 
 HBITMAP LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
 
@@ -43,30 +48,66 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     return TRUE;
   }
   options = InstallerOptions();
-  CreateFonts();
+  dpi = WindowDpi(m_hWnd);
+  TakeOverDialogDpiChanges(m_hWnd);
+  KeepTemplateLook();
   closeButtonImage.Reset(LoadPng(IDP_CLOSE_BUTTON));
 
-  Size client = ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()));
+  const Size client = FrameClientSize(dpi);
   SetUpLabels();
-  Place(IDC_STATUS_LABEL, client.cx, client.cy);
-  SetUpTopRow(client.cx, client.cy);
-  SetUpPictureAndMainButton(client.cx, client.cy, uninstall);
-  SetUpCheckBoxes(client.cx, client.cy);
+  Place(IDC_STATUS_LABEL, client);
+  SetUpTopRow(client);
+  SetUpPictureAndMainButton(client, uninstall);
+  SetUpCheckBoxes(client);
   SetUpMode(uninstall);
 
-  ApplyThemedDialogStyle();
-  ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(titleFont.Get()), FALSE);
-  for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
-    ::SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(smallFont.Get()), FALSE);
+  SetControlsDpi();
+  ApplyThemedDialogStyle(dpi);
+  SetDerivedFonts();
+  FitSettingsLink(client);
   return TRUE;
 }
 
-void CInstallerDlg::CreateFonts() {
-  LOGFONTW base = {};
-  ::GetObjectW(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), sizeof(base), &base);
-  titleFont.Reset(DerivedFont(base, 5, 700));
-  smallFont.Reset(DerivedFont(base, -1, 0));
+// The dialog manager made the template's font, and placed the controls with it, for the DPI the
+// dialog is made at.
+void CInstallerDlg::KeepTemplateLook() {
+  templateDpi = dpi;
+  ::GetObjectW(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), sizeof(templateFont),
+               &templateFont);
+  templatePlaceCount = 0;
+  for (HWND control = ::GetWindow(m_hWnd, GW_CHILD);
+       control != nullptr && templatePlaceCount < kTemplateControls;
+       control = ::GetWindow(control, GW_HWNDNEXT)) {
+    TemplatePlace& place = templatePlaces[templatePlaceCount++];
+    place.control = control;
+    ::GetWindowRect(control, &place.rect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place.rect), 2);
+  }
+}
+
+// New fonts are given out before the old ones go.
+void CInstallerDlg::SetDerivedFonts() {
+  LOGFONTW base = templateFont;
+  base.lfHeight = FontHeightForPoints(IDD_INSTALLER_FONT_POINTS, dpi);
+  CFont title(DerivedFont(base, ScaleForDpi(5, dpi), 700));
+  CFont small(DerivedFont(base, -ScaleForDpi(1, dpi), 0));
+  ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(title.Get()),
+                 FALSE);
+  for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
+    ::SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(small.Get()), FALSE);
+  titleFont = std::move(title);
+  smallFont = std::move(small);
+}
+
+void CInstallerDlg::SetControlsDpi() {
+  for (CThemedHyperlinkCtrl* link : {&productLink, &settingsLink}) link->SetDpi(dpi);
+  for (CThemedLabelCtrl* label : {&infoLabel1, &infoLabel2, &infoLabel3, &statusLabel})
+    label->SetDpi(dpi);
+  for (CThemedButtonCtrl* button : {&mainButton, &closeButton}) button->SetDpi(dpi);
+  for (CThemedShadowStaticCtrl* image : {&picture, &logo}) image->SetDpi(dpi);
+  for (CThemedCheckboxCtrl* box :
+       {&consentBox, &allUsersBox, &navigationBox, &homePageBox, &removeConfigBox})
+    box->SetDpi(dpi);
 }
 
 void CInstallerDlg::SetUpLabels() {
@@ -91,46 +132,46 @@ void CInstallerDlg::SetUpLabels() {
   statusLabel.SetLabelColor(kStatusLabelColor);
 }
 
-void CInstallerDlg::SetUpTopRow(int width, int height) {
+void CInstallerDlg::SetUpTopRow(Size client) {
   closeButton.Attach(GetDlgItem(IDC_CLOSE_BUTTON));
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
-  Place(IDC_CLOSE_BUTTON, width, height);
+  Place(IDC_CLOSE_BUTTON, client);
 
   logo.Attach(GetDlgItem(IDC_LOGO));
   logo.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
   logo.SetPictureInset(0, 0);
-  Place(IDC_LOGO, width, height);
+  Place(IDC_LOGO, client);
 
-  Place(IDC_PRODUCT_LINK, width, height);
-  Place(IDC_INFO_LABEL3, width, height);
+  Place(IDC_PRODUCT_LINK, client);
+  Place(IDC_INFO_LABEL3, client);
   logo.SetShadowEnabled(false);
   Show(IDC_PRODUCT_LINK, SW_HIDE);
 
   settingsLink.Attach(GetDlgItem(IDC_SETTINGS_LINK));
   SetText(IDC_SETTINGS_LINK, kSettingsFirstCaption);
-  Place(IDC_SETTINGS_LINK, width, height);
+  Place(IDC_SETTINGS_LINK, client);
 }
 
-void CInstallerDlg::SetUpPictureAndMainButton(int width, int height, bool uninstall) {
+void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
   picture.Attach(GetDlgItem(IDC_PICTURE));
   picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
   picture.SetPictureInset(6, 6);
 
   mainButton.Attach(GetDlgItem(IDC_MAIN_BUTTON));
   mainButton.SetBackgroundSource(m_hWnd);
-  Place(IDC_MAIN_BUTTON, width, height);
+  Place(IDC_MAIN_BUTTON, client);
   mainButtonImage.Reset(LoadPng(IDP_MAIN_BUTTON));
   mainButton.SetSkin(mainButtonImage.Get(),
                      uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
   SetMainButtonText(uninstall ? L"卸载" : L"一键安装");
 }
 
-void CInstallerDlg::SetUpCheckBoxes(int width, int height) {
+void CInstallerDlg::SetUpCheckBoxes(Size client) {
   consentBox.Attach(GetDlgItem(IDC_CONSENT));
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
-  Place(IDC_CONSENT, width, height);
+  Place(IDC_CONSENT, client);
 
   struct Box {
     CThemedCheckboxCtrl* control;
@@ -149,7 +190,7 @@ void CInstallerDlg::SetUpCheckBoxes(int width, int height) {
     box.control->Attach(GetDlgItem(box.id));
     SetText(box.id, box.text);
     box.control->SetCheck(box.check);
-    Place(box.id, width, height);
+    Place(box.id, client);
     if (box.hide) Show(box.id, SW_HIDE);
   }
 }
@@ -166,12 +207,62 @@ void CInstallerDlg::SetUpMode(bool uninstall) {
 }
 
 // Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
-void CInstallerDlg::Place(int id, int width, int height) {
-  ControlPlacement at = PlacementOf(id, width, height);
+void CInstallerDlg::Place(int id, Size client) {
+  ControlPlacement at = PlacementOf(id, client.cx, client.cy, dpi);
   UINT flags = SWP_FRAMECHANGED;
   if (at.keepPosition) flags |= SWP_NOMOVE;
   if (at.keepSize) flags |= SWP_NOSIZE;
   ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+}
+
+// Wide enough for the widest of its captions in its font, so that changing pages does not move it.
+void CInstallerDlg::FitSettingsLink(Size client) {
+  HWND link = GetDlgItem(IDC_SETTINGS_LINK);
+  CWindowDC dc(link);
+  CSelectObject selectFont(dc.Get(),
+                           reinterpret_cast<HFONT>(::SendMessageW(link, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (const wchar_t* caption : {kSettingsFirstCaption, kSettingsCaption, kBackCaption}) {
+    RECT bounds = {};
+    ::DrawTextW(dc.Get(), caption, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    if (bounds.right > widest) widest = bounds.right;
+  }
+  const ControlPlacement at =
+      FitToCaption(PlacementOf(IDC_SETTINGS_LINK, client.cx, client.cy, dpi), widest, dpi);
+  ::SetWindowPos(link, nullptr, at.x, at.y, at.cx, at.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CInstallerDlg::PlaceAllForDpi() {
+  const Size client = FrameClientSize(dpi);
+  auto scaled = [this](LONG value) { return ScaleRounded(value, dpi, templateDpi); };
+  for (int i = 0; i < templatePlaceCount; ++i) {
+    const TemplatePlace& place = templatePlaces[i];
+    const int left = scaled(place.rect.left);
+    const int top = scaled(place.rect.top);
+    ControlPlacement at = PlacementOf(::GetDlgCtrlID(place.control), client.cx, client.cy, dpi);
+    if (at.keepPosition) {
+      at.x = left;
+      at.y = top;
+    }
+    if (at.keepSize) {
+      at.cx = scaled(place.rect.right) - left;
+      at.cy = scaled(place.rect.bottom) - top;
+    }
+    ::SetWindowPos(place.control, nullptr, at.x, at.y, at.cx, at.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+// The frame has its new size already; the controls' snapshots of it went with SetDpi.
+LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  dpi = static_cast<int>(wParam);
+  backgroundBrush.Reset();
+  SetControlsDpi();
+  SetThemedDialogFont(dpi);
+  SetDerivedFonts();
+  PlaceAllForDpi();
+  FitSettingsLink(FrameClientSize(dpi));
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
 }
 
 LRESULT CInstallerDlg::OnToggleConsent(WORD, WORD, HWND, BOOL&) {
@@ -225,7 +316,7 @@ void CInstallerDlg::ShowSettingsPage() {
     Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE}, SW_HIDE);
     Show(IDC_ALL_USERS, SW_SHOWNORMAL);
     Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"返回");
+    SetText(IDC_SETTINGS_LINK, kBackCaption);
     return;
   }
   Show(IDC_INFO_LABEL1, SW_SHOW);
@@ -234,7 +325,7 @@ void CInstallerDlg::ShowSettingsPage() {
   Show(IDC_PICTURE, SW_SHOW);
   Show(IDC_ALL_USERS, SW_HIDE);
   Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-  SetText(IDC_SETTINGS_LINK, L"安装设置");
+  SetText(IDC_SETTINGS_LINK, kSettingsCaption);
 }
 
 void CInstallerDlg::ShowInstallingPage() {
@@ -269,10 +360,10 @@ void CInstallerDlg::ShowInstallFailure(ExitCode, const wchar_t* text) {
   if (options.settingsPageShown) {
     Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE},
          SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"返回");
+    SetText(IDC_SETTINGS_LINK, kBackCaption);
   } else {
     Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE}, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, L"安装设置");
+    SetText(IDC_SETTINGS_LINK, kSettingsCaption);
   }
   SetMainButtonText(L"一键安装");
 }

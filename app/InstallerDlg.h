@@ -10,6 +10,7 @@
 #include "base/Handles.h"
 #include "resources/resource.h"
 #include "sequences/SequenceDialog.h"
+#include "skin/DpiScale.h"
 #include "skin/ThemedButtonCtrl.h"
 #include "skin/ThemedCheckboxCtrl.h"
 #include "skin/ThemedDialogImpl.h"
@@ -30,6 +31,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
   MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
   MESSAGE_HANDLER(kSequenceRunningQuery, OnSequenceRunningQuery)
+  MESSAGE_HANDLER(kDpiChangedNotice, OnDpiChangedNotice)
   COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
   COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
   COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
@@ -62,6 +64,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&) { return HTTRANSPARENT; }
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnSequenceRunningQuery(UINT, WPARAM, LPARAM, BOOL&) { return sequenceRunning ? 1 : 0; }
+  LRESULT OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnToggleConsent(WORD, WORD, HWND, BOOL&);
   LRESULT OnToggleAllUsers(WORD, WORD, HWND, BOOL&);
   LRESULT OnSettingsLink(WORD, WORD, HWND, BOOL&);
@@ -70,14 +73,21 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   LRESULT OnCloseButton(WORD, WORD, HWND, BOOL&);
   LRESULT OnMainButton(WORD, WORD, HWND, BOOL&);
 
-  void CreateFonts();
+  void KeepTemplateLook();
+  // The title and small fonts, from the template's font at the dialog's DPI.
+  void SetDerivedFonts();
+  void SetControlsDpi();
   void SetUpLabels();
   // Initialisation in its order: every placement raises its control in the z-order.
-  void SetUpTopRow(int width, int height);
-  void SetUpPictureAndMainButton(int width, int height, bool uninstall);
-  void SetUpCheckBoxes(int width, int height);
+  void SetUpTopRow(Size client);
+  void SetUpPictureAndMainButton(Size client, bool uninstall);
+  void SetUpCheckBoxes(Size client);
   void SetUpMode(bool uninstall);
-  void Place(int id, int width, int height);
+  void Place(int id, Size client);
+  void FitSettingsLink(Size client);
+  // Every control again, for a new DPI: the placed ones as at initialisation, the others where
+  // the template put them, scaled from the DPI the dialog was made at.
+  void PlaceAllForDpi();
   void Show(int id, int command) const { ::ShowWindow(GetDlgItem(id), command); }
   void Show(std::initializer_list<int> ids, int command) const {
     for (int id : ids) Show(id, command);
@@ -99,6 +109,19 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   CThemedCheckboxCtrl navigationBox;
   CThemedCheckboxCtrl homePageBox;
   CThemedCheckboxCtrl removeConfigBox;
+
+  int dpi = kDesignDpi;
+  // What the dialog manager made from the template at the DPI the dialog was made at: its font
+  // and where it put each control.
+  int templateDpi = kDesignDpi;
+  LOGFONTW templateFont = {};
+  struct TemplatePlace {
+    HWND control;
+    RECT rect;
+  };
+  static constexpr int kTemplateControls = 16;
+  TemplatePlace templatePlaces[kTemplateControls] = {};
+  int templatePlaceCount = 0;
 
   CFont titleFont;
   CFont smallFont;

@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
 #include "base/StepLog.h"
+#include "base/SystemLibrary.h"
 #include "base/Text.h"
 #include "framework/MessageLoop.h"
 #include "resources/resource.h"
@@ -21,8 +22,7 @@ constexpr wchar_t kInstanceMutexName[] = L"instkst.exe";
 
 template <typename Function>
 Function Kernel32Function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+  return GetLoadedSystemFunction<Function>(L"kernel32.dll", name);
 }
 
 // The installer runs elevated from wherever it was downloaded to, where anyone may have left a

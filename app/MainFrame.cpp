@@ -7,6 +7,7 @@
 #include "sequences/Mode.h"
 #include "skin/SkinDrawing.h"
 #include "skin/SkinImage.h"
+#include "skin/WindowDpi.h"
 
 namespace kst {
 namespace {
@@ -37,6 +38,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* message) {
 }
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
+  dpi = WindowDpi(m_hWnd);
   backgroundImage.Reset(LoadSkinImage(
       MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
       L"PNG"));
@@ -46,11 +48,11 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
   if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
 
-  Size client = ClientSizeFromBaseUnits(static_cast<unsigned long>(::GetDialogBaseUnits()));
+  Size client = FrameClientSize(dpi);
   minTrackSize = {client.cx, client.cy};
-  SizeToClient(client.cx, client.cy);
+  SizeToClient(client);
   ::ShowWindow(clientWindow, SW_SHOWNORMAL);
-  CenterOnWorkArea(m_hWnd);
+  CenterOnWorkArea(m_hWnd, dpi);
   return 0;
 }
 
@@ -63,11 +65,15 @@ void CMainFrame::CreateClientDialog() {
   if (!windowMade) delete dialog;
 }
 
-void CMainFrame::SizeToClient(int width, int height) {
-  RECT bounds = {0, 0, width, height};
+SIZE CMainFrame::WindowSizeForClient(Size client) const {
+  RECT bounds = {0, 0, client.cx, client.cy};
   ::AdjustWindowRectEx(&bounds, GetStyle(), FALSE, GetExStyle());
-  SetWindowPos(nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+void CMainFrame::SizeToClient(Size client) {
+  const SIZE size = WindowSizeForClient(client);
+  SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Alt+F4, the taskbar or another program must not pull the window out from under a running
@@ -104,22 +110,25 @@ void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
     ::BitBlt(dc, 0, 0, size.cx, size.cy, memory.Get(), 0, 0, SRCCOPY);
     return;
   }
-  SIZE badge = BitmapSize(badgeImage.Get());
-  Rect target = BadgeRect(size.cx, badge.cx, badge.cy);
-  CSelectObject select(memory.Get(), badgeImage.Get());
-  SkinAlphaBlend(dc, target.left, target.top, badge.cx, badge.cy, memory.Get(), 0, 0, badge.cx,
-                 badge.cy, kSkinBlend);
+  const SIZE badge = BitmapSize(badgeImage.Get());
+  const Rect target = BadgeRect(size.cx, badge.cx, badge.cy, dpi);
+  DrawSkinImage(dc, {target.left, target.top, target.right, target.bottom}, badgeImage.Get(),
+                {0, 0, badge.cx, badge.cy}, {0, 0, 0, 0}, dpi, 255, &scaledBadge);
 }
 
 void CMainFrame::ScaleBackground(HDC dc, SIZE size) {
-  scaledBackground.Reset(::CreateCompatibleBitmap(dc, size.cx, size.cy));
   scaledSize = size;
+  SIZE image = BitmapSize(backgroundImage.Get());
+  if (dpi != kDesignDpi) {
+    scaledBackground.Reset(ScaleSkinImage(backgroundImage.Get(), {0, 0, image.cx, image.cy}, size));
+    if (scaledBackground) return;
+  }
+  scaledBackground.Reset(::CreateCompatibleBitmap(dc, size.cx, size.cy));
   CMemoryDC target(::CreateCompatibleDC(dc));
   CMemoryDC source(::CreateCompatibleDC(dc));
   if (!scaledBackground || !target || !source) return;
   CSelectObject selectTarget(target.Get(), scaledBackground.Get());
   CSelectObject selectSource(source.Get(), backgroundImage.Get());
-  SIZE image = BitmapSize(backgroundImage.Get());
   ::StretchBlt(target.Get(), 0, 0, size.cx, size.cy, source.Get(), 0, 0, image.cx, image.cy,
                SRCCOPY);
 }
@@ -162,14 +171,37 @@ LRESULT CMainFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&) {
   return 0;
 }
 
-void CenterOnWorkArea(HWND window) {
+// The size that keeps the client area's dialog units at the new DPI (the frame has no border).
+LRESULT CMainFrame::OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+  *StructParameter<SIZE>(lParam) = WindowSizeForClient(FrameClientSize(LOWORD(wParam)));
+  return TRUE;
+}
+
+// The window moved to a monitor of another DPI, or that monitor's DPI changed: the rectangle
+// Windows suggests is the size answered above, at the place Windows chose. The background and
+// the badge are scaled anew at the next paint, and the dialog makes its fonts and layout anew.
+LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+  dpi = LOWORD(wParam);
+  scaledBackground.Reset();
+  scaledBadge.Clear();
+  const Size client = FrameClientSize(dpi);
+  minTrackSize = {client.cx, client.cy};
+  const RECT* suggested = StructParameter<RECT>(lParam);
+  SetWindowPos(nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (::IsWindow(clientWindow)) ::SendMessageW(clientWindow, kDpiChangedNotice, dpi, 0);
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
+}
+
+void CenterOnWorkArea(HWND window, int dpi) {
   RECT bounds = {};
   ::GetWindowRect(window, &bounds);
   HMONITOR monitor = ::MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
   ::GetMonitorInfoW(monitor, &info);
-  Point corner = CenteredOnWorkArea(ToRect(bounds), ToRect(info.rcWork));
+  Point corner = CenteredOnWorkArea(ToRect(bounds), ToRect(info.rcWork), dpi);
   ::SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
 }

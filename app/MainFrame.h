@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include "app/FrameGeometry.h"
 #include "base/Handles.h"
 #include "framework/MessageLoop.h"
 #include "framework/WindowImpl.h"
+#include "skin/DpiScale.h"
+#include "skin/SkinDrawing.h"
 
 namespace kst {
 
@@ -29,7 +32,14 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   MESSAGE_HANDLER(WM_USER, OnUserRequest)
   MESSAGE_HANDLER(WM_SIZE, OnSize)
   MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
+  MESSAGE_HANDLER(kGetDpiScaledSize, OnGetDpiScaledSize)
+  MESSAGE_HANDLER(kDpiChanged, OnDpiChanged)
   END_MSG_MAP()
+
+  // WM_GETDPISCALEDSIZE and WM_DPICHANGED, which the Windows headers declare for Windows 10
+  // only; the frame handles them wherever they come.
+  static constexpr UINT kGetDpiScaledSize = 0x02E4;
+  static constexpr UINT kDpiChanged = 0x02E0;
 
  private:
   LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
@@ -41,26 +51,32 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   LRESULT OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
+  LRESULT OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
 
   void CreateClientDialog();
-  void SizeToClient(int width, int height);
+  SIZE WindowSizeForClient(Size client) const;
+  void SizeToClient(Size client);
   void PaintBackground(HDC dc, const RECT& client);
 
   // The background stretched to the client size once per size: every control snapshots the
   // frame's background, and each snapshot then copies it instead of stretching the image again.
+  // At 96 DPI it is stretched as it stands, at any other DPI smoothly.
   void ScaleBackground(HDC dc, SIZE size);
 
   HWND clientWindow = nullptr;
+  int dpi = kDesignDpi;  // the frame's, for its client size and every pixel size it draws
   CBitmap backgroundImage;
   CBitmap scaledBackground;
   SIZE scaledSize = {};
   CBitmap badgeImage;
+  CScaledSkinCache scaledBadge;
   int badgeMode = 0;
   POINT minTrackSize = {};
 };
 
-// Moves the window so that it sits centred on its monitor's work area, 24 pixels above
-// centre, and shows it.
-void CenterOnWorkArea(HWND window);
+// Moves the window so that it sits centred on its monitor's work area, 24 pixels (scaled for
+// dpi) above centre, and shows it.
+void CenterOnWorkArea(HWND window, int dpi);
 
 }  // namespace kst

@@ -28,6 +28,15 @@ Function GetSystemFunction(const wchar_t* dllName, const char* functionName) {
       reinterpret_cast<void (*)()>(GetSystemProcAddress(dllName, functionName)));
 }
 
+// A function of a DLL that every Windows program has loaded from the system folder before its
+// own code runs (kernel32.dll, user32.dll): looked up there, never loaded. NULL where that
+// Windows lacks it.
+template <typename Function>
+Function GetLoadedSystemFunction(const wchar_t* dllName, const char* functionName) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(dllName), functionName)));
+}
+
 template <typename Function>
 Function GetAssemblyFunction(const wchar_t* dllName, const char* functionName) {
   return reinterpret_cast<Function>(

@@ -4,6 +4,8 @@
 #define IDS_TITLE 128
 #define IDI_APP 169
 #define IDD_INSTALLER 2000
+// The point size of the dialog template's font; the dialog makes that font anew for a new DPI.
+#define IDD_INSTALLER_FONT_POINTS 10
 
 // Skin images, resources of type "PNG".
 #define IDP_BACKGROUND_INSTALL 152

@@ -24,9 +24,16 @@ struct NineGridPiece {
 };
 
 // The nine pieces in drawing order: top row left to right, middle row, bottom row. A piece
-// whose width or height is zero or negative is drawn by no one.
-void ComputeNineGrid(const Edges& destination, const Edges& source, const Edges& margins,
+// whose width or height is zero or negative is drawn by no one. margins are the source's, in
+// its pixels; in the destination they are scaled for dpi (ScaleForDpi), so that the corners are
+// copied unscaled at 96 DPI and grow with the DPI above it.
+void ComputeNineGrid(const Edges& destination, const Edges& source, const Edges& margins, int dpi,
                      NineGridPiece pieces[9]);
+
+Edges ScaleEdgesForDpi(const Edges& edges, int dpi);
+
+// Where a framed picture goes: rect shrunk on each side by the inset (x, y), scaled for dpi.
+Edges PictureRect(const Edges& rect, int insetX, int insetY, int dpi);
 
 bool IsDrawablePiece(const PixelRect& rect);
 

@@ -2,7 +2,9 @@
 
 #include "base/Handles.h"
 #include "base/SystemLibrary.h"
+#include "skin/DpiScale.h"
 #include "skin/NineGrid.h"
+#include "skin/SkinImage.h"
 
 namespace kst {
 
@@ -18,17 +20,81 @@ BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceD
 }
 
 void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT& source,
-                  const RECT& margins) {
+                  const RECT& margins, int dpi, BYTE alpha) {
   NineGridPiece pieces[9];
   ComputeNineGrid({destination.left, destination.top, destination.right, destination.bottom},
                   {source.left, source.top, source.right, source.bottom},
-                  {margins.left, margins.top, margins.right, margins.bottom}, pieces);
+                  {margins.left, margins.top, margins.right, margins.bottom}, dpi, pieces);
+  BLENDFUNCTION blend = kSkinBlend;
+  blend.SourceConstantAlpha = alpha;
   for (const NineGridPiece& piece : pieces) {
     if (!IsDrawablePiece(piece.destination) || !IsDrawablePiece(piece.source)) continue;
     SkinAlphaBlend(destDC, piece.destination.x, piece.destination.y, piece.destination.width,
                    piece.destination.height, sourceDC, piece.source.x, piece.source.y,
-                   piece.source.width, piece.source.height, kSkinBlend);
+                   piece.source.width, piece.source.height, blend);
   }
+}
+
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+HBITMAP CScaledSkinCache::Get(HBITMAP image, const RECT& part, SIZE size) {
+  for (Entry& entry : entries) {
+    if (entry.scaled && entry.image == image && SameRect(entry.part, part) &&
+        entry.size.cx == size.cx && entry.size.cy == size.cy)
+      return entry.scaled.Get();
+  }
+  HBITMAP scaled = ScaleSkinImage(image, part, size);
+  if (scaled == nullptr) return nullptr;
+  Entry& entry = entries[next];
+  next = (next + 1) % kCapacity;
+  entry.image = image;
+  entry.part = part;
+  entry.size = size;
+  entry.scaled.Reset(scaled);
+  return scaled;
+}
+
+void CScaledSkinCache::Forget(HBITMAP image) {
+  for (Entry& entry : entries) {
+    if (entry.image == image) entry.scaled.Reset();
+  }
+}
+
+void CScaledSkinCache::Clear() {
+  for (Entry& entry : entries) entry.scaled.Reset();
+}
+
+void DrawSkinImage(HDC dc, const RECT& destination, HBITMAP image, const RECT& part,
+                   const RECT& margins, int dpi, BYTE alpha, CScaledSkinCache* cache) {
+  if (image == nullptr) return;
+  CMemoryDC imageDC(::CreateCompatibleDC(dc));
+  if (dpi != kDesignDpi) {
+    const bool stretched =
+        margins.left == 0 && margins.top == 0 && margins.right == 0 && margins.bottom == 0;
+    const SIZE size =
+        stretched ? SIZE{destination.right - destination.left, destination.bottom - destination.top}
+                  : SIZE{ScaleForDpi(part.right - part.left, dpi),
+                         ScaleForDpi(part.bottom - part.top, dpi)};
+    if (HBITMAP scaled = cache->Get(image, part, size)) {
+      const Edges scaledMargins =
+          ScaleEdgesForDpi({margins.left, margins.top, margins.right, margins.bottom}, dpi);
+      CSelectObject selectImage(imageDC.Get(), scaled);
+      // Copy and margins are scaled already: placed as at 96.
+      DrawNineGrid(
+          dc, destination, imageDC.Get(), {0, 0, size.cx, size.cy},
+          {scaledMargins.left, scaledMargins.top, scaledMargins.right, scaledMargins.bottom},
+          kDesignDpi, alpha);
+      return;
+    }
+  }
+  CSelectObject selectImage(imageDC.Get(), image);
+  DrawNineGrid(dc, destination, imageDC.Get(), part, margins, dpi, alpha);
 }
 
 HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/Handles.h"
+
 namespace kst {
 
 // Every skin image is composited with per-pixel alpha through this blend.
@@ -14,9 +16,46 @@ constexpr BLENDFUNCTION kSkinBlend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceDC, int sourceX,
                     int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
 
-// Draws source of the bitmap selected into sourceDC into destination, margins unstretched.
+// Draws source of the bitmap selected into sourceDC into destination as ComputeNineGrid places
+// the pieces for dpi, each stretched by AlphaBlend with the skin blend at constant alpha.
 void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT& source,
-                  const RECT& margins);
+                  const RECT& margins, int dpi, BYTE alpha = 255);
+
+// Parts of skin images scaled smoothly (ScaleSkinImage), each made once and kept until Forget or
+// Clear: later paints copy them instead of scaling again.
+class CScaledSkinCache {
+ public:
+  CScaledSkinCache() = default;
+  CScaledSkinCache(const CScaledSkinCache&) = delete;
+  CScaledSkinCache& operator=(const CScaledSkinCache&) = delete;
+
+  // The kept copy, made first if there is none; NULL when it cannot be made.
+  HBITMAP Get(HBITMAP image, const RECT& part, SIZE size);
+  // Before image is deleted: a new image may get its handle.
+  void Forget(HBITMAP image);
+  void Clear();
+
+ private:
+  struct Entry {
+    HBITMAP image;
+    RECT part;
+    SIZE size;
+    CBitmap scaled;
+  };
+  // The most any control draws: the main button's four cells, or a frame and two pictures.
+  static constexpr int kCapacity = 4;
+  Entry entries[kCapacity] = {};
+  int next = 0;  // the entry made longest ago, replaced next
+};
+
+// part of image drawn into destination at constant alpha, as a nine-grid with margins (all 0:
+// the whole part stretched). At 96 DPI the image is stretched there as it stands. At another DPI
+// a smooth copy comes from the cache: without margins the part at the destination's size, copied
+// 1:1; with margins the part scaled for the DPI, whose corners are then copied 1:1 and whose
+// edges are stretched along their length. Where no copy can be made, the image is stretched as
+// ComputeNineGrid places the pieces for the DPI.
+void DrawSkinImage(HDC dc, const RECT& destination, HBITMAP image, const RECT& part,
+                   const RECT& margins, int dpi, BYTE alpha, CScaledSkinCache* cache);
 
 // A pattern brush holding exactly what source paints as its background under child
 // (source's other children left out). Owned by the caller.

@@ -11,6 +11,8 @@ namespace kst {
 namespace {
 
 using Gdiplus::GpBitmap;
+using Gdiplus::GpGraphics;
+using Gdiplus::GpImageAttributes;
 using Gdiplus::GpStatus;
 
 // GDI+ is no KnownDLL: it comes from the side-by-side store the manifest names, never from
@@ -29,6 +31,17 @@ struct GdiplusFunctions {
                                  Gdiplus::BitmapData*);
   GpStatus(WINGDIPAPI* unlockBits)(GpBitmap*, Gdiplus::BitmapData*);
   GpStatus(WINGDIPAPI* dispose)(Gdiplus::GpImage*);
+  GpStatus(WINGDIPAPI* createFromScan0)(INT, INT, INT, Gdiplus::PixelFormat, BYTE*, GpBitmap**);
+  GpStatus(WINGDIPAPI* getGraphics)(Gdiplus::GpImage*, GpGraphics**);
+  GpStatus(WINGDIPAPI* deleteGraphics)(GpGraphics*);
+  GpStatus(WINGDIPAPI* setInterpolation)(GpGraphics*, Gdiplus::InterpolationMode);
+  GpStatus(WINGDIPAPI* setPixelOffset)(GpGraphics*, Gdiplus::PixelOffsetMode);
+  GpStatus(WINGDIPAPI* createAttributes)(GpImageAttributes**);
+  GpStatus(WINGDIPAPI* setWrapMode)(GpImageAttributes*, Gdiplus::WrapMode, Gdiplus::ARGB, BOOL);
+  GpStatus(WINGDIPAPI* disposeAttributes)(GpImageAttributes*);
+  GpStatus(WINGDIPAPI* drawImage)(GpGraphics*, Gdiplus::GpImage*, INT, INT, INT, INT, INT, INT, INT,
+                                  INT, Gdiplus::GpUnit, const GpImageAttributes*,
+                                  Gdiplus::DrawImageAbort, VOID*);
 };
 
 template <typename Function>
@@ -44,7 +57,16 @@ bool GdiplusFunctions::Load() {
          Resolve(&createFromResource, "GdipCreateBitmapFromResource") &&
          Resolve(&getWidth, "GdipGetImageWidth") && Resolve(&getHeight, "GdipGetImageHeight") &&
          Resolve(&lockBits, "GdipBitmapLockBits") && Resolve(&unlockBits, "GdipBitmapUnlockBits") &&
-         Resolve(&dispose, "GdipDisposeImage");
+         Resolve(&dispose, "GdipDisposeImage") &&
+         Resolve(&createFromScan0, "GdipCreateBitmapFromScan0") &&
+         Resolve(&getGraphics, "GdipGetImageGraphicsContext") &&
+         Resolve(&deleteGraphics, "GdipDeleteGraphics") &&
+         Resolve(&setInterpolation, "GdipSetInterpolationMode") &&
+         Resolve(&setPixelOffset, "GdipSetPixelOffsetMode") &&
+         Resolve(&createAttributes, "GdipCreateImageAttributes") &&
+         Resolve(&setWrapMode, "GdipSetImageAttributesWrapMode") &&
+         Resolve(&disposeAttributes, "GdipDisposeImageAttributes") &&
+         Resolve(&drawImage, "GdipDrawImageRectRectI");
 }
 
 GdiplusFunctions gdiplus;
@@ -60,20 +82,28 @@ bool StartGdiplusOnce() {
   return gdiplusStarted;
 }
 
-class CGdiplusBitmap {
+// Owns one GDI+ object of type T, released by the function that release names.
+template <typename T, typename Released,
+          GpStatus (WINGDIPAPI* GdiplusFunctions::*release)(Released*)>
+class CGdiplusObject {
  public:
-  CGdiplusBitmap() = default;
-  ~CGdiplusBitmap() {
-    if (bitmap) gdiplus.dispose(bitmap);
+  CGdiplusObject() = default;
+  ~CGdiplusObject() {
+    if (object) (gdiplus.*release)(object);
   }
-  CGdiplusBitmap(const CGdiplusBitmap&) = delete;
-  CGdiplusBitmap& operator=(const CGdiplusBitmap&) = delete;
-  GpBitmap** Receive() { return &bitmap; }
-  GpBitmap* Get() const { return bitmap; }
+  CGdiplusObject(const CGdiplusObject&) = delete;
+  CGdiplusObject& operator=(const CGdiplusObject&) = delete;
+  T** Receive() { return &object; }
+  T* Get() const { return object; }
 
  private:
-  GpBitmap* bitmap = nullptr;
+  T* object = nullptr;
 };
+
+using CGdiplusBitmap = CGdiplusObject<GpBitmap, Gdiplus::GpImage, &GdiplusFunctions::dispose>;
+using CGdiplusGraphics = CGdiplusObject<GpGraphics, GpGraphics, &GdiplusFunctions::deleteGraphics>;
+using CGdiplusAttributes =
+    CGdiplusObject<GpImageAttributes, GpImageAttributes, &GdiplusFunctions::disposeAttributes>;
 
 // The raw resource is copied into movable memory, as a stream on global memory needs.
 void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap* bitmap) {
@@ -101,6 +131,42 @@ void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap*
   ::FreeResource(loaded);
 }
 
+// A 32-bit top-down DIB section, its pixels all zero (transparent black).
+HBITMAP CreateTopDownBitmap(LONG width, LONG height, void** pixels) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
+  if (bitmap != nullptr && *pixels == nullptr) {
+    ::DeleteObject(bitmap);
+    return nullptr;
+  }
+  return bitmap;
+}
+
+// A GDI+ bitmap over part of a skin image's pixels, which stay where they are: GDI+ sees only the
+// part, so that it reads nothing of a neighbouring cell. Skin images are top-down DIB sections
+// with premultiplied rows (PARGB to GDI+); GetObject cannot tell a top-down one (it reports the
+// height positive either way), so that is taken as given.
+bool ViewSkinPixels(HBITMAP image, const RECT& part, CGdiplusBitmap* view) {
+  DIBSECTION section = {};
+  if (::GetObjectW(image, sizeof(section), &section) != sizeof(section) ||
+      section.dsBm.bmBitsPixel != 32 || section.dsBm.bmBits == nullptr || part.left < 0 ||
+      part.top < 0 || part.right > section.dsBm.bmWidth || part.bottom > section.dsBm.bmHeight ||
+      part.right <= part.left || part.bottom <= part.top)
+    return false;
+  ::GdiFlush();  // GDI may still owe pixels to it
+  const INT stride = section.dsBm.bmWidthBytes;
+  BYTE* first = static_cast<BYTE*>(section.dsBm.bmBits) + static_cast<size_t>(stride) * part.top +
+                static_cast<size_t>(part.left) * 4;
+  return gdiplus.createFromScan0(part.right - part.left, part.bottom - part.top, stride,
+                                 PixelFormat32bppPARGB, first, view->Receive()) == Gdiplus::Ok;
+}
+
 // GDI+ hands out straight alpha; the skin is drawn with per-pixel AlphaBlend, which wants
 // premultiplied, top-down rows.
 HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
@@ -110,16 +176,9 @@ HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
       gdiplus.getHeight(bitmap, &height) != Gdiplus::Ok || width == 0 || height == 0)
     return nullptr;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* pixels = nullptr;
-  CBitmap result(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-  if (!result || pixels == nullptr) return nullptr;
+  CBitmap result(CreateTopDownBitmap(static_cast<LONG>(width), static_cast<LONG>(height), &pixels));
+  if (!result) return nullptr;
 
   Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
   Gdiplus::BitmapData data = {};
@@ -147,6 +206,35 @@ void PremultiplyPixels(uint8_t* bgra, size_t pixelCount) {
     for (int channel = 0; channel < 3; ++channel)
       bgra[channel] = static_cast<uint8_t>((bgra[channel] * alpha + 127) / 255);
   }
+}
+
+// GDI+'s high-quality bicubic filter; the part's edges are mirrored rather than faded into
+// transparency, so that the copy keeps its full colour up to its border.
+HBITMAP ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size) {
+  if (size.cx <= 0 || size.cy <= 0 || !StartGdiplusOnce()) return nullptr;
+  CGdiplusBitmap source;
+  if (!ViewSkinPixels(image, part, &source)) return nullptr;
+  void* pixels = nullptr;
+  CBitmap result(CreateTopDownBitmap(size.cx, size.cy, &pixels));
+  if (!result) return nullptr;
+  {
+    CGdiplusBitmap target;
+    CGdiplusGraphics graphics;
+    CGdiplusAttributes attributes;
+    if (gdiplus.createFromScan0(size.cx, size.cy, size.cx * 4, PixelFormat32bppPARGB,
+                                static_cast<BYTE*>(pixels), target.Receive()) != Gdiplus::Ok ||
+        gdiplus.getGraphics(target.Get(), graphics.Receive()) != Gdiplus::Ok ||
+        gdiplus.createAttributes(attributes.Receive()) != Gdiplus::Ok)
+      return nullptr;
+    gdiplus.setInterpolation(graphics.Get(), Gdiplus::InterpolationModeHighQualityBicubic);
+    gdiplus.setPixelOffset(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
+    gdiplus.setWrapMode(attributes.Get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    if (gdiplus.drawImage(graphics.Get(), source.Get(), 0, 0, size.cx, size.cy, 0, 0,
+                          part.right - part.left, part.bottom - part.top, Gdiplus::UnitPixel,
+                          attributes.Get(), nullptr, nullptr) != Gdiplus::Ok)
+      return nullptr;
+  }
+  return result.Release();
 }
 
 HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type) {

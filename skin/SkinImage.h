@@ -13,6 +13,11 @@ namespace kst {
 // raw resource type; NULL or RT_BITMAP loads a bitmap resource. NULL on every failure.
 HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type);
 
+// A new skin image of size: part of the given one (a top-down 32-bit DIB section, as
+// LoadSkinImage makes) scaled smoothly. NULL when the image is no such DIB section, the part
+// lies outside it or GDI+ fails. The caller owns the result.
+HBITMAP ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size);
+
 // Straight-alpha BGRA pixels to premultiplied ones, in place.
 void PremultiplyPixels(uint8_t* bgra, size_t pixelCount);
 

@@ -15,6 +15,7 @@ void CThemedButtonCtrl::Initialise() {
 }
 
 void CThemedButtonCtrl::SetSkin(HBITMAP image, RECT margins) {
+  scaledCells.Clear();
   skinImage = image;
   skinMargins = margins;
   if (IsWindow()) Invalidate(TRUE);
@@ -31,16 +32,12 @@ void CThemedButtonCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
                              const wchar_t* caption) const {
   FillWithBrush(dc, rect, BackgroundBrush());
 
-  // Without an image the size is zero, the cell empty and nothing is drawn.
+  // Without an image nothing is drawn.
   const SIZE imageSize = BitmapSize(skinImage);
   const Edges cell =
       SkinCellRect(imageSize.cx, imageSize.cy, SkinCellForState(itemState, defaultCell));
-  CMemoryDC imageDC(::CreateCompatibleDC(dc));
-  {
-    CSelectObject selectImage(imageDC.Get(), skinImage);
-    DrawNineGrid(dc, rect, imageDC.Get(), {cell.left, cell.top, cell.right, cell.bottom},
-                 skinMargins);
-  }
+  DrawSkinImage(dc, rect, skinImage, {cell.left, cell.top, cell.right, cell.bottom}, skinMargins,
+                Dpi(), 255, &scaledCells);
 
   const COLORREF color =
       CaptionColorForState(itemState, {textColor, hotTextColor, pressedTextColor});

@@ -31,8 +31,11 @@ class CThemedButtonCtrl
  private:
   friend CThemedControlImpl;
   void Initialise();
+  void OnDpiChanged() { scaledCells.Clear(); }
 
   HBITMAP skinImage = nullptr;  // borrowed
+  // The cells drawn so far, scaled for the DPI and the button's size.
+  mutable CScaledSkinCache scaledCells;
   RECT skinMargins = {};
   int defaultCell = 0;
   COLORREF textColor = 0;

@@ -6,8 +6,9 @@
 //   void Paint(HDC dc, const RECT& client) const;       with kPaintsItself;
 //   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
 //                                                       with kDrawsAtPreErase;
-// and may provide OnFontChanged(), called when WM_SETFONT has changed Font(), and
-// OnScreenPainted(), called when a WM_PAINT has been painted and its DC given back.
+// and may provide OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
+// called when a WM_PAINT has been painted and its DC given back, and OnDpiChanged(), called when
+// SetDpi has changed Dpi().
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include "base/Handles.h"
 #include "framework/Controls.h"
 #include "framework/WindowImpl.h"
+#include "skin/DpiScale.h"
 #include "skin/SkinDrawing.h"
 
 namespace kst {
@@ -54,6 +56,16 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
     static_assert(Takes(kCopiesBackground), "the control copies no background");
     return backgroundSource;
   }
+
+  // The DPI the control draws its pixel sizes for; 96 until set. The snapshot is dropped, as the
+  // window behind is drawn for the new DPI too; no repaint is requested.
+  void SetDpi(int newDpi) {
+    if (newDpi == dpi) return;
+    dpi = newDpi;
+    backgroundBrush.Reset();
+    static_cast<T*>(this)->OnDpiChanged();
+  }
+  int Dpi() const { return dpi; }
 
   // The snapshot is dropped; no repaint is requested.
   void SetBackgroundSource(HWND window) {
@@ -109,6 +121,7 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
 
   void OnFontChanged() {}
   void OnScreenPainted() {}
+  void OnDpiChanged() {}
 
  private:
   static constexpr int kCaptionCapacity = 200;
@@ -153,6 +166,7 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
   HFONT font = nullptr;
   HWND backgroundSource = nullptr;
   CBrush backgroundBrush;
+  int dpi = kDesignDpi;
 };
 
 }  // namespace kst

@@ -4,9 +4,11 @@
 
 #include <initializer_list>
 
+#include "skin/DpiScale.h"
+
 namespace kst {
 
-HFONT CreateThemedDialogFont() {
+HFONT CreateThemedDialogFont(int dpi) {
   NONCLIENTMETRICSW metrics = {};
   LOGFONTW font = {};
   // XP knows the structure without its last member and refuses the longer one.
@@ -18,7 +20,7 @@ HFONT CreateThemedDialogFont() {
       break;
     }
   }
-  font.lfHeight = -14;
+  font.lfHeight = -ScaleForDpi(14, dpi);
   return ::CreateFontIndirectW(&font);
 }
 

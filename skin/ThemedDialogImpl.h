@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "base/Handles.h"
 #include "framework/WindowImpl.h"
 #include "skin/SkinDrawing.h"
 
 namespace kst {
 
-// The system's message-box font at 14 pixels, given to the dialog and all its descendants.
-HFONT CreateThemedDialogFont();
+// The system's message-box font at 14 pixels (scaled for dpi), given to the dialog and all its
+// descendants.
+HFONT CreateThemedDialogFont(int dpi);
 void SetFontOnTree(HWND window, HFONT font);
 // Adds WS_EX_COMPOSITED unless the window has it.
 void EnsureComposited(HWND window);
@@ -20,11 +23,18 @@ template <class T>
 class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
  public:
   // Once, after the derived dialog has attached its skinned controls.
-  void ApplyThemedDialogStyle() {
+  void ApplyThemedDialogStyle(int dpi) {
     EnsureComposited(this->m_hWnd);
-    dialogFont.Reset(CreateThemedDialogFont());
-    this->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont.Get()), FALSE);
-    SetFontOnTree(this->m_hWnd, dialogFont.Get());
+    SetThemedDialogFont(dpi);
+  }
+
+  // The dialog font made anew for dpi and given to the dialog and every descendant; the one
+  // they had goes only then.
+  void SetThemedDialogFont(int dpi) {
+    CFont font(CreateThemedDialogFont(dpi));
+    this->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    SetFontOnTree(this->m_hWnd, font.Get());
+    dialogFont = std::move(font);
   }
 
   // The owner creates the dialog object on the heap and never deletes it itself.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "resources/resource.h"
+#include "skin/NineGrid.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRules.h"
 
@@ -11,16 +12,11 @@ namespace {
 
 // The frame image's soft edge lies within these margins; its interior is transparent.
 constexpr RECT kFrameMargins = {10, 10, 10, 10};
+constexpr RECT kNoMargins = {0, 0, 0, 0};
 
-// Stretches the whole image into target with per-pixel alpha scaled by alpha. Each picture
-// is read at its own size, so that a fade between pictures of different sizes shows both.
-void BlendPicture(HDC dc, const RECT& target, HDC imageDC, HBITMAP image, BYTE alpha) {
+RECT WholeImage(HBITMAP image) {
   const SIZE size = BitmapSize(image);
-  CSelectObject selectImage(imageDC, image);
-  BLENDFUNCTION blend = kSkinBlend;
-  blend.SourceConstantAlpha = alpha;
-  SkinAlphaBlend(dc, target.left, target.top, target.right - target.left,
-                 target.bottom - target.top, imageDC, 0, 0, size.cx, size.cy, blend);
+  return {0, 0, size.cx, size.cy};
 }
 
 }  // namespace
@@ -28,6 +24,7 @@ void BlendPicture(HDC dc, const RECT& target, HDC imageDC, HBITMAP image, BYTE a
 void CThemedShadowStaticCtrl::Initialise() {
   shadowEnabled = true;
   UseBackgroundOf(TopLevelWindow(m_hWnd));
+  scaledImages.Forget(frameImage.Get());
   frameImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
   fadeEnd = fadeStart = 0;
   RepaintWithBackground(m_hWnd, false);
@@ -35,6 +32,7 @@ void CThemedShadowStaticCtrl::Initialise() {
 
 void CThemedShadowStaticCtrl::SetPicture(const wchar_t* name, const wchar_t* type,
                                          DWORD durationMs) {
+  scaledImages.Forget(previousPicture.Get());
   previousPicture = std::move(picture);
   picture.Reset(LoadSkinImage(name, type));
   fadeStart = ::GetTickCount();
@@ -54,24 +52,28 @@ void CThemedShadowStaticCtrl::SetShadowEnabled(bool enabled) {
   if (IsWindow()) RepaintWithBackground(m_hWnd, false);
 }
 
+// Each picture is read at its own size, so that a fade between pictures of different sizes
+// shows both, stretched into the inset rectangle.
 void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
   FillWithBrush(dc, rect, BackgroundBrush());
-  CMemoryDC imageDC(::CreateCompatibleDC(dc));
   if (shadowEnabled && frameImage) {
-    const SIZE frameSize = BitmapSize(frameImage.Get());
-    CSelectObject selectFrame(imageDC.Get(), frameImage.Get());
-    DrawNineGrid(dc, rect, imageDC.Get(), {0, 0, frameSize.cx, frameSize.cy}, kFrameMargins);
+    DrawSkinImage(dc, rect, frameImage.Get(), WholeImage(frameImage.Get()), kFrameMargins, Dpi(),
+                  255, &scaledImages);
   }
   if (!picture) return;
 
-  const RECT target = {rect.left + pictureInset.x, rect.top + pictureInset.y,
-                       rect.right - pictureInset.x, rect.bottom - pictureInset.y};
+  const Edges inset = PictureRect({rect.left, rect.top, rect.right, rect.bottom}, pictureInset.x,
+                                  pictureInset.y, Dpi());
+  const RECT target = {inset.left, inset.top, inset.right, inset.bottom};
+  auto blend = [&](HBITMAP image, BYTE alpha) {
+    DrawSkinImage(dc, target, image, WholeImage(image), kNoMargins, Dpi(), alpha, &scaledImages);
+  };
   if (IsFadeRunning(fadeStart, fadeEnd, previousPicture.IsValid())) {
     const BYTE alpha = FadeAlpha(fadeStart, fadeEnd, now);
-    BlendPicture(dc, target, imageDC.Get(), previousPicture.Get(), 255 - alpha);
-    BlendPicture(dc, target, imageDC.Get(), picture.Get(), alpha);
+    blend(previousPicture.Get(), 255 - alpha);
+    blend(picture.Get(), alpha);
   } else {
-    BlendPicture(dc, target, imageDC.Get(), picture.Get(), 255);
+    blend(picture.Get(), 255);
   }
 }
 

@@ -47,6 +47,7 @@ class CThemedShadowStaticCtrl
   void Initialise();
   void Paint(HDC dc, const RECT& client) const;
   void OnScreenPainted();
+  void OnDpiChanged() { scaledImages.Clear(); }
   LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 
   bool shadowEnabled = false;
@@ -56,6 +57,8 @@ class CThemedShadowStaticCtrl
   POINT pictureInset = {};
   DWORD fadeStart = 0;  // 0: no fade
   DWORD fadeEnd = 0;
+  // The frame and the pictures drawn so far, scaled for the DPI and the control's size.
+  mutable CScaledSkinCache scaledImages;
 };
 
 }  // namespace kst

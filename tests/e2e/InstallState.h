@@ -43,6 +43,21 @@ std::wstring PayloadFile(const wchar_t* name);
 std::vector<char> ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
+// A product file as an earlier install left it, held open by another program that shares it for
+// reading only, as a running product holds its files: an install cannot write it.
+class CHeldFile {
+ public:
+  explicit CHeldFile(const std::wstring& path);
+  static std::vector<char> Content() { return {kContent, kContent + sizeof kContent - 1}; }
+  bool Held() const { return static_cast<bool>(file_); }
+  void Release() { file_.Reset(); }
+
+ private:
+  static constexpr char kContent[] = "left by an earlier install";
+
+  CFileHandle file_;
+};
+
 // Removes everything that an install of either kind makes, so that a test starts from a clean
 // system whatever ran before: asks product windows to close, stops and deletes the service, and
 // deletes both \Kestrel folders, the product's registry tree and Run values, its entry in the

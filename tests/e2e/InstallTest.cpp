@@ -62,17 +62,6 @@ void ExpectPage(const CInstallerSession& installer, const wchar_t* name) {
   EXPECT_TRUE(MatchesPageReference(installer.Frame(), name));
 }
 
-// Moves a message box of the program off the frame, so that the page behind it can be seen.
-void MoveBoxOffFrame(HWND box, HWND frame) {
-  ::SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT boxRect = {};
-  RECT frameRect = {};
-  RECT overlap = {};
-  ::GetWindowRect(box, &boxRect);
-  ::GetWindowRect(frame, &frameRect);
-  EXPECT_FALSE(::IntersectRect(&overlap, &boxRect, &frameRect)) << "the box still covers the frame";
-}
-
 // Moves a registry key with everything below it out of the way for one scope.
 class CKeyAside {
  public:
@@ -133,10 +122,11 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   std::memcpy(&packedSize, &bytes[record + 4], sizeof packedSize);
   if (packedSize < 2 || record + 8 + packedSize > bytes.size()) return L"";
   bytes[record + 8 + packedSize / 2] ^= 0x5A;
-  CFileHandle file(::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  CFileHandle file(
+      ::CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  if (!file || !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) ||
+  if (!file ||
+      !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())
     return L"";
   return copy;

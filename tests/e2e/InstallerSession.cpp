@@ -1,5 +1,7 @@
 #include "InstallerSession.h"
 
+#include <gtest/gtest.h>
+
 #include <thread>
 
 namespace kst::test {
@@ -45,6 +47,16 @@ std::vector<std::string> BoxTexts(const CMessageBoxWatcher& boxes) {
   for (const CMessageBoxRecord& box : boxes.Boxes())
     texts.push_back(Utf8(box.caption) + ": " + Utf8(box.text));
   return texts;
+}
+
+void MoveBoxOffFrame(HWND box, HWND frame) {
+  ::SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT boxRect = {};
+  RECT frameRect = {};
+  RECT overlap = {};
+  ::GetWindowRect(box, &boxRect);
+  ::GetWindowRect(frame, &frameRect);
+  EXPECT_FALSE(::IntersectRect(&overlap, &boxRect, &frameRect)) << "the box still covers the frame";
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

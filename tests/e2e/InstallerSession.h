@@ -74,6 +74,10 @@ class CInstallerSession {
 // "caption: text" of each message box seen, in order.
 std::vector<std::string> BoxTexts(const CMessageBoxWatcher& boxes);
 
+// Moves a message box of the program to the screen's top left corner, off the frame, so that the
+// page behind it can be seen; a failure when it still covers the frame.
+void MoveBoxOffFrame(HWND box, HWND frame);
+
 // Polls the condition until it holds or the time is up; its last answer.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 

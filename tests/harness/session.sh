@@ -11,6 +11,9 @@
 #   KST_TEST_ROOT   folder for the prefix, HOME and logs; default: a new temporary folder, removed at the end.
 #                   A given folder is kept, but its prefix and HOME are made anew.
 #   KST_DISPLAY     an existing X display to use instead of starting Xvfb, e.g. ":5".
+#   KST_SCREEN      the Xvfb screen, default 1280x1024x24.
+#   KST_DPI         the display DPI of the prefix (its LogPixels), written before any Wine program of the session
+#                   starts, so that the desktop has it too; default: the prefix's own, 96.
 #   KST_WINE_CACHE  where the pristine prefix is kept between runs; default /var/tmp/kst-wine-template.
 #
 # wineboot of a new prefix takes 15 s or more on these machines (it writes some 700 MB of DLLs), so the first run
@@ -196,7 +199,7 @@ start_display() {
         return
     fi
     : >"$root/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$root/display" >"$root/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${KST_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$root/display" >"$root/xvfb.log" 2>&1 &
     xvfb_pid=$!
 }
 
@@ -214,6 +217,14 @@ wait_display() {
     done
     cat "$root/xvfb.log" >&2
     return 1
+}
+
+# Wine 8 takes the DPI from this value of the user's desktop settings, which wins over the one of the hardware
+# profile that a fresh prefix has (96).
+set_dpi() {
+    [[ $1 =~ ^[1-9][0-9]*$ ]] || return 1
+    sed -i '/^\[Control Panel\\\\Desktop\] /a "LogPixels"=dword:'"$(printf %08x "$1")" "$WINEPREFIX/user.reg" &&
+        grep -q '^"LogPixels"=dword:' "$WINEPREFIX/user.reg"
 }
 
 start_keepalive() {
@@ -249,6 +260,9 @@ copy_template || fail "could not prepare the Wine prefix"
 if [[ -n ${KST_DISPLAY:-} ]]; then
     # A real display has a window manager; let it manage Wine's windows again.
     sed -i '/^"Managed"="N"$/d' "$WINEPREFIX/user.reg"
+fi
+if [[ -n ${KST_DPI:-} ]]; then
+    set_dpi "$KST_DPI" || fail "could not set the display DPI to '$KST_DPI'"
 fi
 wait_display || fail "Xvfb did not start"
 start_keepalive || fail "the keep-alive program did not start"

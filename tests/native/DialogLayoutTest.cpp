@@ -5,7 +5,7 @@
 namespace kst {
 namespace {
 
-TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
+TEST(DialogLayout, PlacesTheControlsFromTheClientSizeAt96Dpi) {
   struct Case {
     int width, height, id;
     ControlPlacement expected;
@@ -33,7 +33,7 @@ TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
       {560, 320, IDC_ALL_USERS, {IDC_ALL_USERS, 0, 0, 0, 0, true, true}},
   };
   for (const Case& c : cases) {
-    ControlPlacement at = PlacementOf(c.id, c.width, c.height);
+    ControlPlacement at = PlacementOf(c.id, c.width, c.height, 96);
     EXPECT_EQ(at.x, c.expected.x) << c.id << " at W=" << c.width;
     EXPECT_EQ(at.y, c.expected.y) << c.id << " at W=" << c.width;
     EXPECT_EQ(at.cx, c.expected.cx) << c.id << " at W=" << c.width;
@@ -43,9 +43,35 @@ TEST(DialogLayout, PlacesTheControlsFromTheClientSize) {
   }
 }
 
+// Text does not grow in proportion to the DPI: above 96 DPI the settings link widens to the
+// left, its right edge kept, where its caption needs more room; nothing else does.
+TEST(DialogLayout, OnlyTheSettingsLinkGrowsToItsCaptionAndNotAt96Dpi) {
+  struct Case {
+    int id, dpi, captionWidth;
+    int x, cx;
+  } cases[] = {
+      {IDC_SETTINGS_LINK, 144, 95, 860, 96},  // fits: as placed
+      {IDC_SETTINGS_LINK, 144, 96, 860, 96},
+      {IDC_SETTINGS_LINK, 144, 99, 857, 99},
+      {IDC_SETTINGS_LINK, 120, 81, 669, 81},
+      {IDC_SETTINGS_LINK, 96, 69, 550, 64},  // the design as it stands
+      {IDC_MAIN_BUTTON, 144, 300, 400, 180},
+      {IDC_CONSENT, 144, 400, 24, 240},
+  };
+  for (const Case& c : cases) {
+    const int width = c.dpi == 96 ? 630 : c.dpi == 120 ? 770 : 980;
+    const ControlPlacement placed = PlacementOf(c.id, width, 720, c.dpi);
+    const ControlPlacement fitted = FitToCaption(placed, c.captionWidth, c.dpi);
+    EXPECT_EQ(fitted.x, c.x) << c.id << " for " << c.captionWidth << " at " << c.dpi;
+    EXPECT_EQ(fitted.cx, c.cx) << c.id << " for " << c.captionWidth << " at " << c.dpi;
+    EXPECT_EQ(fitted.y, placed.y) << c.id;
+    EXPECT_EQ(fitted.cy, placed.cy) << c.id;
+  }
+}
+
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
   ControlPlacement layout[kPlacedControlCount];
-  ComputeDialogLayout(560, 320, layout);
+  ComputeDialogLayout(560, 320, 96, layout);
   const int expected[kPlacedControlCount] = {
       IDC_STATUS_LABEL, IDC_CLOSE_BUTTON,    IDC_LOGO,        IDC_PRODUCT_LINK,
       IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,   IDC_MAIN_BUTTON, IDC_CONSENT,

@@ -7,17 +7,25 @@ namespace {
 TEST(ClientSizeFromBaseUnits, ScalesWithTheDialogBaseUnits) {
   struct Case {
     unsigned horizontal, vertical;
+    int dpi, systemDpi;
     int width, height;
   } cases[] = {
-      {8, 16, 560, 320},  // the usual system font
-      {9, 16, 630, 320},  // Wine here
-      {7, 16, 490, 320},
-      {10, 20, 700, 400},
+      {8, 16, 96, 96, 560, 320},  // the usual system font
+      {9, 16, 96, 96, 630, 320},  // Wine here
+      {7, 16, 96, 96, 490, 320},
+      {10, 20, 96, 96, 700, 400},
+      // The system's base units at the window's own DPI; at the system's DPI they are used as
+      // they stand, whatever it is.
+      {14, 36, 144, 144, 980, 720},
+      {8, 16, 144, 96, 840, 480},   // a 150 % monitor beside a 100 % primary one
+      {12, 24, 96, 144, 560, 320},  // and the other way round
+      {8, 16, 120, 96, 700, 400},
+      {9, 16, 120, 96, 788, 400},  // 787.5, rounded as MulDiv rounds
   };
   for (const Case& c : cases) {
-    Size size = ClientSizeFromBaseUnits(c.horizontal | (c.vertical << 16));
-    EXPECT_EQ(size.cx, c.width) << c.horizontal << "x" << c.vertical;
-    EXPECT_EQ(size.cy, c.height) << c.horizontal << "x" << c.vertical;
+    Size size = ClientSizeFromBaseUnits(c.horizontal | (c.vertical << 16), c.dpi, c.systemDpi);
+    EXPECT_EQ(size.cx, c.width) << c.horizontal << "x" << c.vertical << " at " << c.dpi;
+    EXPECT_EQ(size.cy, c.height) << c.horizontal << "x" << c.vertical << " at " << c.dpi;
   }
 }
 
@@ -37,14 +45,14 @@ TEST(CenteredOnWorkArea, SitsTwentyFourPixelsAboveTheCentreOfTheWorkArea) {
       {"window larger than the work area", {0, 0, 800, 600}, {0, 0, 640, 480}, {-80, -84}},
   };
   for (const Case& c : cases) {
-    Point corner = CenteredOnWorkArea(c.window, c.workArea);
+    Point corner = CenteredOnWorkArea(c.window, c.workArea, 96);
     EXPECT_EQ(corner.x, c.expected.x) << c.name;
     EXPECT_EQ(corner.y, c.expected.y) << c.name;
   }
 }
 
 TEST(BadgeRect, KeepsEightPixelsFromTheTopRightCorner) {
-  Rect badge = BadgeRect(560, 154, 48);
+  Rect badge = BadgeRect(560, 154, 48, 96);
   EXPECT_EQ(badge.left, 398);
   EXPECT_EQ(badge.top, 8);
   EXPECT_EQ(badge.right, 552);

@@ -22,7 +22,7 @@ namespace {
 TEST(NineGrid, PiecesComeInRowOrderWithMarginsUnstretched) {
   NineGridPiece pieces[9];
   // A 40 x 30 destination at (100, 50) from a 16 x 16 cell at (32, 0), margins 3, 4, 5, 6.
-  ComputeNineGrid({100, 50, 140, 80}, {32, 0, 48, 16}, {3, 4, 5, 6}, pieces);
+  ComputeNineGrid({100, 50, 140, 80}, {32, 0, 48, 16}, {3, 4, 5, 6}, 96, pieces);
   const NineGridPiece expected[9] = {
       {{100, 50, 3, 4}, {32, 0, 3, 4}},
       {{103, 50, 32, 4}, {35, 0, 8, 4}},
@@ -42,7 +42,7 @@ TEST(NineGrid, PiecesComeInRowOrderWithMarginsUnstretched) {
 
 TEST(NineGrid, MarginsWiderThanTheDestinationLeaveOutTheCentreColumn) {
   NineGridPiece pieces[9];
-  ComputeNineGrid({0, 0, 12, 32}, {0, 0, 216, 45}, {8, 8, 8, 8}, pieces);
+  ComputeNineGrid({0, 0, 12, 32}, {0, 0, 216, 45}, {8, 8, 8, 8}, 96, pieces);
   for (int i : {1, 4, 7}) EXPECT_FALSE(IsDrawablePiece(pieces[i].destination)) << i + 1;
   for (int i : {0, 2, 3, 5, 6, 8}) EXPECT_TRUE(IsDrawablePiece(pieces[i].destination)) << i + 1;
   // The right column starts at 4 and overlaps the left one, which ends at 8.
@@ -53,7 +53,7 @@ TEST(NineGrid, MarginsWiderThanTheDestinationLeaveOutTheCentreColumn) {
 
 TEST(NineGrid, ZeroMarginsStretchTheWholeCellOverTheWholeDestination) {
   NineGridPiece pieces[9];
-  ComputeNineGrid({5, 7, 125, 39}, {432, 0, 648, 45}, {0, 0, 0, 0}, pieces);
+  ComputeNineGrid({5, 7, 125, 39}, {432, 0, 648, 45}, {0, 0, 0, 0}, 96, pieces);
   for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(IsDrawablePiece(pieces[i].destination), i == 4) << i + 1;
   }

@@ -1,5 +1,6 @@
 // Skin images: the product's PNG resources decode at their sizes into premultiplied,
-// top-down 32-bit bitmaps; a file path loads too; failures give NULL.
+// top-down 32-bit bitmaps; a file path loads too; failures give NULL. Smooth scaled copies of
+// their parts.
 #include <objidl.h>
 
 #include <gdiplus.h>
@@ -116,6 +117,87 @@ TEST(LoadSkinImage, LoadsAFileIntoPremultipliedTopDownPixels) {
       0x00, 0x00, 0x00, 0x00,  // transparent stays transparent black
       0xFF, 0xFF, 0xFF, 0xFF};
   for (int i = 0; i < 16; ++i) EXPECT_EQ(pixels.bgra[i], expected[i]) << "byte " << i;
+}
+
+// A skin image as LoadSkinImage makes them: top-down, 32 bits, premultiplied BGRA given per pixel.
+CBitmap MakeSkinImage(int width, int height, uint32_t (*bgraAt)(int x, int y)) {
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  CBitmap image(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  auto* pixels = static_cast<uint32_t*>(bits);
+  for (int y = 0; y < height && pixels != nullptr; ++y)
+    for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = bgraAt(x, y);
+  return image;
+}
+
+uint32_t PixelAt(const Pixels& pixels, int x, int y) {
+  const uint8_t* p = &pixels.bgra[(static_cast<size_t>(y) * pixels.width + x) * 4];
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The smooth copies drawn above 96 DPI: of the part alone, its colour kept up to its border,
+// premultiplied pixels read as such, rows in their order.
+TEST(ScaleSkinImage, ScalesThePartAloneKeepingItsColoursAndOrientation) {
+  CBitmap warmUp(LoadSkinImage(MAKEINTRESOURCEW(IDP_LOGO), L"PNG"));  // starts GDI+
+  struct Case {
+    const char* what;
+    uint32_t (*bgraAt)(int x, int y);
+    RECT part;
+    SIZE size;
+    uint32_t top, bottom;  // every pixel of the copy's top and bottom row
+  } const cases[] = {
+      // Two cells, opaque red and blue: no blue may bleed into the red cell's copy, and no
+      // transparency in from outside the part.
+      {"left cell of two",
+       [](int x, int) -> uint32_t { return x < 8 ? 0xFFFF0000 : 0xFF0000FF; },
+       {0, 0, 8, 8},
+       {24, 20},
+       0xFFFF0000,
+       0xFFFF0000},
+      {"right cell of two",
+       [](int x, int) -> uint32_t { return x < 8 ? 0xFFFF0000 : 0xFF0000FF; },
+       {8, 0, 16, 8},
+       {5, 5},
+       0xFF0000FF,
+       0xFF0000FF},
+      // Half-transparent orange, premultiplied: a copy that took it for straight alpha would
+      // halve the colour again.
+      {"half transparent",
+       [](int, int) -> uint32_t { return 0x80804020; },
+       {0, 0, 6, 6},
+       {15, 15},
+       0x80804020,
+       0x80804020},
+      // Green rows above red ones stay above them.
+      {"top and bottom",
+       [](int, int y) -> uint32_t { return y < 4 ? 0xFF00FF00 : 0xFFFF0000; },
+       {0, 0, 8, 8},
+       {16, 16},
+       0xFF00FF00,
+       0xFFFF0000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CBitmap image = MakeSkinImage(16, 8, c.bgraAt);
+    CBitmap copy(ScaleSkinImage(image.Get(), c.part, c.size));
+    ASSERT_TRUE(copy);
+    const Pixels pixels = ReadDib(copy.Get());
+    ASSERT_EQ(pixels.width, c.size.cx);
+    ASSERT_EQ(pixels.height, c.size.cy);
+    for (int x = 0; x < pixels.width; ++x) {
+      EXPECT_EQ(PixelAt(pixels, x, 0), c.top) << "top row, x " << x;
+      EXPECT_EQ(PixelAt(pixels, x, pixels.height - 1), c.bottom) << "bottom row, x " << x;
+    }
+  }
+}
+
+TEST(ScaleSkinImage, NothingForAPartOutsideTheImageOrNoSize) {
+  CBitmap image = MakeSkinImage(16, 8, [](int, int) -> uint32_t { return 0xFFFFFFFF; });
+  EXPECT_EQ(ScaleSkinImage(image.Get(), {8, 0, 24, 8}, {10, 10}), nullptr);
+  EXPECT_EQ(ScaleSkinImage(image.Get(), {4, 4, 4, 8}, {10, 10}), nullptr);
+  EXPECT_EQ(ScaleSkinImage(image.Get(), {0, 0, 16, 8}, {0, 10}), nullptr);
+  EXPECT_EQ(ScaleSkinImage(nullptr, {0, 0, 16, 8}, {10, 10}), nullptr);
 }
 
 TEST(PremultiplyPixels, ScalesColourByAlphaWithRounding) {

@@ -1,5 +1,6 @@
 #include "tests/skin/SkinTestSupport.h"
 
+#include "skin/DpiScale.h"
 #include "skin/ThemedDialogImpl.h"
 
 namespace kst::test {
@@ -87,7 +88,7 @@ const CFrameClassInfo& CBackdropWindow::GetClassInfo() {
 }
 
 bool CBackdropWindow::Open(int screenX, int screenY, int width, int height) {
-  HFONT dialogFont = CreateThemedDialogFont();
+  HFONT dialogFont = CreateThemedDialogFont(kDesignDpi);
   LOGFONTW description = {};
   ::GetObjectW(dialogFont, sizeof(description), &description);
   ::DeleteObject(dialogFont);

@@ -127,6 +127,23 @@ void CheckManifest(const pe::Binary& image, Findings* findings) {
          {"string(" + identity + "/@type)", "win32"},
          {"translate(" + identity + "/@publicKeyToken, 'ABCDEF', 'abcdef')", "6595b64144ccf1df"}});
   }
+  // Aware of the DPI, so that Windows does not stretch the finished window: per monitor (v2) from
+  // Windows 10 version 1703 on, system-wide before, also on version 1607, which reads the list of
+  // awareness modes but does not know v2. Windows reads each setting only in its own namespace,
+  // inside the application element of the v3 one.
+  const std::pair<const char*, const char*> kWindowsSettings[] = {
+      {"dpiAware' and namespace-uri()='http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+       "true"},
+      {"dpiAwareness' and namespace-uri()='http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+       "PerMonitorV2, System"}};
+  for (const auto& [setting, value] : kWindowsSettings) {
+    expectations.push_back(
+        {"normalize-space(/*/*[local-name()='application' and "
+         "namespace-uri()='urn:schemas-microsoft-com:asm.v3']/*[local-name()='windowsSettings']/"
+         "*[local-name()='" +
+             std::string(setting) + "'])",
+         value});
+  }
   for (const auto& [path, expected] : expectations) {
     Expect(findings, "in the manifest, " + path,
            pugi::xpath_query(path.c_str()).evaluate_string(manifest), expected);

@@ -113,6 +113,17 @@ const Breakage kBreakages[] = {
        EditManifest(image, "GdiPlus\" version=\"1.0.0.0\"", "GdiPlus\" version=\"1.1.0.0\"");
      },
      "GdiPlus\']/@version) is \"1.1.0.0\", expected \"1.0.0.0\""},
+    {"manifest aware of the DPI only system-wide", nullptr,
+     [](Binary* image) { EditManifest(image, ">PerMonitorV2, System<", ">System<"); },
+     "2016/WindowsSettings']) is \"System\", expected \"PerMonitorV2, System\""},
+    {"manifest with the per-monitor awareness in the older namespace", nullptr,
+     [](Binary* image) {
+       EditManifest(image, "SMI/2016/WindowsSettings", "SMI/2005/WindowsSettings");
+     },
+     "2016/WindowsSettings']) is \"\", expected \"PerMonitorV2, System\""},
+    {"manifest unaware of the DPI before Windows 10", nullptr,
+     [](Binary* image) { EditManifest(image, ">true</dpiAware>", ">false</dpiAware>"); },
+     "2005/WindowsSettings']) is \"false\", expected \"true\""},
     {"manifest cut short", nullptr, [](Binary* image) { EditManifest(image, "</assembly>", ""); },
      "no well-formed XML: Start-end tags mismatch"},
     {"manifest with two root elements", nullptr,

@@ -392,12 +392,4 @@ void ExpectFilterServiceRegistration(bool allUsers) {
   EXPECT_EQ(Utf8(service.displayName), "Vazeruv Adodurizozo Rovavuv");
 }
 
-CHeldFile::CHeldFile(const std::wstring& path) {
-  ::SHCreateDirectoryExW(nullptr, path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
-  file_.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  ::WriteFile(file_.Get(), kContent, sizeof kContent - 1, &written, nullptr);
-}
-
 }  // namespace kst::test

@@ -92,19 +92,4 @@ struct CServiceFacts {
 };
 CServiceFacts ReadFilterService();
 
-// A product file as an earlier install left it, held open by another program that shares it for
-// reading only, as a running product holds its files.
-class CHeldFile {
- public:
-  explicit CHeldFile(const std::wstring& path);
-  static std::vector<char> Content() { return {kContent, kContent + sizeof kContent - 1}; }
-  bool Held() const { return static_cast<bool>(file_); }
-  void Release() { file_.Reset(); }
-
- private:
-  static constexpr char kContent[] = "left by an earlier install";
-
-  CFileHandle file_;
-};
-
 }  // namespace kst::test

@@ -230,9 +230,16 @@ std::vector<std::string> CheckShippingImage(const pe::Binary& image, const Bytes
   return findings;
 }
 
+std::unique_ptr<pe::Binary> ReadImage(const Bytes& file, const std::string& name) {
+  constexpr size_t kLeafSize = 16;
+  Bytes padded = file;
+  padded.resize(file.size() + kLeafSize);
+  return pe::Parser::parse(padded, name);
+}
+
 std::vector<std::string> CheckShippingImage(const Bytes& file) {
   try {
-    return CheckShippingImage(*pe::Parser::parse(file, "instkst.exe"), file);
+    return CheckShippingImage(*ReadImage(file, "instkst.exe"), file);
   } catch (const std::exception& failure) {
     return {std::string("cannot be read as a PE image, or is damaged: ") + failure.what()};
   }

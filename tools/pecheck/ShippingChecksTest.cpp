@@ -165,7 +165,7 @@ TEST(ShippingChecks, FailACopyWithOnePropertyBroken) {
     SCOPED_TRACE(breakage.what);
     Bytes file = shipping;
     if (breakage.breakFile) breakage.breakFile(&file);
-    std::unique_ptr<Binary> image = pe::Parser::parse(file, "broken.exe");
+    std::unique_ptr<Binary> image = ReadImage(file, "broken.exe");
     if (breakage.breakImage) breakage.breakImage(image.get());
     const std::vector<std::string> findings = CheckShippingImage(*image, file);
     EXPECT_EQ(findings.size(), 1u) << ::testing::PrintToString(findings);

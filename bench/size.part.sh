@@ -58,13 +58,15 @@ for line in lines[lines.index("Linker script and memory map"):]:
     pending = None
     if not match or size == 0 or not re.match(r"\.(text|rdata|data|eh_frame|CRT|tls)", section):
         continue
-    if section.startswith(".data") and size >= slots:
-        continue
     source = source.split("/")[-1]
     if "ltrans" in source:
         source = "installer code (link-time optimised)"
     pieces[source] += size
-print("  per object file of the link (code and data, largest first):")
+# The slots are data of one object, each in a section of its own.
+for source, size in pieces.items():
+    if size >= slots:
+        pieces[source] = size - slots
+print("  per object file of the link (code and data, largest first; the slots left out):")
 for source, size in pieces.most_common(20):
     print(f"    {size:7}  {source}")
 rest = sum(size for _, size in pieces.most_common()[20:])

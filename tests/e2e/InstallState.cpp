@@ -1,6 +1,5 @@
 #include "InstallState.h"
 
-#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -17,6 +16,7 @@
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "tests/support/TestWindows.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {
@@ -391,5 +391,13 @@ void ExpectFilterServiceRegistration(bool allUsers) {
             Utf8(PlacesFor(allUsers).programFolder + L"\\kstservice.exe"));
   EXPECT_EQ(Utf8(service.displayName), "Vazeruv Adodurizozo Rovavuv");
 }
+
+void CleanInstallTest::SetUp() {
+  ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+  ASSERT_TRUE(EndEarlierInstallers(std::chrono::seconds(10)));
+  ClearInstallState();
+}
+
+void CleanInstallTest::TearDown() { ClearInstallState(); }
 
 }  // namespace kst::test

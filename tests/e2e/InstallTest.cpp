@@ -132,15 +132,8 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   return copy;
 }
 
-class InstallTest : public ::testing::Test {
+class InstallTest : public CleanInstallTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
-    ASSERT_TRUE(EndEarlierInstallers(10s));
-    ClearInstallState();
-  }
-  void TearDown() override { ClearInstallState(); }
-
   // Opens the settings page and unticks " 为此计算机上的所有用户安装".
   static void ChooseCurrentUser(CInstallerSession& installer) {
     ASSERT_TRUE(installer.Press(kSettingsLink));

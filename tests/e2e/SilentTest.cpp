@@ -119,15 +119,7 @@ bool WaitForRemovalShell(CSilentRun& uninstall) {
   return !shells.empty();
 }
 
-class SilentTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
-    ASSERT_TRUE(EndEarlierInstallers(10s));
-    ClearInstallState();
-  }
-  void TearDown() override { ClearInstallState(); }
-};
+class SilentTest : public CleanInstallTest {};
 
 TEST_F(SilentTest, AnInstallOfEitherScopeLeavesWhatTheWindowsInstallLeavesAndShowsNothing) {
   for (bool allUsers : {true, false}) {

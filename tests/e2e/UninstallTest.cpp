@@ -97,15 +97,7 @@ bool StartFilterService() {
   return WaitUntil([] { return ReadFilterService().state == SERVICE_RUNNING; }, 20s);
 }
 
-class UninstallTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
-    ASSERT_TRUE(EndEarlierInstallers(10s));
-    ClearInstallState();
-  }
-  void TearDown() override { ClearInstallState(); }
-};
+class UninstallTest : public CleanInstallTest {};
 
 TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnection) {
   struct Case {

@@ -6,6 +6,7 @@
 
 #include "base/Handles.h"
 #include "base/SystemLibrary.h"
+#include "skin/PngDecoder.h"
 
 namespace kst {
 namespace {
@@ -105,30 +106,32 @@ using CGdiplusGraphics = CGdiplusObject<GpGraphics, GpGraphics, &GdiplusFunction
 using CGdiplusAttributes =
     CGdiplusObject<GpImageAttributes, GpImageAttributes, &GdiplusFunctions::disposeAttributes>;
 
-// The raw resource is copied into movable memory, as a stream on global memory needs.
-void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap* bitmap) {
+// The bytes of one of the program's resources; they stay as long as the program runs.
+const uint8_t* ProgramResource(const wchar_t* name, const wchar_t* type, DWORD* size) {
   HMODULE module = ::GetModuleHandleW(nullptr);
   HRSRC resource = ::FindResourceW(module, name, type);
-  if (resource == nullptr) return;
-  HGLOBAL loaded = ::LoadResource(module, resource);
-  if (loaded == nullptr) return;
-  DWORD size = ::SizeofResource(module, resource);
-  const void* bytes = ::LockResource(loaded);
+  HGLOBAL loaded = resource != nullptr ? ::LoadResource(module, resource) : nullptr;
+  if (loaded == nullptr) return nullptr;
+  *size = ::SizeofResource(module, resource);
+  return static_cast<const uint8_t*>(::LockResource(loaded));
+}
+
+// The raw resource is copied into movable memory, as a stream on global memory needs.
+void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap* bitmap) {
+  DWORD size = 0;
+  const uint8_t* bytes = ProgramResource(name, type, &size);
+  if (bytes == nullptr) return;
   CGlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, size));
-  if (memory && bytes != nullptr) {
-    void* target = ::GlobalLock(memory.Get());
-    if (target != nullptr) {
-      ::CopyMemory(target, bytes, size);
-      ::GlobalUnlock(memory.Get());
-      IStream* stream = nullptr;
-      if (SUCCEEDED(::CreateStreamOnHGlobal(memory.Get(), TRUE, &stream))) {
-        memory.Release();  // the stream frees it now
-        gdiplus.createFromStream(stream, bitmap->Receive());
-        stream->Release();
-      }
-    }
+  void* target = memory ? ::GlobalLock(memory.Get()) : nullptr;
+  if (target == nullptr) return;
+  ::CopyMemory(target, bytes, size);
+  ::GlobalUnlock(memory.Get());
+  IStream* stream = nullptr;
+  if (SUCCEEDED(::CreateStreamOnHGlobal(memory.Get(), TRUE, &stream))) {
+    memory.Release();  // the stream frees it now
+    gdiplus.createFromStream(stream, bitmap->Receive());
+    stream->Release();
   }
-  ::FreeResource(loaded);
 }
 
 // A 32-bit top-down DIB section, its pixels all zero (transparent black).
@@ -197,6 +200,21 @@ HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
   return result.Release();
 }
 
+// The skin's PNG resources are decoded without GDI+, which then loads only where a picture is
+// scaled or is one the decoder leaves to it.
+HBITMAP DecodePngResource(const wchar_t* name, const wchar_t* type) {
+  DWORD size = 0;
+  const uint8_t* bytes = ProgramResource(name, type, &size);
+  PngSize pictureSize;
+  if (bytes == nullptr || !ReadPngSize(bytes, size, &pictureSize)) return nullptr;
+  void* pixels = nullptr;
+  CBitmap result(CreateTopDownBitmap(static_cast<LONG>(pictureSize.width),
+                                     static_cast<LONG>(pictureSize.height), &pixels));
+  if (!result || !DecodePng(bytes, size, static_cast<uint8_t*>(pixels))) return nullptr;
+  PremultiplyPixels(static_cast<uint8_t*>(pixels), size_t{pictureSize.width} * pictureSize.height);
+  return result.Release();
+}
+
 }  // namespace
 
 void PremultiplyPixels(uint8_t* bgra, size_t pixelCount) {
@@ -238,6 +256,9 @@ HBITMAP ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size) {
 }
 
 HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type) {
+  if (IS_INTRESOURCE(name) && type != nullptr && type != RT_BITMAP) {
+    if (HBITMAP decoded = DecodePngResource(name, type)) return decoded;
+  }
   if (!StartGdiplusOnce()) return nullptr;
 
   CGdiplusBitmap bitmap;

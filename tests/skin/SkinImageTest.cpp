@@ -1,15 +1,17 @@
 // Skin images: the product's PNG resources decode at their sizes into premultiplied,
-// top-down 32-bit bitmaps; a file path loads too; failures give NULL. Smooth scaled copies of
-// their parts.
+// top-down 32-bit bitmaps, to the pixels GDI+ reads from them; a file path loads too; failures
+// give NULL. Smooth scaled copies of their parts.
 #include <objidl.h>
 
 #include <gdiplus.h>
+#include <shlwapi.h>
 
 #include <string>
 #include <vector>
 
 #include "base/Handles.h"
 #include "resources/resource.h"
+#include "skin/PngDecoder.h"
 #include "skin/SkinImage.h"
 #include <gtest/gtest.h>
 
@@ -37,22 +39,40 @@ Pixels ReadDib(HBITMAP bitmap) {
   return pixels;
 }
 
+// GDI+ for the test's own pictures, around one test.
+class CGdiplusSession {
+ public:
+  CGdiplusSession() {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+  }
+  ~CGdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+  CGdiplusSession(const CGdiplusSession&) = delete;
+  CGdiplusSession& operator=(const CGdiplusSession&) = delete;
+
+ private:
+  ULONG_PTR token_ = 0;
+};
+
+struct ProductImage {
+  int id, width, height;
+};
+
+constexpr ProductImage kProductImages[] = {
+    {IDP_BACKGROUND_INSTALL, 486, 267},
+    {IDP_BACKGROUND_UNINSTALL, 560, 337},
+    {IDP_BADGE, 154, 48},
+    {IDP_CLOSE_BUTTON, 80, 16},
+    {IDP_MAIN_BUTTON, 1081, 45},
+    {IDP_LOGO, 154, 48},
+    {IDP_PICTURE_START, 580, 321},
+    {IDP_PICTURE_INSTALLING, 496, 260},
+    {IDP_PICTURE_FINISHED, 496, 260},
+    {IDP_SHADOW_FRAME, 200, 144},
+};
+
 TEST(LoadSkinImage, EveryProductImageLoadsWithItsSize) {
-  struct Case {
-    int id, width, height;
-  } cases[] = {
-      {IDP_BACKGROUND_INSTALL, 486, 267},
-      {IDP_BACKGROUND_UNINSTALL, 560, 337},
-      {IDP_BADGE, 154, 48},
-      {IDP_CLOSE_BUTTON, 80, 16},
-      {IDP_MAIN_BUTTON, 1081, 45},
-      {IDP_LOGO, 154, 48},
-      {IDP_PICTURE_START, 580, 321},
-      {IDP_PICTURE_INSTALLING, 496, 260},
-      {IDP_PICTURE_FINISHED, 496, 260},
-      {IDP_SHADOW_FRAME, 200, 144},
-  };
-  for (const Case& c : cases) {
+  for (const ProductImage& c : kProductImages) {
     CBitmap image(LoadSkinImage(MAKEINTRESOURCEW(c.id), L"PNG"));
     ASSERT_TRUE(image) << c.id;
     Pixels pixels = ReadDib(image.Get());
@@ -83,6 +103,55 @@ TEST(LoadSkinImage, FailuresGiveNull) {
   EXPECT_EQ(LoadSkinImage(MAKEINTRESOURCEW(IDI_APP), RT_GROUP_ICON), nullptr);
 }
 
+// Straight-alpha BGRA rows of a PNG as GDI+ reads it; empty when it cannot.
+std::vector<uint8_t> GdiplusPixels(const uint8_t* png, DWORD size, int width, int height) {
+  std::vector<uint8_t> bgra;
+  IStream* stream = ::SHCreateMemStream(png, size);
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (stream != nullptr &&
+      Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
+    bgra.resize(static_cast<size_t>(width) * height * 4);
+    Gdiplus::GpRect whole(0, 0, width, height);
+    Gdiplus::BitmapData data = {};
+    data.Width = width;
+    data.Height = height;
+    data.Stride = width * 4;
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = bgra.data();
+    if (Gdiplus::DllExports::GdipBitmapLockBits(
+            bitmap, &whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+            PixelFormat32bppARGB, &data) == Gdiplus::Ok)
+      Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap, &data);
+    else
+      bgra.clear();
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+  }
+  if (stream != nullptr) stream->Release();
+  return bgra;
+}
+
+// The program reads its pictures with a decoder of its own; every one comes out as GDI+ reads it.
+TEST(DecodePng, ReadsEveryProductImageAsGdiplusDoes) {
+  CGdiplusSession gdiplus;
+  for (const ProductImage& c : kProductImages) {
+    SCOPED_TRACE(c.id);
+    HRSRC resource = ::FindResourceW(nullptr, MAKEINTRESOURCEW(c.id), L"PNG");
+    ASSERT_NE(resource, nullptr);
+    const DWORD size = ::SizeofResource(nullptr, resource);
+    const auto* png =
+        static_cast<const uint8_t*>(::LockResource(::LoadResource(nullptr, resource)));
+    PngSize pictureSize;
+    ASSERT_TRUE(ReadPngSize(png, size, &pictureSize));
+    ASSERT_EQ(pictureSize.width, static_cast<uint32_t>(c.width));
+    ASSERT_EQ(pictureSize.height, static_cast<uint32_t>(c.height));
+    std::vector<uint8_t> ours(static_cast<size_t>(c.width) * c.height * 4);
+    ASSERT_TRUE(DecodePng(png, size, ours.data()));
+    const std::vector<uint8_t> theirs = GdiplusPixels(png, size, c.width, c.height);
+    ASSERT_EQ(theirs.size(), ours.size());
+    EXPECT_TRUE(ours == theirs) << "the pixels differ from GDI+'s";
+  }
+}
+
 // Writes a 2 x 2 PNG with straight alpha: top row a half-transparent orange pixel and an
 // opaque blue one, bottom row transparent and opaque white.
 std::wstring WriteProbePng() {
@@ -103,7 +172,7 @@ std::wstring WriteProbePng() {
 }
 
 TEST(LoadSkinImage, LoadsAFileIntoPremultipliedTopDownPixels) {
-  CBitmap warmUp(LoadSkinImage(MAKEINTRESOURCEW(IDP_LOGO), L"PNG"));  // starts GDI+
+  CGdiplusSession gdiplus;
   std::wstring path = WriteProbePng();
   CBitmap image(LoadSkinImage(path.c_str(), L"PNG"));
   ::DeleteFileW(path.c_str());
@@ -139,7 +208,7 @@ uint32_t PixelAt(const Pixels& pixels, int x, int y) {
 // The smooth copies drawn above 96 DPI: of the part alone, its colour kept up to its border,
 // premultiplied pixels read as such, rows in their order.
 TEST(ScaleSkinImage, ScalesThePartAloneKeepingItsColoursAndOrientation) {
-  CBitmap warmUp(LoadSkinImage(MAKEINTRESOURCEW(IDP_LOGO), L"PNG"));  // starts GDI+
+  CGdiplusSession gdiplus;
   struct Case {
     const char* what;
     uint32_t (*bgraAt)(int x, int y);

@@ -95,7 +95,8 @@ TEST(PlantedDll, TheInstallerNeverLoadsAPlantFromItsFolder) {
   ASSERT_TRUE(process.Start(installer));
   HWND frame = process.WaitForWindow(kFrameClass, 20s);
   ASSERT_NE(frame, nullptr);
-  // The frame paints its skin: GDI+ has decoded the images and AlphaBlend has drawn them.
+  // The frame paints its skin: at the session's 120 DPI GDI+ has scaled the pictures and
+  // AlphaBlend has drawn them.
   ASSERT_TRUE(WaitUntil(
       [&] {
         return HasLoadedModule(process.Id(), L"gdiplus.dll") &&

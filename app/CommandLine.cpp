@@ -76,10 +76,7 @@ SwitchError ReadSwitch(const wchar_t* argument, bool cut, bool (&seen)[kSwitchCo
       return SwitchError::kNone;
     }
     if (value == nullptr || value[0] == L'\0') return SwitchError::kMissingValue;
-    CPath path;
-    if (cut || !path.Assign(value)) return SwitchError::kValueTooLong;
-    for (size_t c = 0; c <= path.Length(); ++c) out.logPath[c] = path.Get()[c];
-    return SwitchError::kNone;
+    return !cut && out.logPath.Assign(value) ? SwitchError::kNone : SwitchError::kValueTooLong;
   }
   return SwitchError::kUnknown;
 }
@@ -203,7 +200,7 @@ bool ParseCommandLine(const wchar_t* commandLine, CCommandLine& out) {
 
 void RefuseLogFolder(CCommandLine& commandLine) {
   commandLine.error = SwitchError::kNoLogFolder;
-  CBoundedWriter(commandLine.badArgument, kShownArgumentCapacity).Append(commandLine.logPath);
+  CBoundedWriter(commandLine.badArgument, kShownArgumentCapacity).Append(commandLine.logPath.Get());
 }
 
 void ComposeUsageText(const CCommandLine& commandLine, wchar_t* out, size_t capacity) {

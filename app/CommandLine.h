@@ -30,7 +30,7 @@ struct CCommandLine {
   bool noLaunch = false;           // /NOLAUNCH
   bool removeConfig = false;       // /REMOVECONFIG
   bool usageAsked = false;         // /?
-  wchar_t logPath[kMaxPath] = {};  // /LOG=path; empty without
+  CPath logPath;  // /LOG=path; empty without
   SwitchError error = SwitchError::kNone;
   // The first argument in error, cut to fit.
   wchar_t badArgument[kShownArgumentCapacity] = {};

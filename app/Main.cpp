@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
+#include "base/ProgramPaths.h"
 #include "base/StepLog.h"
 #include "base/SystemLibrary.h"
 #include "base/Text.h"
@@ -91,10 +92,9 @@ InstallerOptions SilentOptions(const CCommandLine& commandLine) {
 }
 
 void LogStart(const wchar_t* commandLine) {
-  wchar_t program[kMaxPath] = {};
-  ::GetModuleFileNameW(nullptr, program, kMaxPath);
-  program[kMaxPath - 1] = L'\0';
-  Log(L"start: ", program, L" ", commandLine);
+  CPath program;
+  GetProgramPath(program);
+  Log(L"start: ", program.Get(), L" ", commandLine);
 }
 
 void LogEnd(int exitCode) {
@@ -122,8 +122,8 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
   if (!ParseCommandLine(commandLineText, commandLine) || commandLine.usageAsked)
     return static_cast<int>(EndWithUsage(instance, commandLine));
   CStepLog log;
-  if (commandLine.logPath[0] != L'\0' &&
-      log.Open(commandLine.logPath) == LogOpenResult::kNoFolder) {
+  if (!commandLine.logPath.IsEmpty() &&
+      log.Open(commandLine.logPath.Get()) == LogOpenResult::kNoFolder) {
     RefuseLogFolder(commandLine);
     return static_cast<int>(EndWithUsage(instance, commandLine));
   }

@@ -1,6 +1,7 @@
 #include "base/SystemLibrary.h"
 
 #include "base/Path.h"
+#include "base/ProgramPaths.h"
 
 namespace kst {
 namespace {
@@ -24,10 +25,7 @@ bool IsBareFileName(const wchar_t* name) {
 
 HMODULE LoadFromSystemFolder(const wchar_t* dllName) {
   CPath path;
-  UINT length = ::GetSystemDirectoryW(path.Buffer(), static_cast<UINT>(CPath::Capacity()));
-  if (length == 0 || length >= CPath::Capacity()) return nullptr;
-  path.Sync();
-  if (!path.Join(dllName)) return nullptr;
+  if (!GetSystemFolder(path) || !path.Join(dllName)) return nullptr;
   // With a full path and this flag the DLL's own imports are looked up beside it in the system
   // folder first, not in the installer's folder.
   return ::LoadLibraryExW(path.Get(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

@@ -7,6 +7,7 @@
 
 #include "base/Handles.h"
 #include "base/LastError.h"
+#include "base/ProgramPaths.h"
 
 namespace kst {
 
@@ -207,12 +208,7 @@ bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten)
 }
 
 bool GetModuleFolder(CPath& folder) {
-  DWORD length =
-      GetModuleFileNameW(nullptr, folder.Buffer(), static_cast<DWORD>(CPath::Capacity()));
-  // A name that fills the whole buffer has been cut short.
-  if (length == 0 || length >= CPath::Capacity()) return Clear(folder);
-  folder.Sync();
-  return folder.RemoveLastComponent() ? true : Clear(folder);
+  return GetProgramPath(folder) && folder.RemoveLastComponent() ? true : Clear(folder);
 }
 
 bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,

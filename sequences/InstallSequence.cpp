@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "base/Path.h"
+#include "base/ProgramPaths.h"
 #include "base/StepLog.h"
 #include "base/Text.h"
 #include "install/EmbeddedFiles.h"
@@ -111,11 +112,8 @@ const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& program
 bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
   ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
   CPath self;
-  DWORD length =
-      ::GetModuleFileNameW(nullptr, self.Buffer(), static_cast<DWORD>(CPath::Capacity()));
   CPath target(programFolder.Get());
-  if (length == 0 || length >= CPath::Capacity() || !target.Join(L"uninstall.exe")) return false;
-  self.Sync();
+  if (!GetProgramPath(self) || !target.Join(L"uninstall.exe")) return false;
   LogStepResult(::CopyFileW(self.Get(), target.Get(), FALSE) != FALSE, L"copy uninstaller to",
                 target.Get());
   DWORD attributes = ::GetFileAttributesW(target.Get());

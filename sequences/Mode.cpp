@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/Path.h"
+#include "base/ProgramPaths.h"
 #include "install/Folders.h"
 
 namespace kst {
@@ -12,10 +13,9 @@ bool IsUninstallPath(const wchar_t* modulePath) {
 }
 
 bool IsUninstallMode() {
-  wchar_t path[kMaxPath] = {};
-  ::GetModuleFileNameW(nullptr, path, kMaxPath);
-  path[kMaxPath - 1] = L'\0';
-  return IsUninstallPath(path);
+  CPath path;
+  GetProgramPath(path);
+  return IsUninstallPath(path.Get());
 }
 
 bool BelongsToAnInstall() {

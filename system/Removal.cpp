@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "base/Handles.h"
+#include "base/ProgramPaths.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "system/DeleteTree.h"
@@ -19,9 +20,7 @@ constexpr UINT kCloseRequestTimeoutMs = 5000;
 // The system's own command interpreter, started in the system folder: a cmd, ping or rd planted
 // beside the uninstaller or in the folder the shell starts in is never run.
 bool SystemShell(CPath& shell, CPath& workingFolder) {
-  UINT length = ::GetSystemDirectoryW(workingFolder.Buffer(), static_cast<UINT>(CPath::Capacity()));
-  if (length == 0 || length >= CPath::Capacity()) return false;
-  workingFolder.Sync();
+  if (!GetSystemFolder(workingFolder)) return false;
   shell = workingFolder;
   return shell.Join(L"cmd.exe");
 }

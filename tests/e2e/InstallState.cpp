@@ -392,12 +392,4 @@ void ExpectFilterServiceRegistration(bool allUsers) {
   EXPECT_EQ(Utf8(service.displayName), "Vazeruv Adodurizozo Rovavuv");
 }
 
-void CleanInstallTest::SetUp() {
-  ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
-  ASSERT_TRUE(EndEarlierInstallers(std::chrono::seconds(10)));
-  ClearInstallState();
-}
-
-void CleanInstallTest::TearDown() { ClearInstallState(); }
-
 }  // namespace kst::test

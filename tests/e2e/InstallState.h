@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "base/Handles.h"
-#include <gtest/gtest.h>
 
 namespace kst::test {
 
@@ -92,13 +91,5 @@ struct CServiceFacts {
   DWORD state = 0;
 };
 CServiceFacts ReadFilterService();
-
-// A test that starts from no install and leaves none, with no installer of an earlier test
-// still running.
-class CleanInstallTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-};
 
 }  // namespace kst::test

@@ -1,6 +1,5 @@
 // The install driven through the installer's window from outside, as a user would, and checked on
 // the system it changed: files, settings, registry, links, service and the started product.
-#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -15,7 +14,9 @@
 #include "InstallerSession.h"
 #include "PageReference.h"
 #include "ProcessFacts.h"
+#include "WholeRuns.h"
 #include "base/Handles.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {
@@ -132,7 +133,7 @@ std::wstring DamagedInstallerCopy(const char* productFile) {
   return copy;
 }
 
-class InstallTest : public CleanInstallTest {
+class InstallTest : public CleanSystemTest {
  protected:
   // Opens the settings page and unticks " 为此计算机上的所有用户安装".
   static void ChooseCurrentUser(CInstallerSession& installer) {

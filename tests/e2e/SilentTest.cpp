@@ -119,7 +119,7 @@ bool WaitForRemovalShell(CSilentRun& uninstall) {
   return !shells.empty();
 }
 
-class SilentTest : public CleanInstallTest {};
+class SilentTest : public CleanSystemTest {};
 
 TEST_F(SilentTest, AnInstallOfEitherScopeLeavesWhatTheWindowsInstallLeavesAndShowsNothing) {
   for (bool allUsers : {true, false}) {

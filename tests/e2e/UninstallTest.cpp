@@ -97,7 +97,7 @@ bool StartFilterService() {
   return WaitUntil([] { return ReadFilterService().state == SERVICE_RUNNING; }, 20s);
 }
 
-class UninstallTest : public CleanInstallTest {};
+class UninstallTest : public CleanSystemTest {};
 
 TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnection) {
   struct Case {
@@ -225,7 +225,6 @@ TEST_F(UninstallTest, ARefusalShowsItsMessageAndChangesNothing) {
     ASSERT_TRUE(uninstaller.PressLater(kCloseButton));
     ASSERT_TRUE(uninstaller.Process().WaitForExit(10s));
   }
-
 }
 
 // Only OK at the confirmation goes on. The click is sent, as from another program, so that the
@@ -397,7 +396,8 @@ TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {
   ASSERT_TRUE(uninstaller.Press(kCloseButton, 10s));
   ASSERT_TRUE(uninstaller.Press(kMainButton, 10s));
   DWORD_PTR answer = 0;
-  ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &answer));
+  ASSERT_TRUE(
+      ::SendMessageTimeoutW(uninstaller.Frame(), WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &answer));
   ASSERT_TRUE(::SendMessageTimeoutW(uninstaller.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL,
                                     10000, &answer));
   ASSERT_TRUE(WaitForPostedMessages(uninstaller.Control(kCloseButton), 10s));

@@ -36,6 +36,7 @@ void WaitForTheEnd(CInstallerSession& uninstaller, bool& startedShell) {
 
 void CleanSystemTest::SetUp() {
   ASSERT_FALSE(InstallerPath().empty()) << "KST_INSTALLER is not set";
+  ASSERT_TRUE(EndEarlierInstallers(10s));
   ClearInstallState();
 }
 

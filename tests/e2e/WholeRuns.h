@@ -20,7 +20,8 @@ void Install(bool allUsers, const std::wstring& program = InstallerPath(),
 // was started goes to startedShell.
 void WaitForTheEnd(CInstallerSession& uninstaller, bool& startedShell);
 
-// Tests that start on a system with no install of either kind and leave none behind.
+// Tests that start on a system with no install of either kind and no installer of an earlier
+// test still running, and leave no install behind.
 class CleanSystemTest : public ::testing::Test {
  protected:
   void SetUp() override;

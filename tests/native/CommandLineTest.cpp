@@ -143,7 +143,7 @@ TEST(ParseCommandLine, ReadsEachSwitchAndRefusesWhatItDoesNotKnow) {
     EXPECT_EQ(out.noLaunch, c.expected.noLaunch);
     EXPECT_EQ(out.removeConfig, c.expected.removeConfig);
     EXPECT_EQ(out.usageAsked, c.expected.usageAsked);
-    EXPECT_EQ(std::wstring(out.logPath), c.expected.logPath);
+    EXPECT_EQ(std::wstring(out.logPath.Get()), c.expected.logPath);
     EXPECT_EQ(out.error, c.expected.error);
     EXPECT_EQ(std::wstring(out.badArgument), c.expected.badArgument);
   }
@@ -155,7 +155,7 @@ TEST(ParseCommandLine, ReadsEachSwitchAndRefusesWhatItDoesNotKnow) {
     EXPECT_FALSE(ParseCommandLine((L"/S /LOG=" + path).c_str(), out));
     EXPECT_EQ(out.error, SwitchError::kValueTooLong);
     EXPECT_TRUE(out.silent);
-    EXPECT_EQ(out.logPath[0], L'\0');
+    EXPECT_EQ(out.logPath.Get()[0], L'\0');
   }
   CCommandLine out;
   EXPECT_FALSE(ParseCommandLine(unknownLong.c_str(), out));

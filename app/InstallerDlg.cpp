@@ -1,7 +1,5 @@
 #include "app/InstallerDlg.h"
 
-#include <shellapi.h>
-
 #include <initializer_list>
 #include <utility>
 
@@ -13,6 +11,7 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinRules.h"
 #include "skin/WindowDpi.h"
+#include "system/ShellOpen.h"
 
 namespace kst {
 
@@ -286,7 +285,7 @@ LRESULT CInstallerDlg::OnToggleRemoveConfig(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT CInstallerDlg::OnProductLink(WORD, WORD, HWND, BOOL&) {
-  ::ShellExecuteW(m_hWnd, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+  OpenWithShell(m_hWnd, kHomePageUrl);
   return 0;
 }
 

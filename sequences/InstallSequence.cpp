@@ -1,7 +1,5 @@
 #include "sequences/InstallSequence.h"
 
-#include <shellapi.h>
-
 #include "base/Path.h"
 #include "base/ProgramPaths.h"
 #include "base/StepLog.h"
@@ -12,6 +10,7 @@
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/Registry.h"
+#include "system/ShellOpen.h"
 #include "system/Shortcuts.h"
 
 namespace kst {
@@ -151,16 +150,14 @@ bool MakeFolders(CSequenceDialog& dialog, const CPath& programFolder) {
   return true;
 }
 
-void StartProduct(const CPath& product) {
-  HINSTANCE started =
-      ::ShellExecuteW(nullptr, L"open", product.Get(), nullptr, nullptr, SW_SHOWNORMAL);
-  LogStepResult(reinterpret_cast<INT_PTR>(started) > 32, L"start", product.Get());
+// The product starts in its own folder, as it does from its links.
+void StartProduct(const CPath& programFolder, const CPath& product) {
+  LogStepResult(OpenWithShell(nullptr, product.Get(), programFolder.Get()), L"start",
+                product.Get());
 }
 
 void OpenInstallReport(HWND owner) {
-  HINSTANCE opened =
-      ::ShellExecuteW(owner, L"open", kInstallReportUrl, nullptr, nullptr, SW_SHOWNORMAL);
-  LogStepResult(reinterpret_cast<INT_PTR>(opened) > 32, L"open", kInstallReportUrl);
+  LogStepResult(OpenWithShell(owner, kInstallReportUrl), L"open", kInstallReportUrl);
 }
 
 }  // namespace
@@ -231,7 +228,7 @@ void RunInstall(CSequenceDialog& dialog) {
   if (!options.launchAfterInstall)
     Log(L"start ", product.Get(), L": left out (/NOLAUNCH)");
   else if (productPathFits)
-    StartProduct(product);
+    StartProduct(programFolder, product);
 
   if (!autostartWritten)
     dialog.Tell(ExitCode::kAutostartFailed, L"警告", L"无法修改注册表,开机启动设置失败!");

@@ -14,6 +14,7 @@
 #include "InstallState.h"
 #include "InstallerProgram.h"
 #include "InstallerSession.h"
+#include "ProcessFacts.h"
 #include "ProxyDoubles.h"
 #include "RunLog.h"
 #include "WholeRuns.h"
@@ -161,6 +162,27 @@ TEST_F(PlantedProgramTest, NoPlantRunsDuringAnInstallOrAnUninstallOfEitherKind) 
     // The system's shell and ping did the removal.
     EXPECT_FALSE(FileExists(places.programFolder));
   }
+}
+
+// The product the install starts would otherwise inherit the installer's working folder, usually
+// the downloads folder, and could load a DLL left there.
+TEST_F(PlantedProgramTest, TheStartedProductWorksInItsProgramFolderNotTheInstallers) {
+  const CInstallPlaces places = PlacesFor(false);
+  const std::wstring working = MakeScratchFolder(L"plant-working");
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath(), true, working));
+  ASSERT_TRUE(installer.Press(kSettingsLink));
+  ASSERT_TRUE(installer.Press(kAllUsersBox));
+  ASSERT_TRUE(installer.Press(kMainButton));
+  ASSERT_EQ(installer.TextOf(kMainButton), "退出");
+
+  std::vector<DWORD> products = ChildProcesses(installer.Process().Id(), L"kestrel.exe");
+  ASSERT_EQ(products.size(), 1u) << "the product was not started";
+  auto product = ReadProcessStart(products.front());
+  ASSERT_TRUE(product);
+  EXPECT_EQ(Utf8(product->currentFolder), Utf8(places.programFolder));
+  ASSERT_TRUE(installer.PressLater(kMainButton));
+  ASSERT_TRUE(installer.Process().WaitForExit(10s));
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
       MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
       L"PNG"));
   badgeMode = 0;
-  badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
   CreateClientDialog();
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
   if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
@@ -151,6 +150,8 @@ LRESULT CMainFrame::OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&) {
     ShowWindow(SW_HIDE);
     return 1;
   }
+  // Decoded only now: the window does not show the badge before.
+  if (!badgeImage) badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
   badgeMode = 1;
   ::UpdateWindow(m_hWnd);
   return 0;

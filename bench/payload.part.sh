@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Payload figures: packed sizes with zlib's best level and with zopfli, per file and in total, and
-# the extraction throughput under Wine against zlib's own inflate. Expects the builds of
-# scripts/build.sh (KST_BUILD_DIR, default build/); KST_BENCH_ROUNDS timed rounds (default 20), of
-# which the best counts. Figures only.
+# the extraction throughput under Wine against the installer's inflater alone. Expects the builds
+# of scripts/build.sh (KST_BUILD_DIR, default build/); KST_BENCH_ROUNDS timed rounds (default 20),
+# of which the best counts. Figures only.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KST_BUILD_DIR:-$root/build}

@@ -1,8 +1,7 @@
 #include "install/EmbeddedFiles.h"
 
-#include <zlib.h>
-
 #include "base/Handles.h"
+#include "base/Inflate.h"
 #include "base/Path.h"
 #include "install/PayloadFormat.h"
 #include "install/PayloadSlots.h"
@@ -19,10 +18,12 @@ FileResult InflateRecord(const uint8_t* slot, size_t capacity, CGlobalMemory* bu
   buffer->Reset(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(record.inflatedSize) + 8));
   if (!*buffer) return FileResult::kOutOfMemory;
   // Offering exactly the recorded size makes a stream that inflates to more fail here.
-  uLongf produced = record.inflatedSize;
-  if (::uncompress(static_cast<Bytef*>(buffer->Get()), &produced, record.stream,
-                   record.packedSize) != Z_OK)
-    return FileResult::kDamaged;
+  size_t produced = 0;
+  const InflateResult inflated = InflateZlibStream(record.stream, record.packedSize, buffer->Get(),
+                                                   record.inflatedSize, &produced);
+  if (inflated != InflateResult::kDone)
+    return inflated == InflateResult::kOutOfMemory ? FileResult::kOutOfMemory
+                                                   : FileResult::kDamaged;
   *recordedSize = record.inflatedSize;
   *inflatedSize = static_cast<DWORD>(produced);
   return FileResult::kDone;
@@ -55,7 +56,7 @@ FileResult CheckEmbeddedFile(const uint8_t* slot, size_t capacity) {
   uint32_t recordedSize = 0;
   DWORD inflatedSize = 0;
   FileResult result = InflateRecord(slot, capacity, &buffer, &recordedSize, &inflatedSize);
-  // zlib has checked the stream's own check value; a stream that ends early is damaged too.
+  // The inflater has checked the stream's own check value; a stream that ends early is damaged too.
   if (result == FileResult::kDone && inflatedSize != recordedSize) return FileResult::kDamaged;
   return result;
 }

@@ -29,7 +29,7 @@ extern const EmbeddedFile kEmbeddedFiles[kPayloadFileCount];
 // turns a failure into the message the user sees.
 enum class FileResult {
   kDone,
-  kOutOfMemory,   // no buffer for the inflated file
+  kOutOfMemory,   // no memory for the inflated file or for the inflater
   kDamaged,       // the record cannot be right for its slot, or its stream does not inflate
   kCannotCreate,  // the file cannot be created (also for a path longer than MAX_PATH)
   kCannotWrite,   // it was created but not written whole

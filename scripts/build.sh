@@ -14,16 +14,18 @@ configure() {
 }
 
 mkdir -p "$build"
-configure "$root/tools" "$build/native" -DCMAKE_BUILD_TYPE=Release
+configure "$root/tools" "$build/native" -DCMAKE_BUILD_TYPE=Release \
+  -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate"
 ninja --quiet -C "$build/native" -j "$jobs"
 
 packer=$build/native/packer/kstpack
 for arch in x86_64 i686; do
-  tests=OFF
-  [[ $arch == x86_64 ]] && tests=ON
+  # zlib packs test data; only the twin with its tests and benchmarks builds it.
+  tests=(-DKST_BUILD_TESTS=OFF)
+  [[ $arch == x86_64 ]] && tests=(-DKST_BUILD_TESTS=ON -DKST_ZLIB_SOURCE="$build/deps/zlib")
   configure "$root" "$build/$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DKST_PACKER="$packer" -DKST_ZLIB_SOURCE="$build/deps/zlib" -DKST_BUILD_TESTS=$tests ${KST_CMAKE_OPTIONS:-}
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DKST_PACKER="$packer" \
+    -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate" "${tests[@]}" ${KST_CMAKE_OPTIONS:-}
   ninja --quiet -C "$build/$arch" -j "$jobs"
 done
 

@@ -24,23 +24,35 @@ if ((${#missing[@]} > 0)); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The installer inflates with zlib built from Debian's own zlib sources, so that it links only
-# what inflating needs. They are fetched once through a source list of their own, which leaves
-# the machine's apt set-up alone; apt checks every file against the signed archive.
+# Libraries built from Debian's own sources with the installer's size flags: libdeflate, which
+# inflates in the installer, and zlib, which packs in tests and benchmarks. They are fetched once
+# through a source list of their own, which leaves the machine's apt set-up alone; apt checks every
+# file against the signed archive.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-zlib=${KST_BUILD_DIR:-$root/build}/deps/zlib
-if [[ ! -f $zlib/inflate.c ]]; then
-  echo "setup: fetching Debian's zlib sources" >&2
-  apt=$(mktemp -d /tmp/kst-zlib-source.XXXXXX)
-  trap 'rm -rf "$apt"' EXIT
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-    "http://deb.debian.org/debian bookworm main" >"$apt/sources.list"
-  mkdir -p "$apt/lists/partial" "$(dirname "$zlib")"
-  options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$apt/lists" -o APT::Sandbox::User=root -qq)
-  apt-get "${options[@]}" update
-  (cd "$apt" && apt-get "${options[@]}" source --download-only zlib >/dev/null &&
-    dpkg-source --no-check -x zlib_*.dsc source >/dev/null)
-  rm -rf "$zlib"
-  mv "$apt/source" "$zlib"
-fi
+deps=${KST_BUILD_DIR:-$root/build}/deps
+apt=
+options=()
+
+# fetch_source PACKAGE FILE: unpacks the source package into $deps/PACKAGE unless FILE is there.
+fetch_source() {
+  local package=$1 file=$2
+  [[ -f $deps/$package/$file ]] && return
+  echo "setup: fetching Debian's $package sources" >&2
+  if [[ -z $apt ]]; then
+    apt=$(mktemp -d /tmp/kst-source.XXXXXX)
+    trap 'rm -rf "$apt"' EXIT
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
+      "http://deb.debian.org/debian bookworm main" >"$apt/sources.list"
+    mkdir -p "$apt/lists/partial" "$deps"
+    options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+      -o Dir::State::Lists="$apt/lists" -o APT::Sandbox::User=root -qq)
+    apt-get "${options[@]}" update
+  fi
+  (cd "$apt" && apt-get "${options[@]}" source --download-only "$package" >/dev/null &&
+    dpkg-source --no-check -x "$package"_*.dsc "$package" >/dev/null)
+  rm -rf "${deps:?}/$package"
+  mv "$apt/$package" "$deps/$package"
+}
+
+fetch_source zlib inflate.c
+fetch_source libdeflate lib/deflate_decompress.c

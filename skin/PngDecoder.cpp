@@ -1,9 +1,10 @@
 #include "skin/PngDecoder.h"
 
 #include <string.h>
-#include <zlib.h>
 
 #include <memory>
+
+#include "base/Inflate.h"
 
 namespace kst {
 namespace {
@@ -208,7 +209,7 @@ bool DecodePng(const uint8_t* png, size_t size, uint8_t* bgra) {
   }
   if (header.colourType == kPalette && extras.palette.data == nullptr) return false;
 
-  // The picture's data may be spread over several chunks; zlib wants it in one piece.
+  // The picture's data may be spread over several chunks; the inflater wants it in one piece.
   std::unique_ptr<uint8_t[]> packed(new uint8_t[packedSize != 0 ? packedSize : 1]);
   if (!packed) return false;
   size_t gathered = 0;
@@ -225,8 +226,9 @@ bool DecodePng(const uint8_t* png, size_t size, uint8_t* bgra) {
   const size_t rowsSize = header.size.height * (rowBytes + 1);
   std::unique_ptr<uint8_t[]> rows(new uint8_t[rowsSize]);
   if (!rows) return false;
-  uLongf inflated = static_cast<uLongf>(rowsSize);
-  if (uncompress(rows.get(), &inflated, packed.get(), static_cast<uLong>(packedSize)) != Z_OK ||
+  size_t inflated = 0;
+  if (InflateZlibStream(packed.get(), packedSize, rows.get(), rowsSize, &inflated) !=
+          InflateResult::kDone ||
       inflated != rowsSize || !Unfilter(rows.get(), header.size.height, rowBytes, pixelBytes))
     return false;
 

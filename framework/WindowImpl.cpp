@@ -6,6 +6,8 @@ namespace kst {
 namespace {
 
 constexpr wchar_t kObjectProperty[] = L"kst.window.object";
+// The object whose window is being created on this (the only) user-interface thread; its window
+// procedure binds it at the window's first message.
 CWindowImplBase* creatingObject = nullptr;
 
 // Window procedures of this (the only) user-interface thread that have not returned yet, and the

@@ -81,6 +81,7 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
 
  protected:
   explicit CThemedControlBase(unsigned parts) : takenParts(parts) {}
+  // Controls are never deleted through this base.
   ~CThemedControlBase() = default;
 
   virtual void Initialise() = 0;

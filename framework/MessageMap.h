@@ -15,6 +15,13 @@ constexpr UINT OCM_CTLCOLORSTATIC = OCM__BASE + WM_CTLCOLORSTATIC;
 // Asks a window to treat a message its loop retrieved; lParam is the MSG.
 constexpr UINT WM_FORWARDMSG = 0x037F;
 
+namespace detail {
+
+// Sends a child control's notification back to the control as OCM__BASE + message.
+LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+
+}  // namespace detail
+
 class CMessageMap {
  public:
   virtual BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -63,11 +70,11 @@ class CMessageMap {
     return TRUE;
 
 // Sends notifications from child controls back to those controls as OCM_ messages.
-#define REFLECT_NOTIFICATIONS()                                     \
-  {                                                                 \
-    bHandled = TRUE;                                                \
-    lResult = ReflectNotifications(uMsg, wParam, lParam, bHandled); \
-    if (bHandled) return TRUE;                                      \
+#define REFLECT_NOTIFICATIONS()                                                         \
+  {                                                                                     \
+    bHandled = TRUE;                                                                    \
+    lResult = ::kst::detail::ReflectNotification(hWnd, uMsg, wParam, lParam, bHandled); \
+    if (bHandled) return TRUE;                                                          \
   }
 
 #define END_MSG_MAP() \

@@ -1,5 +1,7 @@
 #include "skin/SkinRules.h"
 
+#include "skin/WideDivision.h"
+
 namespace kst {
 
 int SkinCellForState(unsigned itemState, int defaultCell) {
@@ -27,7 +29,7 @@ uint8_t FadeAlpha(uint32_t fadeStart, uint32_t fadeEnd, uint32_t now) {
   uint32_t elapsed = now - fadeStart;
   if (elapsed > length) elapsed = length;
   // 64 bits, so that fades longer than 2^32 / 255 ms cannot overflow.
-  return static_cast<uint8_t>(static_cast<uint64_t>(elapsed) * 255 / length);
+  return static_cast<uint8_t>(DivideWide(static_cast<uint64_t>(elapsed) * 255, length));
 }
 
 bool IsFadeOver(uint32_t fadeStart, uint32_t fadeEnd, uint32_t now) {

@@ -26,12 +26,11 @@ class CThemedButtonCtrl
   COLORREF PressedTextColor() const { return pressedTextColor; }
 
   // Background, skin cell and caption for the item state; uses the cached background brush.
-  void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
+  void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const override;
 
  private:
-  friend CThemedControlImpl;
-  void Initialise();
-  void OnDpiChanged() { scaledCells.Clear(); }
+  void Initialise() override;
+  void OnDpiChanged() override { scaledCells.Clear(); }
 
   HBITMAP skinImage = nullptr;  // borrowed
   // The cells drawn so far, scaled for the DPI and the button's size.

@@ -19,8 +19,7 @@ class CThemedCheckboxCtrl
   END_MSG_MAP()
 
  private:
-  friend CThemedControlImpl;
-  void Initialise();
+  void Initialise() override;
   LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&);
 };
 

@@ -1,12 +1,12 @@
 // Base of the skinned controls: attaching to a control of the dialog template (or setting up
 // at WM_CREATE when the class makes the window itself), and the message handling that several
 // kinds of control share, each control taking the parts it needs. The drawing and the state
-// that belongs to one kind of control stay in its own class. T provides
+// that belongs to one kind of control stay in its own class, which overrides
 //   void Initialise();                                  its state after attaching, always;
 //   void Paint(HDC dc, const RECT& client) const;       with kPaintsItself;
 //   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
 //                                                       with kDrawsAtPreErase;
-// and may provide OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
+// and may override OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
 // called when a WM_PAINT has been painted and its DC given back, and OnDpiChanged(), called when
 // SetDpi has changed Dpi().
 #pragma once
@@ -29,64 +29,45 @@ enum SkinControlParts : unsigned {
   // The background is a pattern brush of what the window behind paints under the control, made
   // at its first use and dropped on WM_MOVE and WM_SIZE, so that it matches the control's place.
   kCopiesBackground = 0x2,
-  // The system button's custom draw, reflected back by the parent as OCM_NOTIFY: T::Draw paints
+  // The system button's custom draw, reflected back by the parent as OCM_NOTIFY: Draw paints
   // everything at the pre-erase stage, from the background up, and the system draws nothing.
   kDrawsAtPreErase = 0x4,
-  // WM_PAINT and WM_PRINTCLIENT (wParam, when not 0, is the DC) go to T::Paint, and nothing is
-  // erased: what lies behind shows wherever T paints nothing.
+  // WM_PAINT and WM_PRINTCLIENT (wParam, when not 0, is the DC) go to Paint, and nothing is
+  // erased: what lies behind shows wherever Paint paints nothing.
   kPaintsItself = 0x8,
 };
 
-template <class T, class TBase, unsigned parts>
-class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, public CCustomDraw<T> {
+// The shared handling, once for every kind of control: the parts a control takes are read as
+// it runs, and its own drawing is reached through the hooks.
+class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedControlBase> {
  public:
   // Subclasses an existing control and sets it up; false when subclassing fails.
-  bool Attach(HWND control) {
-    if (!this->SubclassWindow(control)) return false;
-    static_cast<T*>(this)->Initialise();
-    return true;
-  }
-
-  // Borrowed: the font of the last WM_SETFONT, or the one the control chose when attaching.
-  HFONT Font() const {
-    static_assert(Takes(kKeepsFont), "the control keeps no font");
-    return font;
-  }
-  HWND BackgroundSource() const {
-    static_assert(Takes(kCopiesBackground), "the control copies no background");
-    return backgroundSource;
-  }
+  bool Attach(HWND control);
 
   // The DPI the control draws its pixel sizes for; 96 until set. The snapshot is dropped, as the
   // window behind is drawn for the new DPI too; no repaint is requested.
-  void SetDpi(int newDpi) {
-    if (newDpi == dpi) return;
-    dpi = newDpi;
-    backgroundBrush.Reset();
-    static_cast<T*>(this)->OnDpiChanged();
-  }
+  void SetDpi(int newDpi);
   int Dpi() const { return dpi; }
 
+  // Borrowed: the font of the last WM_SETFONT, or the one the control chose when attaching.
+  HFONT Font() const { return font; }
+  HWND BackgroundSource() const { return backgroundSource; }
   // The snapshot is dropped; no repaint is requested.
-  void SetBackgroundSource(HWND window) {
-    static_assert(Takes(kCopiesBackground), "the control copies no background");
-    backgroundSource = window;
-    backgroundBrush.Reset();
-  }
+  void SetBackgroundSource(HWND window);
 
-  BEGIN_MSG_MAP(CThemedControlImpl)
+  BEGIN_MSG_MAP(CThemedControlBase)
   MESSAGE_HANDLER(WM_CREATE, OnCreate)
-  if constexpr (Takes(kKeepsFont)) {
+  if (Takes(kKeepsFont)) {
     MESSAGE_HANDLER(WM_SETFONT, OnSetFont)
   }
-  if constexpr (Takes(kCopiesBackground)) {
+  if (Takes(kCopiesBackground)) {
     MESSAGE_HANDLER(WM_MOVE, OnMoveOrSize)
     MESSAGE_HANDLER(WM_SIZE, OnMoveOrSize)
   }
-  if constexpr (Takes(kDrawsAtPreErase)) {
-    MESSAGE_HANDLER(OCM_NOTIFY, this->OnNotifyCustomDraw)
+  if (Takes(kDrawsAtPreErase)) {
+    MESSAGE_HANDLER(OCM_NOTIFY, OnNotifyCustomDraw)
   }
-  if constexpr (Takes(kPaintsItself)) {
+  if (Takes(kPaintsItself)) {
     MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseNothing)
     MESSAGE_HANDLER(WM_PAINT, OnPaint)
     MESSAGE_HANDLER(WM_PRINTCLIENT, OnPaint)
@@ -94,18 +75,22 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
   END_MSG_MAP()
 
   // Custom-draw stages, called through CCustomDraw.
-  DWORD OnPreErase(NMCUSTOMDRAW* draw) {
-    EnsureBackgroundBrush();
-    wchar_t caption[kCaptionCapacity] = {};
-    ::GetWindowTextW(this->m_hWnd, caption, kCaptionCapacity);
-    static_cast<const T*>(this)->Draw(draw->hdc, draw->rc, draw->uItemState, caption);
-    return CDRF_SKIPDEFAULT;
-  }
+  DWORD OnPreErase(NMCUSTOMDRAW* draw);
   // Everything was drawn at the pre-erase stage.
   DWORD OnPrePaint(NMCUSTOMDRAW*) { return CDRF_SKIPDEFAULT; }
 
  protected:
-  static constexpr bool Takes(unsigned part) { return (parts & part) != 0; }
+  explicit CThemedControlBase(unsigned parts) : takenParts(parts) {}
+  // Controls are never deleted through this base.
+  ~CThemedControlBase() = default;
+
+  virtual void Initialise() = 0;
+  virtual void Paint(HDC /*dc*/, const RECT& /*client*/) const {}
+  virtual void Draw(HDC /*dc*/, const RECT& /*rect*/, unsigned /*itemState*/,
+                    const wchar_t* /*caption*/) const {}
+  virtual void OnFontChanged() {}
+  virtual void OnScreenPainted() {}
+  virtual void OnDpiChanged() {}
 
   // For a control whose font does not come with WM_SETFONT.
   void KeepFont(HFONT given) { font = given; }
@@ -113,60 +98,46 @@ class CThemedControlImpl : public CWindowImpl<T, TBase, CControlWinTraits>, publ
   void UseBackgroundOf(HWND window) { backgroundSource = window; }
 
   HBRUSH BackgroundBrush() const { return backgroundBrush.Get(); }
-  HBRUSH EnsureBackgroundBrush() {
-    if (!backgroundBrush)
-      backgroundBrush.Reset(CreateParentBackgroundBrush(this->m_hWnd, backgroundSource));
-    return backgroundBrush.Get();
-  }
-
-  void OnFontChanged() {}
-  void OnScreenPainted() {}
-  void OnDpiChanged() {}
+  HBRUSH EnsureBackgroundBrush();
 
  private:
-  static constexpr int kCaptionCapacity = 200;
+  bool Takes(unsigned part) const { return (takenParts & part) != 0; }
 
-  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-    static_cast<T*>(this)->Initialise();
-    handled = FALSE;
-    return 0;
-  }
-
-  LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    font = reinterpret_cast<HFONT>(wParam);
-    static_cast<T*>(this)->OnFontChanged();
-    handled = FALSE;
-    return 0;
-  }
-
-  LRESULT OnMoveOrSize(UINT, WPARAM, LPARAM, BOOL&) {
-    backgroundBrush.Reset();
-    return 1;
-  }
-
+  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
+  LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+  LRESULT OnMoveOrSize(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnEraseNothing(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
+  LRESULT OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&);
 
-  LRESULT OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    RECT client = {};
-    this->GetClientRect(&client);
-    if constexpr (Takes(kCopiesBackground)) EnsureBackgroundBrush();
-    T* self = static_cast<T*>(this);
-    if (wParam != 0) {
-      self->Paint(DeviceContextParameter(wParam), client);
-      return 0;
-    }
-    {
-      CPaintDC paintDC(this->m_hWnd);
-      self->Paint(paintDC.Get(), client);
-    }
-    self->OnScreenPainted();
-    return 0;
-  }
-
+  const unsigned takenParts;
   HFONT font = nullptr;
   HWND backgroundSource = nullptr;
   CBrush backgroundBrush;
   int dpi = kDesignDpi;
+};
+
+// A skinned control T over the window view TBase, taking the parts of the shared handling; what
+// belongs to a part it does not take is refused when the program is built.
+template <class T, class TBase, unsigned parts>
+class CThemedControlImpl : public TBase, public CThemedControlBase {
+ public:
+  CThemedControlImpl() : CThemedControlBase(parts) {}
+
+  HFONT Font() const {
+    static_assert((parts & kKeepsFont) != 0, "the control keeps no font");
+    return CThemedControlBase::Font();
+  }
+  HWND BackgroundSource() const {
+    static_assert((parts & kCopiesBackground) != 0, "the control copies no background");
+    return CThemedControlBase::BackgroundSource();
+  }
+  void SetBackgroundSource(HWND window) {
+    static_assert((parts & kCopiesBackground) != 0, "the control copies no background");
+    CThemedControlBase::SetBackgroundSource(window);
+  }
+
+ protected:
+  HWND& WindowHandle() final { return this->m_hWnd; }
 };
 
 }  // namespace kst

@@ -21,12 +21,11 @@ class CThemedHyperlinkCtrl
   HFONT UnderlineFont() const { return underlineFont.Get(); }
 
   // Background and caption; only the hot flag of itemState changes the look.
-  void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
+  void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const override;
 
  private:
-  friend CThemedControlImpl;
-  void Initialise();
-  void OnFontChanged();
+  void Initialise() override;
+  void OnFontChanged() override;
   void SizeToCaption();
 
   CFont underlineFont;

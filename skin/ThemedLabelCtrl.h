@@ -29,9 +29,8 @@ class CThemedLabelCtrl
   END_MSG_MAP()
 
  private:
-  friend CThemedControlImpl;
-  void Initialise();
-  void Paint(HDC dc, const RECT& client) const;
+  void Initialise() override;
+  void Paint(HDC dc, const RECT& client) const override;
   void Repaint();
   LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam, BOOL&);
 

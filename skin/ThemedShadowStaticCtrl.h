@@ -42,12 +42,11 @@ class CThemedShadowStaticCtrl
   END_MSG_MAP()
 
  private:
-  friend CThemedControlImpl;
   // Loads the frame image.
-  void Initialise();
-  void Paint(HDC dc, const RECT& client) const;
-  void OnScreenPainted();
-  void OnDpiChanged() { scaledImages.Clear(); }
+  void Initialise() override;
+  void Paint(HDC dc, const RECT& client) const override;
+  void OnScreenPainted() override;
+  void OnDpiChanged() override { scaledImages.Clear(); }
   LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled);
 
   bool shadowEnabled = false;

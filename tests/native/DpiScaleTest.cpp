@@ -46,6 +46,29 @@ TEST(ScaleRounded, RoundsToTheNearestWithHalvesAwayFromZeroAsMulDiv) {
   }
 }
 
+// A negative denominator turns the sign, and a product beyond 32 bits divides back into range.
+TEST(ScaleRounded, TakesTheSignOfTheDenominatorAndTheWholeProduct) {
+  constexpr int kMax = 2147483647;
+  constexpr int kMin = -kMax - 1;
+  struct Case {
+    int value, numerator, denominator, scaled;
+  } cases[] = {
+      {7, 120, -96, -9},  // -8.75
+      {-7, 120, -96, 9},
+      {5, -3, 2, -8},  // -7.5
+      {5, 3, -2, -8},
+      {-5, 3, -2, 8},
+      {kMax, kMax, kMax, kMax},
+      {kMin, kMin, kMin, kMin},
+      {kMin, 3, 4, -1610612736},
+      {6, 1, kMin, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ScaleRounded(c.value, c.numerator, c.denominator), c.scaled)
+        << c.value << " x " << c.numerator << " / " << c.denominator;
+  }
+}
+
 struct Placed {
   int id, x, y, cx, cy;
 };

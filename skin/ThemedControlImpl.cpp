@@ -1,0 +1,77 @@
+#include "skin/ThemedControlImpl.h"
+
+namespace kst {
+namespace {
+
+constexpr int kCaptionCapacity = 200;
+
+}  // namespace
+
+bool CThemedControlBase::Attach(HWND control) {
+  if (!SubclassWindow(control)) return false;
+  Initialise();
+  return true;
+}
+
+void CThemedControlBase::SetDpi(int newDpi) {
+  if (newDpi == dpi) return;
+  dpi = newDpi;
+  backgroundBrush.Reset();
+  OnDpiChanged();
+}
+
+void CThemedControlBase::SetBackgroundSource(HWND window) {
+  backgroundSource = window;
+  backgroundBrush.Reset();
+}
+
+HBRUSH CThemedControlBase::EnsureBackgroundBrush() {
+  if (!backgroundBrush)
+    backgroundBrush.Reset(CreateParentBackgroundBrush(WindowHandle(), backgroundSource));
+  return backgroundBrush.Get();
+}
+
+DWORD CThemedControlBase::OnPreErase(NMCUSTOMDRAW* draw) {
+  EnsureBackgroundBrush();
+  wchar_t caption[kCaptionCapacity] = {};
+  ::GetWindowTextW(WindowHandle(), caption, kCaptionCapacity);
+  Draw(draw->hdc, draw->rc, draw->uItemState, caption);
+  return CDRF_SKIPDEFAULT;
+}
+
+LRESULT CThemedControlBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
+  Initialise();
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CThemedControlBase::OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+  font = reinterpret_cast<HFONT>(wParam);
+  OnFontChanged();
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CThemedControlBase::OnMoveOrSize(UINT, WPARAM, LPARAM, BOOL&) {
+  backgroundBrush.Reset();
+  return 1;
+}
+
+LRESULT CThemedControlBase::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  const HWND window = WindowHandle();
+  RECT client = {};
+  ::GetClientRect(window, &client);
+  if (Takes(kCopiesBackground)) EnsureBackgroundBrush();
+  if (wParam != 0) {
+    Paint(DeviceContextParameter(wParam), client);
+    return 0;
+  }
+  {
+    CPaintDC paintDC(window);
+    Paint(paintDC.Get(), client);
+  }
+  OnScreenPainted();
+  return 0;
+}
+
+}  // namespace kst

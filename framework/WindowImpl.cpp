@@ -118,7 +118,9 @@ LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lPa
 
 BOOL CWindowImplBase::SubclassWindow(HWND window) {
   HWND& handle = WindowHandle();
-  if (handle != nullptr || !::IsWindow(window)) return FALSE;
+  // A window bound to another object already has the shared procedure: taking it as the
+  // previous one would call itself.
+  if (handle != nullptr || !::IsWindow(window) || BoundObject(window) != nullptr) return FALSE;
   BindObject(window, this);
   WNDPROC previous = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));

@@ -24,7 +24,7 @@ class CWindowImplBase : public CMessageMap {
   CWindowImplBase(const CWindowImplBase&) = delete;
   CWindowImplBase& operator=(const CWindowImplBase&) = delete;
 
-  // Takes over an existing window (a control of a dialog template).
+  // Takes over an existing window (a control of a dialog template) that no other object has.
   BOOL SubclassWindow(HWND window);
 
   // Called after the window's last message; the object may delete itself here.

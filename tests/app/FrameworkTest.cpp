@@ -118,6 +118,8 @@ TEST_F(FrameworkTest, SubclassedControlsGetTheirNotificationsReflected) {
   CProbeButton button;
   ASSERT_TRUE(button.SubclassWindow(raw));
   EXPECT_FALSE(button.SubclassWindow(raw)) << "an object takes one window only";
+  CProbeButton second;
+  EXPECT_FALSE(second.SubclassWindow(raw)) << "a window has one object only";
 
   // The row of the subclass answers; the rest still reaches the system button.
   EXPECT_EQ(::SendMessageW(raw, WM_GETTEXTLENGTH, 0, 0), 77);

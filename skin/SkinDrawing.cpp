@@ -35,17 +35,9 @@ void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT&
   }
 }
 
-namespace {
-
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-}  // namespace
-
 HBITMAP CScaledSkinCache::Get(HBITMAP image, const RECT& part, SIZE size) {
   for (Entry& entry : entries) {
-    if (entry.scaled && entry.image == image && SameRect(entry.part, part) &&
+    if (entry.scaled && entry.image == image && ::EqualRect(&entry.part, &part) &&
         entry.size.cx == size.cx && entry.size.cy == size.cy)
       return entry.scaled.Get();
   }

@@ -263,6 +263,21 @@ bool IsAnyProductWindowPresent() {
          ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle) != nullptr;
 }
 
+void SetProductValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  CRegKey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS);
+}
+
+void DeleteProductValue(const wchar_t* name) {
+  CRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()) ==
+      ERROR_SUCCESS)
+    ::RegDeleteValueW(key.Get(), name);
+}
+
 void CloseProductWindows() {
   const std::pair<const char*, const char*> windows[] = {
       {kMainWindowClass, kMainWindowTitle}, {kUpdaterWindowClass, kUpdaterWindowTitle}};

@@ -68,6 +68,11 @@ void ClearInstallState();
 // checksum, registry values, links, the service's configuration.
 std::vector<std::string> InstallStateListing();
 
+// A value of the product's registry key (HKLM), set as the product would; the key must exist.
+void SetProductValue(const wchar_t* name, DWORD type, const void* data, DWORD size);
+// Removes the value where the key has it.
+void DeleteProductValue(const wchar_t* name);
+
 // Asks the product's windows to close and waits until they are gone.
 void CloseProductWindows();
 bool IsProductMainWindowPresent();

@@ -34,8 +34,6 @@ constexpr DWORD kNotInstalled = 13;
 constexpr DWORD kFileFailed = 20;
 constexpr DWORD kProxyResetFailed = 22;
 
-constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
-
 // A run of the program with switches, from its start to its end.
 class CSilentRun {
  public:
@@ -318,21 +316,8 @@ TEST_F(SilentTest, AnUninstallRefusalEndsWithItsCodeAndChangesNothing) {
        },
        Uninstaller(places), kProductRunning},
       {"the random password is on",
-       [&] {
-         CRegKey key;
-         ASSERT_EQ(
-             ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()),
-             ERROR_SUCCESS);
-         ASSERT_EQ(::RegSetValueExW(key.Get(), L"RandomPassword", 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&one), sizeof one),
-                   ERROR_SUCCESS);
-       },
-       [] {
-         CRegKey key;
-         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()) ==
-             ERROR_SUCCESS)
-           ::RegDeleteValueW(key.Get(), L"RandomPassword");
-       },
+       [&] { SetProductValue(L"RandomPassword", REG_DWORD, &one, sizeof one); },
+       [] { DeleteProductValue(L"RandomPassword"); },
        Uninstaller(places), kPasswordLock},
       {"an uninstaller outside the program folder", [] {}, [] {},
        CopyInstallerTo(stray, L"uninstall.exe"), kNotInstalled},

@@ -37,7 +37,6 @@ constexpr char kProxyError[] =
     "原因:无法修改注册表项:HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
     "Internet Settings";
 constexpr char kDirectConnection[] = "options=1:1 2:null 3:null 4:null 5:0";
-constexpr wchar_t kProductKey[] = L"Software\\tolvane\\kestrel";
 
 std::wstring Uninstaller(const CInstallPlaces& places) {
   return places.programFolder + L"\\uninstall.exe";
@@ -72,21 +71,6 @@ size_t LastIndexOf(const Strings& lines, const std::string& prefix) {
     if (lines[i].rfind(prefix, 0) == 0) found = i;
   }
   return found;
-}
-
-void SetProductValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-  CRegKey key;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()),
-            ERROR_SUCCESS);
-  ASSERT_EQ(::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size),
-            ERROR_SUCCESS);
-}
-
-void DeleteProductValue(const wchar_t* name) {
-  CRegKey key;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.Receive()) ==
-      ERROR_SUCCESS)
-    ::RegDeleteValueW(key.Get(), name);
 }
 
 bool StartFilterService() {

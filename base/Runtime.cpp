@@ -22,3 +22,7 @@ void operator delete(void* block) noexcept {
 void operator delete[](void* block) noexcept { operator delete(block); }
 void operator delete(void* block, size_t) noexcept { operator delete(block); }
 void operator delete[](void* block, size_t) noexcept { operator delete(block); }
+
+// A call through an abstract class's table is a bug; the C++ library's handler would bring the
+// exception runtime in with it.
+extern "C" void __cxa_pure_virtual() { __builtin_trap(); }

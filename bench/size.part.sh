@@ -21,10 +21,11 @@ capacity=$("$build/native/packer/kstpack" "$unpacked" "$build/x86_64/payload" "$
 echo "shipping installer: $size bytes; without its $capacity bytes of slots:" \
   "$((size - capacity)) bytes (goal: at most 91635)"
 
-python3 - "$unpacked" "$map" "$capacity" <<'PY'
-import collections, re, subprocess, sys
+python3 - "$unpacked" "$map" "$capacity" "$build/i686" /usr/lib/llvm-19/bin/llvm-nm <<'PY'
+import collections, glob, re, subprocess, sys
 
-unpacked, map_path, slots = sys.argv[1], sys.argv[2], int(sys.argv[3])
+unpacked, map_path, slots, build, nm = sys.argv[1:]
+slots = int(slots)
 
 print("  per section (bytes in the file; .data less the slots):")
 headers = subprocess.run(["i686-w64-mingw32-objdump", "-h", unpacked], check=True,
@@ -38,31 +39,45 @@ for line in headers.splitlines():
         if name != ".bss":
             print(f"    {name:<10} {size:7}")
 
-# The map names each input piece of the output sections; code compiled for link-time
-# optimisation shows as the linker's partitions of it.
+# LLD's map names each input section as "file:(section)". Link-time optimisation makes one object
+# of all our code, whose sections each hold one function or variable: the objects the build
+# compiled tell which of them defined it.
+owner = {}
+shared = set()
+objects = [f for f in glob.glob(f"{build}/**/*.a", recursive=True) +
+           glob.glob(f"{build}/**/*.obj", recursive=True)
+           if "/product/" not in f and not f.endswith(".rc.res")]
+listing = subprocess.run([nm, "--defined-only", "--print-file-name", *objects], check=True,
+                         capture_output=True, text=True).stdout
+for line in listing.splitlines():
+    fields = line.split()
+    if len(fields) != 4 or fields[2] in ("U", "u"):
+        continue
+    source = fields[0].rstrip(":").split(":")[-1].split("/")[-1]
+    symbol = fields[3].lstrip("_")
+    if owner.setdefault(symbol, source) != source:
+        shared.add(symbol)
+
 pieces = collections.Counter()
-pending = None
-lines = open(map_path, encoding="utf-8", errors="replace").read().splitlines()
-# What was linked follows the list of the input sections that were dropped.
-for line in lines[lines.index("Linker script and memory map"):]:
-    match = re.match(r"^ (\.[\w.$]+)(?:\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S+))?\s*$", line)
-    if match and match.group(2) is None:
-        pending = match.group(1)
+for line in open(map_path, encoding="utf-8", errors="replace"):
+    match = re.match(r"^[0-9a-f]+ ([0-9a-f]+) +\d+ +(\S.*):\((\.[^)$]+)\$?([^)]*)\)$", line)
+    if not match or not re.match(r"\.(text|rdata|data|eh_frame|CRT|tls)", match.group(3)):
         continue
-    if pending and not match:
-        follow = re.match(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S+)\s*$", line)
-        if follow:
-            match, section, size, source = follow, pending, int(follow.group(2), 16), follow.group(3)
-    elif match:
-        section, size, source = match.group(1), int(match.group(3), 16), match.group(4)
-    pending = None
-    if not match or size == 0 or not re.match(r"\.(text|rdata|data|eh_frame|CRT|tls)", section):
+    size, source, symbol = int(match.group(1), 16), match.group(2).split("/")[-1], match.group(4)
+    if size == 0:
         continue
-    source = source.split("/")[-1]
-    if "ltrans" in source:
-        source = "installer code (link-time optimised)"
+    if source.endswith(".lto.obj"):
+        symbol = symbol.lstrip("_")
+        if symbol in shared:
+            source = "functions of headers, made for several objects"
+        elif symbol in owner:
+            source = owner[symbol]
+        else:
+            source = "constants and strings of the optimised code"
+    elif re.match(r"lib\w+s\d+\.o$|lib\w+[ht]\.o$", source):
+        source = "import thunks and tables"
     pieces[source] += size
-# The slots are data of one object, each in a section of its own.
+# The slots are data of one object.
 for source, size in pieces.items():
     if size >= slots:
         pieces[source] = size - slots

@@ -28,5 +28,9 @@ add_library(kst_inflate STATIC
   "${KST_LIBDEFLATE_SOURCE}/lib/zlib_decompress.c")
 target_compile_definitions(kst_inflate PRIVATE ${kst_libdeflate_no_x86})
 target_compile_options(kst_inflate PRIVATE
-  -w -Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+  -w -Oz -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+# In the installer it is optimised together with the code that calls it.
+if(CMAKE_CROSSCOMPILING)
+  target_compile_options(kst_inflate PRIVATE -flto)
+endif()
 target_include_directories(kst_inflate SYSTEM PUBLIC "${KST_LIBDEFLATE_SOURCE}")

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev clang-19 lld-19 llvm-19
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
   wine64 xvfb fonts-wqy-microhei imagemagick
   python3 python3-pil x11-utils

@@ -52,8 +52,10 @@ class ThemedButtonCtrlTest : public ::testing::Test {
     ::SelectObject(imageDC.Get(), previous);
   }
 
-  CBackdropWindow window;
+  // The window, destroyed first, takes its children with it while the control can still take
+  // their last messages.
   CThemedButtonCtrl button;
+  CBackdropWindow window;
 };
 
 TEST_F(ThemedButtonCtrlTest, AttachSetsTheDefaultsAndTakesOneWindowOnly) {

@@ -27,8 +27,10 @@ class ThemedCheckboxCtrlTest : public ::testing::Test {
                              reinterpret_cast<LPARAM>(checkbox.m_hWnd)));
   }
 
-  CBackdropWindow window;
+  // The window, destroyed first, takes its children with it while the control can still take
+  // their last messages.
   CThemedCheckboxCtrl checkbox;
+  CBackdropWindow window;
 };
 
 TEST_F(ThemedCheckboxCtrlTest, BrushIsTheWindowsPictureAtTheBoxesPosition) {

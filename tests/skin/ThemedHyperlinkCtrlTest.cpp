@@ -53,9 +53,11 @@ class ThemedHyperlinkCtrlTest : public ::testing::Test {
     return longest;
   }
 
+  // The window, destroyed first, takes its children with it while the control can still take
+  // their last messages.
+  CThemedHyperlinkCtrl link;
   CBackdropWindow window;
   HWND raw = nullptr;
-  CThemedHyperlinkCtrl link;
 };
 
 TEST_F(ThemedHyperlinkCtrlTest, AttachSizesTheLinkToItsCaption) {

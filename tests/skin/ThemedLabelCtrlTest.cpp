@@ -43,8 +43,10 @@ class ThemedLabelCtrlTest : public ::testing::Test {
     return metrics.tmHeight;
   }
 
-  CBackdropWindow window;
+  // The window, destroyed first, takes its children with it while the control can still take
+  // their last messages.
   CThemedLabelCtrl label;
+  CBackdropWindow window;
 };
 
 TEST_F(ThemedLabelCtrlTest, AttachTakesTheParentsFontAndDrawsOneUnprefixedLine) {

@@ -64,8 +64,10 @@ class ThemedShadowStaticCtrlTest : public ::testing::Test {
     return true;
   }
 
-  CBackdropWindow window;
+  // The window, destroyed first, takes its children with it while the control can still take
+  // their last messages.
   CThemedShadowStaticCtrl picture;
+  CBackdropWindow window;
 };
 
 TEST_F(ThemedShadowStaticCtrlTest, AttachLoadsTheFrameAndShowsTheShadow) {

@@ -30,7 +30,7 @@ void CThemedLabelCtrl::SetCentered() {
   Repaint();
 }
 
-void CThemedLabelCtrl::Draw(HDC dc, const RECT& rect, const wchar_t* text) const {
+void CThemedLabelCtrl::DrawGlyphs(HDC dc, const RECT& rect, const wchar_t* text) const {
   CSelectObject selectFont(dc, Font());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, textColor);
@@ -41,7 +41,7 @@ void CThemedLabelCtrl::Draw(HDC dc, const RECT& rect, const wchar_t* text) const
 void CThemedLabelCtrl::Paint(HDC dc, const RECT& client) const {
   wchar_t text[kTextCapacity] = {};
   ::GetWindowTextW(m_hWnd, text, kTextCapacity);
-  Draw(dc, client, text);
+  DrawGlyphs(dc, client, text);
 }
 
 // Status texts are set while the install works without handling messages: the label shows

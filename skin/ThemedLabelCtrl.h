@@ -21,7 +21,7 @@ class CThemedLabelCtrl
   UINT DrawFormat() const { return drawFormat; }
 
   // The text's glyphs only, nothing else.
-  void Draw(HDC dc, const RECT& rect, const wchar_t* text) const;
+  void DrawGlyphs(HDC dc, const RECT& rect, const wchar_t* text) const;
 
   BEGIN_MSG_MAP(CThemedLabelCtrl)
   MESSAGE_HANDLER(WM_SETTEXT, OnSetText)

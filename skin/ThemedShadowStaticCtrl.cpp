@@ -54,7 +54,7 @@ void CThemedShadowStaticCtrl::SetShadowEnabled(bool enabled) {
 
 // Each picture is read at its own size, so that a fade between pictures of different sizes
 // shows both, stretched into the inset rectangle.
-void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
+void CThemedShadowStaticCtrl::DrawAt(HDC dc, const RECT& rect, DWORD now) const {
   FillWithBrush(dc, rect, BackgroundBrush());
   if (shadowEnabled && frameImage) {
     DrawSkinImage(dc, rect, frameImage.Get(), WholeImage(frameImage.Get()), kFrameMargins, Dpi(),
@@ -78,7 +78,7 @@ void CThemedShadowStaticCtrl::Draw(HDC dc, const RECT& rect, DWORD now) const {
 }
 
 void CThemedShadowStaticCtrl::Paint(HDC dc, const RECT& client) const {
-  Draw(dc, client, ::GetTickCount());
+  DrawAt(dc, client, ::GetTickCount());
 }
 
 void CThemedShadowStaticCtrl::OnScreenPainted() { RepaintTransparentSiblingsAbove(m_hWnd); }

@@ -34,7 +34,7 @@ class CThemedShadowStaticCtrl
   DWORD FadeEnd() const { return fadeEnd; }
 
   // Background, frame and picture as they look at tick now; uses the cached background brush.
-  void Draw(HDC dc, const RECT& rect, DWORD now) const;
+  void DrawAt(HDC dc, const RECT& rect, DWORD now) const;
 
   BEGIN_MSG_MAP(CThemedShadowStaticCtrl)
   MESSAGE_HANDLER(WM_TIMER, OnTimer)

@@ -150,7 +150,7 @@ TEST_F(ThemedShadowStaticCtrlTest, CrossFadeBlendsTheOldPictureUnderTheNewOne) {
   const RECT target = {6, 6, 54, 44};
   for (const Case& c : cases) {
     drawn.Fill(0xFF00FF);
-    picture.Draw(drawn.Dc(), drawn.Rect(), picture.FadeStart() + c.elapsed);
+    picture.DrawAt(drawn.Dc(), drawn.Rect(), picture.FadeStart() + c.elapsed);
     Compose(&expected, target,
             {{IDP_PICTURE_INSTALLING, static_cast<BYTE>(255 - c.newAlpha)},
              {IDP_PICTURE_FINISHED, c.newAlpha}});

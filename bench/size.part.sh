@@ -21,7 +21,9 @@ capacity=$("$build/native/packer/kstpack" "$unpacked" "$build/x86_64/payload" "$
 echo "shipping installer: $size bytes; without its $capacity bytes of slots:" \
   "$((size - capacity)) bytes (goal: at most 91635)"
 
-python3 - "$unpacked" "$map" "$capacity" "$build/i686" /usr/lib/llvm-19/bin/llvm-nm <<'PY'
+# The build's own symbol lister, which reads the objects compiled for link-time optimisation.
+nm=$(sed -n 's/^CMAKE_NM:FILEPATH=//p' "$build/i686/CMakeCache.txt")
+python3 - "$unpacked" "$map" "$capacity" "$build/i686" "$nm" <<'PY'
 import collections, glob, re, subprocess, sys
 
 unpacked, map_path, slots, build, nm = sys.argv[1:]

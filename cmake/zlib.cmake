@@ -1,6 +1,6 @@
-# zlib from Debian's sources (fetched by scripts/setup.sh), built with the shipping code's size
-# flags, for the tests and benchmarks that pack data as the packing tool does; the installer
-# itself inflates with libdeflate (cmake/libdeflate.cmake).
+# zlib from Debian's sources (fetched by scripts/setup.sh), for the tests and benchmarks that pack
+# data as the packing tool does; the installer itself inflates with libdeflate
+# (cmake/libdeflate.cmake).
 set(KST_ZLIB_SOURCE "${CMAKE_SOURCE_DIR}/build/deps/zlib" CACHE PATH "Debian's zlib sources")
 if(NOT EXISTS "${KST_ZLIB_SOURCE}/inflate.c")
   message(FATAL_ERROR "No zlib sources in ${KST_ZLIB_SOURCE}: run scripts/setup.sh")

@@ -1,4 +1,4 @@
-// The skin's PNG pictures decoded with the program's own zlib, so that the first page does not
+// The skin's PNG pictures decoded with the program's own inflater, so that the first page does not
 // wait for GDI+ and the codecs behind it to load. Platform-free, so that tests run it anywhere.
 // Reads what the picture generator writes: bit depth 8, or 1 to 4 for grey and palette pictures,
 // without interlacing; anything else is refused and left to GDI+.

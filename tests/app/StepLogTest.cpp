@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <fstream>
-#include <iterator>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,26 +25,12 @@ std::wstring ScratchFolder(const wchar_t* name) {
 }
 
 std::string ReadBytes(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  const std::vector<char> bytes = test::ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream(path.c_str(), std::ios::binary) << bytes;
-}
-
-// The lines without their time, which must be there in its form.
-std::vector<std::string> LinesWithoutTime(const std::string& text) {
-  static const std::regex timed("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} (.*)$");
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    std::smatch match;
-    std::string line = text.substr(start, end - start);
-    lines.push_back(std::regex_match(line, match, timed) ? match[1].str() : "untimed: " + line);
-  }
-  if (start != text.size()) lines.push_back("unended: " + text.substr(start));
-  return lines;
 }
 
 TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
@@ -67,7 +51,7 @@ TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
 
   const std::string text = ReadBytes(path);
   EXPECT_EQ(text.rfind("an earlier run\r\n", 0), 0u) << "the earlier content was not kept";
-  std::vector<std::string> lines = LinesWithoutTime(text.substr(16));
+  std::vector<std::string> lines = test::LogLinesWithoutTime(text.substr(16));
   ASSERT_EQ(lines.size(), 7u) << text;
   EXPECT_EQ(lines[0], "message 错误: 两行  文字");
   EXPECT_EQ(lines[1], "extract C:\\Kestrel\\kestrel.exe: failed, error 32");

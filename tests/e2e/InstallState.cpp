@@ -7,8 +7,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "InstallerProgram.h"
@@ -115,7 +113,7 @@ void DeleteRunValue(HKEY hive) {
     ::RegDeleteValueW(key.Get(), kRunValue);
 }
 
-void RemoveTree(const std::wstring& path) {
+void RemoveAll(const std::wstring& path) {
   std::error_code error;
   fs::remove_all(path, error);
 }
@@ -210,6 +208,10 @@ CInstallPlaces PlacesFor(bool allUsers) {
   return places;
 }
 
+std::wstring Uninstaller(const CInstallPlaces& places) {
+  return places.programFolder + L"\\uninstall.exe";
+}
+
 const CProductFile kProductFiles[15] = {
     {L"kestrel.exe", ProductFolder::kProgram, L"kestrel.exe"},
     {L"kstupdate.exe", ProductFolder::kProgram, L"kstupdate.exe"},
@@ -243,11 +245,6 @@ std::wstring InstalledPath(const CInstallPlaces& places, const CProductFile& fil
 std::wstring PayloadFile(const wchar_t* name) {
   const wchar_t* folder = _wgetenv(L"KST_PAYLOAD");
   return std::wstring(folder != nullptr ? folder : L"") + L"\\" + name;
-}
-
-std::vector<char> ReadFileBytes(const std::wstring& path) {
-  std::ifstream file(fs::path(path), std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::wstring& path) {
@@ -305,8 +302,8 @@ void ClearInstallState() {
   RemoveFilterService();
   for (bool allUsers : {true, false}) {
     CInstallPlaces places = PlacesFor(allUsers);
-    RemoveTree(places.programFolder);
-    RemoveTree(places.startMenuFolder);
+    RemoveAll(places.programFolder);
+    RemoveAll(places.startMenuFolder);
     ::DeleteFileW(places.desktopLink.c_str());
     DeleteRunValue(places.runHive);
     ::RegDeleteTreeW(places.runHive, kInstalledProgramsEntry);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Handles.h"
+#include "tests/support/TestFiles.h"
 
 namespace kst::test {
 
@@ -26,6 +27,8 @@ struct CInstallPlaces {
 };
 
 CInstallPlaces PlacesFor(bool allUsers);
+// The uninstaller an install leaves in its program folder.
+std::wstring Uninstaller(const CInstallPlaces& places);
 
 // The fifteen product files: the name in the payload folder and where an install puts it.
 enum class ProductFolder { kProgram, kSystemData, kUserData };
@@ -40,7 +43,6 @@ std::wstring InstalledPath(const CInstallPlaces& places, const CProductFile& fil
 // The stand-in product's file as the build packed it (KST_PAYLOAD).
 std::wstring PayloadFile(const wchar_t* name);
 
-std::vector<char> ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
 // A product file as an earlier install left it, held open by another program that shares it for

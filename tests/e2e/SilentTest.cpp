@@ -66,16 +66,7 @@ class CSilentRun {
 // The log's lines without the time in front of each; the time's form is checked on the way.
 Strings LogLines(const std::wstring& path) {
   const std::vector<char> bytes = ReadFileBytes(path);
-  const std::string text(bytes.begin(), bytes.end());
-  Strings lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    const std::string line = text.substr(start, end - start);
-    const bool timed =
-        line.size() > 20 && line[4] == '-' && line[10] == ' ' && line[13] == ':' && line[19] == ' ';
-    lines.push_back(timed ? line.substr(20) : "untimed: " + line);
-  }
-  return lines;
+  return LogLinesWithoutTime(std::string(bytes.begin(), bytes.end()));
 }
 
 // Whether `expected` appear in `lines` in this order (others may lie between).
@@ -98,10 +89,6 @@ Strings WithoutLinkChecksums(Strings listing) {
 }
 
 std::wstring LogPathIn(const wchar_t* scratch) { return MakeScratchFolder(scratch) + L"\\run.log"; }
-
-std::wstring Uninstaller(const CInstallPlaces& places) {
-  return places.programFolder + L"\\uninstall.exe";
-}
 
 // A quick install for the tests of the removal: for all users, the product left unstarted.
 void SilentInstallForAllUsers() {

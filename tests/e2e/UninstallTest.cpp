@@ -38,10 +38,6 @@ constexpr char kProxyError[] =
     "Internet Settings";
 constexpr char kDirectConnection[] = "options=1:1 2:null 3:null 4:null 5:0";
 
-std::wstring Uninstaller(const CInstallPlaces& places) {
-  return places.programFolder + L"\\uninstall.exe";
-}
-
 // The per-connection options that each connection was given last, by connection ("null" for the
 // LAN), as the wininet stand-in logged them; and whether every call succeeded.
 struct CProxyEnd {

@@ -4,7 +4,11 @@
 
 #include <shellapi.h>
 
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
+#include <regex>
 
 namespace kst::test {
 namespace {
@@ -63,6 +67,24 @@ bool WaitUntilListed(const std::wstring& path, bool listed) {
 }
 
 }  // namespace
+
+std::vector<char> ReadFileBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> LogLinesWithoutTime(const std::string& text) {
+  static const std::regex timed("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} (.*)$");
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::smatch match;
+    const std::string line = text.substr(start, end - start);
+    lines.push_back(std::regex_match(line, match, timed) ? match[1].str() : "untimed: " + line);
+  }
+  if (start != text.size()) lines.push_back("unended: " + text.substr(start));
+  return lines;
+}
 
 void RemoveTree(const std::wstring& path) {
   if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;

@@ -1,4 +1,4 @@
-// Files and folders that tests make and clear.
+// Files and folders that tests make, read and clear.
 #pragma once
 
 #include <string>
@@ -9,6 +9,14 @@ namespace kst::test {
 // Removes the folder (or file) with everything below it; nothing when it does not exist. Links
 // inside are followed: remove them with RemoveLink first.
 void RemoveTree(const std::wstring& path);
+
+// The whole file; empty when it cannot be read.
+std::vector<char> ReadFileBytes(const std::wstring& path);
+
+// The lines of a run's log (/LOG=), each without the local time in front of it. A line without
+// the time in its form comes as "untimed: <line>", text after the last line break as
+// "unended: <text>".
+std::vector<std::string> LogLinesWithoutTime(const std::string& text);
 
 // The names in a folder, without "." and "..", in the order the file system lists them.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);

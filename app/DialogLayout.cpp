@@ -43,4 +43,12 @@ ControlPlacement FitToCaption(const ControlPlacement& at, int captionWidth, int 
   return fitted;
 }
 
+Rect InsideClient(const Rect& control, Size client) {
+  auto clamp = [](int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+  };
+  return {clamp(control.left, 0, client.cx), clamp(control.top, 0, client.cy),
+          clamp(control.right, 0, client.cx), clamp(control.bottom, 0, client.cy)};
+}
+
 }  // namespace kst

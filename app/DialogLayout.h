@@ -3,6 +3,8 @@
 // window's DPI (ScaleForDpi).
 #pragma once
 
+#include "app/FrameGeometry.h"
+
 namespace kst {
 
 struct ControlPlacement {
@@ -31,5 +33,11 @@ ControlPlacement PlacementOf(int id, int width, int height, int dpi);
 // edge kept; every other placement as it is. At 96 DPI the design's width stays: the window looks
 // there exactly as it was designed.
 ControlPlacement FitToCaption(const ControlPlacement& at, int captionWidth, int dpi);
+
+// A control's rectangle cut to the client area, in the dialog's client coordinates. The controls
+// the dialog does not place keep the template's rectangle, which grows with the dialog's font,
+// while the client area grows with the system's base units; with some fonts the picture would
+// otherwise reach past the window's edge. A rectangle inside stays as it is.
+Rect InsideClient(const Rect& control, Size client);
 
 }  // namespace kst

@@ -64,6 +64,7 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   ApplyThemedDialogStyle(dpi);
   SetDerivedFonts();
   FitSettingsLink(client);
+  KeepInsideClient(client);
   return TRUE;
 }
 
@@ -251,6 +252,21 @@ void CInstallerDlg::PlaceAllForDpi() {
   }
 }
 
+void CInstallerDlg::KeepInsideClient(Size client) {
+  for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control != nullptr;
+       control = ::GetWindow(control, GW_HWNDNEXT)) {
+    RECT r = {};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    const Rect inside = InsideClient({r.left, r.top, r.right, r.bottom}, client);
+    const RECT fitted = {inside.left, inside.top, inside.right, inside.bottom};
+    if (!::EqualRect(&fitted, &r)) {
+      ::SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
+                     fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
 // The frame has its new size already; the controls' snapshots of it went with SetDpi.
 LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
   dpi = static_cast<int>(wParam);
@@ -259,7 +275,9 @@ LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
   SetThemedDialogFont(dpi);
   SetDerivedFonts();
   PlaceAllForDpi();
-  FitSettingsLink(FrameClientSize(dpi));
+  const Size client = FrameClientSize(dpi);
+  FitSettingsLink(client);
+  KeepInsideClient(client);
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   return 0;
 }

@@ -85,6 +85,8 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   void SetUpMode(bool uninstall);
   void Place(int id, Size client);
   void FitSettingsLink(Size client);
+  // Last, after every placement: no control reaches past the client area.
+  void KeepInsideClient(Size client);
   // Every control again, for a new DPI: the placed ones as at initialisation, the others where
   // the template put them, scaled from the DPI the dialog was made at.
   void PlaceAllForDpi();

@@ -31,6 +31,6 @@ target_compile_options(kst_inflate PRIVATE
   -w -Oz -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
 # In the installer it is optimised together with the code that calls it.
 if(CMAKE_CROSSCOMPILING)
-  target_compile_options(kst_inflate PRIVATE -flto)
+  target_compile_options(kst_inflate PRIVATE ${KST_LTO})
 endif()
 target_include_directories(kst_inflate SYSTEM PUBLIC "${KST_LIBDEFLATE_SOURCE}")

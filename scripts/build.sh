@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the native tools, the x86_64 twin with its tests, and the shipping i686 installer,
-# which it copies to dist/instkst.exe.
+# Builds the native tools, the shipping i686 installer, which it copies to dist/instkst.exe, and
+# the Windows tests of both bitnesses.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KST_BUILD_DIR:-$root/build}
@@ -19,19 +19,26 @@ configure "$root/tools" "$build/native" -DCMAKE_BUILD_TYPE=Release \
 ninja --quiet -C "$build/native" -j "$jobs"
 
 packer=$build/native/packer/kstpack
-for arch in x86_64 i686; do
-  # zlib packs test data; only the twin with its tests and benchmarks builds it.
-  tests=(-DKST_BUILD_TESTS=OFF)
-  [[ $arch == x86_64 ]] && tests=(-DKST_BUILD_TESTS=ON -DKST_ZLIB_SOURCE="$build/deps/zlib")
-  configure "$root" "$build/$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DKST_PACKER="$packer" \
-    -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate" "${tests[@]}" ${KST_CMAKE_OPTIONS:-}
-  ninja --quiet -C "$build/$arch" -j "$jobs"
+shipping=$root/dist/instkst.exe
+# tree toolchain tests: the shipping installer (Clang), its x86_64 twin with the Windows tests
+# (Clang), and the 32-bit Windows tests (GCC: cmake/mingw-i686-gcc.cmake says why), whose
+# end-to-end tests start the shipping file in dist/.
+builds=("i686 mingw-i686 OFF" "x86_64 mingw-x86_64 ON" "i686-tests mingw-i686-gcc ON")
+for build_line in "${builds[@]}"; do
+  read -r tree toolchain tests <<<"$build_line"
+  options=(-DKST_BUILD_TESTS="$tests")
+  [[ $tests == ON ]] && options+=(-DKST_ZLIB_SOURCE="$build/deps/zlib")
+  [[ $tree == i686-tests ]] &&
+    options+=(-DKST_INSTALLER_UNDER_TEST="$shipping" -DKST_PAYLOAD_UNDER_TEST="$build/i686/payload")
+  configure "$root" "$build/$tree" -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" -DKST_PACKER="$packer" \
+    -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate" "${options[@]}" ${KST_CMAKE_OPTIONS:-}
+  ninja --quiet -C "$build/$tree" -j "$jobs"
 done
 
-mkdir -p "$root/dist"
+mkdir -p "$(dirname "$shipping")"
 if [[ -n ${KST_SIGN_CERT:-} && -n ${KST_SIGN_KEY:-} ]]; then
-  "$root/scripts/sign.sh" "$KST_SIGN_CERT" "$KST_SIGN_KEY" "$build/i686/instkst.exe" "$root/dist/instkst.exe"
+  "$root/scripts/sign.sh" "$KST_SIGN_CERT" "$KST_SIGN_KEY" "$build/i686/instkst.exe" "$shipping"
 else
-  cp "$build/i686/instkst.exe" "$root/dist/instkst.exe"
+  cp "$build/i686/instkst.exe" "$shipping"
 fi

@@ -7,10 +7,22 @@ packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev clang-19 lld-19 llvm-19
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
-  wine64 xvfb fonts-wqy-microhei imagemagick
+  wine64 xvfb fonts-wqy-microhei fonts-dejavu-core imagemagick
   python3 python3-pil x11-utils
   clang libclang-rt-14-dev osslsigncode openssl
 )
+
+# The shipping installer is a 32-bit program. Where the kernel runs 32-bit code, Wine's 32-bit loader
+# runs it in the test sessions' 64-bit prefixes, as 64-bit Windows does; elsewhere its tests are
+# skipped and say why.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if "$root/scripts/runs-32bit.sh" >/dev/null; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup: adding the i386 architecture for wine32" >&2
+    dpkg --add-architecture i386
+  fi
+  packages+=(wine32:i386)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -28,7 +40,6 @@ fi
 # inflates in the installer, and zlib, which packs in tests and benchmarks. They are fetched once
 # through a source list of their own, which leaves the machine's apt set-up alone; apt checks every
 # file against the signed archive.
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps=${KST_BUILD_DIR:-$root/build}/deps
 apt=
 options=()

@@ -160,7 +160,7 @@ class COwnerOfItsButton : public CFrameWindowImpl<COwnerOfItsButton> {
 
   void OnFinalMessage(HWND) override {
     this->~COwnerOfItsButton();
-    ::FillMemory(this, sizeof(*this), 0xDD);
+    ::FillMemory(static_cast<void*>(this), sizeof(*this), 0xDD);
     ++released;
   }
 

@@ -3,9 +3,9 @@
 #
 # Runs COMMAND inside a throwaway Wine environment and removes that environment afterwards, also when COMMAND
 # fails or the run is interrupted: an Xvfb display of its own, a fresh 64-bit prefix and HOME configured for the
-# tests, and a hidden keep-alive program for the length of the run. COMMAND sees DISPLAY, WINEPREFIX, HOME,
-# WINEDEBUG, WINEDLLOVERRIDES, KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit code is COMMAND's; 125 means the
-# environment could not be set up.
+# tests, its fonts pinned, and a hidden keep-alive program for the length of the run. COMMAND sees DISPLAY,
+# WINEPREFIX, HOME, WINEDEBUG, WINEDLLOVERRIDES, FONTCONFIG_FILE, KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit
+# code is COMMAND's; 125 means the environment could not be set up.
 #
 # Environment:
 #   KST_TEST_ROOT   folder for the prefix, HOME and logs; default: a new temporary folder, removed at the end.
@@ -105,6 +105,17 @@ windows_path() {
     echo "Z:$path"
 }
 
+# The fonts Wine sees are those of harness/fonts.conf and no others. Which fonts a machine has otherwise decides
+# the system font and with it the dialog base units: with fonts-liberation or fonts-wine installed (a plain install
+# of wine32 brings them) they are 7 x 16 instead of 9 x 16, and every page comes out at another size.
+fonts=$here/fonts.conf
+check_fonts() {
+    local font
+    for font in $(sed -n 's|.*<glob>\(/[^<]*\)</glob>.*|\1|p' "$fonts"); do
+        [[ -f $font ]] || { say "missing font $font (scripts/setup.sh installs it)"; return 1; }
+    done
+}
+
 # The prefix settings every test relies on, as a UTF-16 registry file for regedit.
 write_settings() {
     local font_names=("MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Microsoft Sans Serif" "Segoe UI" "NSimSun"
@@ -165,8 +176,10 @@ copy_template() {
     local key template lock
     key=$({
         "$wine" --version
-        stat -c '%n %s %Y' "$wine" "$wineserver"
+        # Installing Wine's 32-bit loader makes new prefixes WoW64 prefixes.
+        stat -c '%n %s %Y' "$wine" "$wineserver" /usr/lib/wine/wine 2>&1
         id -un
+        cat "$fonts"
         declare -f write_settings build_template
         cat "$keepalive_source"
     } | sha256sum | cut -c1-16)
@@ -250,11 +263,12 @@ else
     made_root=1
 fi
 
-export KST_TEST_ROOT=$root WINEPREFIX=$root/prefix HOME=$root/home WINEDEBUG=-all
+export KST_TEST_ROOT=$root WINEPREFIX=$root/prefix HOME=$root/home WINEDEBUG=-all FONTCONFIG_FILE=$fonts
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME WINEARCH WINESERVER WINELOADER
 mkdir -p "$HOME" || fail "cannot create $HOME"
 
+check_fonts || fail "the pinned fonts are not all installed"
 start_display
 copy_template || fail "could not prepare the Wine prefix"
 if [[ -n ${KST_DISPLAY:-} ]]; then

@@ -6,9 +6,10 @@ set -uo pipefail
 program=$1
 packer=$2
 payload=$3
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+"$here/../harness/runnable" "$program" || exit
 work=$(mktemp -d /tmp/kst-signed.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 failures=0
 check() {
   if "$@"; then echo "ok: ${description}"; else echo "FAILED: ${description}"; failures=$((failures + 1)); fi

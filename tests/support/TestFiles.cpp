@@ -29,7 +29,10 @@ std::string UnixPath(const std::wstring& path) {
 }
 
 // Wine splits the command line of a Unix program the Windows way (each argument goes in double
-// quotes) and gives no handle to wait on: callers watch for the program's effect instead.
+// quotes) and gives no handle to wait on: callers watch for the program's effect instead. Its
+// process handle comes back null and its thread "handle" is a value of Wine's own that is no
+// handle of ours (seen: 0x7a in a 32-bit test): closing it closed the test's next handle of that
+// number, its key of the current user.
 bool StartUnix(const char* program, std::initializer_list<std::string> arguments) {
   using DosNameFunction = wchar_t*(CDECL*)(const char*);
   auto dosName = WineExport<DosNameFunction>("wine_get_dos_file_name");
@@ -44,8 +47,10 @@ bool StartUnix(const char* program, std::initializer_list<std::string> arguments
   BOOL started = CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                 nullptr, &startup, &process);
   HeapFree(GetProcessHeap(), 0, application);
-  if (process.hThread) CloseHandle(process.hThread);
-  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hProcess) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
   return started;
 }
 

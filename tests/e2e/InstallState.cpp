@@ -381,6 +381,16 @@ void ExpectCompleteInstall(bool allUsers) {
             (std::vector<std::string>{"key HKLM\\" + Utf8(kProductKey),
                                       key + "InstallDir=sz:" + Utf8(places.programFolder),
                                       key + "InstallForAllUser=dword:" + (allUsers ? "1" : "0")}));
+  // A test of the 32-bit build on 64-bit Windows sees the registry as the 32-bit installer does:
+  // its HKLM\Software lies in the 32-bit view (WOW6432Node), and the 64-bit view has none of it.
+  BOOL wow64 = FALSE;
+  if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+    CRegKey view64;
+    EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | KEY_WOW64_64KEY,
+                              view64.Receive()),
+              ERROR_FILE_NOT_FOUND)
+        << "the product key is in the 64-bit view";
+  }
   std::vector<std::string> run;
   for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ListRunValue(hive, run);
   EXPECT_EQ(run, std::vector<std::string>{"run " + Utf8(HiveName(places.runHive)) + " " +

@@ -23,12 +23,17 @@ mkdir -p "$logs"
 run() {
   local name=$1 heading=$2
   shift 2
-  echo "== $heading ($logs/$name.log)"
-  "$@" 2>&1 | tee "$logs/$name.log"
+  echo "== $heading" | tee "$logs/$name.log"
+  "$@" 2>&1 | tee -a "$logs/$name.log"
 }
 run native "native: the platform-free rules and the checks of the shipping executable" \
   ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
-run windows-i686 "Windows i686: the 32-bit tests and the shipping installer" \
+i686_heading="Windows i686: the 32-bit tests and the shipping installer"
+# ctest shows no output of a skipped test: the reason goes into the heading.
+if ! reason=$("$root/scripts/runs-32bit.sh" --wine); then
+  i686_heading+=", all skipped: $reason"
+fi
+run windows-i686 "$i686_heading" \
   "$root/tests/harness/session.sh" ctest --test-dir "$build/i686-tests" --output-on-failure -j "$jobs"
 run windows-x86_64 "Windows x86_64: the 64-bit tests and the installer's twin" \
   "$root/tests/harness/session.sh" ctest --test-dir "$build/x86_64" --output-on-failure -j "$jobs"

@@ -2,10 +2,11 @@
 # session.sh COMMAND [ARG...]
 #
 # Runs COMMAND inside a throwaway Wine environment and removes that environment afterwards, also when COMMAND
-# fails or the run is interrupted: an Xvfb display of its own, a fresh 64-bit prefix and HOME configured for the
-# tests, its fonts pinned, and a hidden keep-alive program for the length of the run. COMMAND sees DISPLAY,
-# WINEPREFIX, HOME, WINEDEBUG, WINEDLLOVERRIDES, FONTCONFIG_FILE, KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit
-# code is COMMAND's; 125 means the environment could not be set up.
+# fails or the run is interrupted: an Xvfb display of its own, a fresh 64-bit prefix (WoW64, as on 64-bit Windows,
+# where wine32 is installed) and HOME configured for the tests, its fonts pinned, and a hidden keep-alive program
+# for the length of the run. COMMAND sees DISPLAY, WINEPREFIX, HOME, WINEDEBUG, WINEDLLOVERRIDES, FONTCONFIG_FILE,
+# KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit code is COMMAND's; 125 means the environment could not be set
+# up.
 #
 # Environment:
 #   KST_TEST_ROOT   folder for the prefix, HOME and logs; default: a new temporary folder, removed at the end.

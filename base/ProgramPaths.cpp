@@ -23,6 +23,11 @@ bool GetSystemFolder(CPath& path) {
                    ::GetSystemDirectoryW(path.Buffer(), static_cast<UINT>(CPath::Capacity())));
 }
 
+bool GetWindowsFolder(CPath& path) {
+  return KeepWhole(
+      path, ::GetSystemWindowsDirectoryW(path.Buffer(), static_cast<UINT>(CPath::Capacity())));
+}
+
 bool GetProgramPath(CPath& path) {
   return KeepWhole(
       path, ::GetModuleFileNameW(nullptr, path.Buffer(), static_cast<DWORD>(CPath::Capacity())));

@@ -9,6 +9,10 @@ namespace kst {
 // itself comes from. False, leaving path empty, when it cannot be read whole.
 bool GetSystemFolder(CPath& path);
 
+// The system's Windows folder (the one that holds System32), also under Terminal Services. False,
+// leaving path empty, when it cannot be read whole.
+bool GetWindowsFolder(CPath& path);
+
 // This program's own file. False, leaving path empty, when its name does not fit a path.
 bool GetProgramPath(CPath& path);
 

@@ -89,8 +89,7 @@ void RunUninstall(CSequenceDialog& dialog) {
   // priority the uninstaller is scheduled first and has ended by then.
   ::SetPriorityClass(::GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  LogStep(L"self-removal shell", nullptr, StartSelfRemoval(dialog.DialogWindow(), programFolder),
-          0);
+  LogStep(L"self-removal shell", nullptr, StartSelfRemoval(programFolder), 0);
   dialog.CloseProgramWhenDone();
 }
 

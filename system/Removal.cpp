@@ -1,10 +1,10 @@
 #include "system/Removal.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
+#include "base/Text.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "system/DeleteTree.h"
@@ -13,16 +13,19 @@
 namespace kst {
 namespace {
 
-constexpr size_t kSelfRemovalCapacity = 3 * kMaxPath;
+constexpr size_t kSelfRemovalCapacity = 4 * kMaxPath;
+// Six names and values of at most a path and a few characters each.
+constexpr size_t kShellEnvironmentCapacity = 6 * (kMaxPath + 16) + 1;
 // A window that answers within this time is waited for.
 constexpr UINT kCloseRequestTimeoutMs = 5000;
 
-// The system's own command interpreter, started in the system folder: a cmd, ping or rd planted
-// beside the uninstaller or in the folder the shell starts in is never run.
-bool SystemShell(CPath& shell, CPath& workingFolder) {
+// The system's own command interpreter and ping, the shell started in the system folder: a cmd,
+// ping or rd planted beside the uninstaller or in the folder the shell starts in is never run.
+bool SystemShell(CPath& shell, CPath& ping, CPath& workingFolder) {
   if (!GetSystemFolder(workingFolder)) return false;
   shell = workingFolder;
-  return shell.Join(L"cmd.exe");
+  ping = workingFolder;
+  return shell.Join(L"cmd.exe") && ping.Join(L"PING.EXE");
 }
 
 // The shell's own "rd" token also names a folder "rd" relative to its working folder, which
@@ -70,21 +73,40 @@ void RemoveUserConfigFolder() {
     DeleteTree(folder.Get());
 }
 
-bool StartSelfRemoval(HWND owner, const CPath& programFolder) {
+bool StartSelfRemoval(const CPath& programFolder) {
   CPath uninstaller(programFolder.Get());
   if (uninstaller.Join(L"uninstall.exe"))
     ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, uninstaller.Get(), nullptr);
-  wchar_t parameters[kSelfRemovalCapacity];
-  if (!FormatSelfRemovalParameters(programFolder.Get(), parameters, kSelfRemovalCapacity))
-    return false;
   CPath shell;
-  CPath workingFolder;
+  CPath ping;
+  CPath systemFolder;
+  CPath windowsFolder;
   if (!IsProductFolderName(programFolder.Get()) || IsOrHoldsLink(programFolder) ||
-      !SystemShell(shell, workingFolder) || HasStrayRdEntry(workingFolder))
+      !SystemShell(shell, ping, systemFolder) || HasStrayRdEntry(systemFolder) ||
+      !GetWindowsFolder(windowsFolder))
     return false;
-  HINSTANCE started =
-      ::ShellExecuteW(owner, L"open", shell.Get(), parameters, workingFolder.Get(), SW_HIDE);
-  return reinterpret_cast<INT_PTR>(started) > 32;
+  // The command line starts with the shell's own quoted path, as the system would write it.
+  wchar_t commandLine[kSelfRemovalCapacity];
+  wchar_t parameters[kSelfRemovalCapacity];
+  wchar_t environment[kShellEnvironmentCapacity];
+  if (!FormatSelfRemovalParameters(programFolder.Get(), ping.Get(), parameters,
+                                   kSelfRemovalCapacity) ||
+      !JoinText(commandLine, L"\"", shell.Get(), L"\" ", parameters) ||
+      !FormatShellEnvironment(windowsFolder.Get(), systemFolder.Get(), environment,
+                              kShellEnvironmentCapacity))
+    return false;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION started = {};
+  if (!::CreateProcessW(shell.Get(), commandLine, nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment,
+                        systemFolder.Get(), &startup, &started))
+    return false;
+  CKernelHandle process(started.hProcess);
+  CKernelHandle thread(started.hThread);
+  return true;
 }
 
 void CloseProductWindows() {

@@ -25,6 +25,7 @@ struct CProcessParametersHead {
   UNICODE_STRING dllPath;
   UNICODE_STRING imagePathName;
   UNICODE_STRING commandLine;
+  const wchar_t* environment;
 };
 
 bool ReadRemote(HANDLE process, const void* address, void* out, size_t size) {
@@ -37,6 +38,31 @@ std::optional<std::wstring> ReadRemoteText(HANDLE process, const UNICODE_STRING&
   if (!result.empty() && !ReadRemote(process, text.Buffer, result.data(), text.Length))
     return std::nullopt;
   return result;
+}
+
+// The strings of an environment block, read up to the empty one that ends it, a page at a time:
+// the block may end near the end of its last page.
+std::optional<std::vector<std::wstring>> ReadRemoteEnvironment(HANDLE process,
+                                                               const wchar_t* block) {
+  constexpr size_t kPage = 4096;
+  constexpr size_t kLimit = 64 * 1024;
+  std::wstring text;
+  uintptr_t address = reinterpret_cast<uintptr_t>(block);
+  while (text.size() * sizeof(wchar_t) < kLimit) {
+    const size_t bytes = kPage - address % kPage;
+    std::wstring chunk(bytes / sizeof(wchar_t), L'\0');
+    if (!ReadRemote(process, reinterpret_cast<const void*>(address), chunk.data(), bytes))
+      return std::nullopt;
+    text += chunk;
+    address += bytes;
+    const size_t end = text[0] == L'\0' ? 0 : text.find(std::wstring(2, L'\0'));
+    if (end == std::wstring::npos) continue;
+    std::vector<std::wstring> strings;
+    for (size_t at = 0; at <= end && text[at] != L'\0'; at = text.find(L'\0', at) + 1)
+      strings.push_back(text.substr(at, text.find(L'\0', at) - at));
+    return strings;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -70,9 +96,10 @@ std::optional<CProcessStart> ReadProcessStart(DWORD processId) {
     return std::nullopt;
   auto commandLine = ReadRemoteText(process.Get(), parameters.commandLine);
   auto currentFolder = ReadRemoteText(process.Get(), parameters.currentDirectory);
-  if (!commandLine || !currentFolder) return std::nullopt;
+  auto environment = ReadRemoteEnvironment(process.Get(), parameters.environment);
+  if (!commandLine || !currentFolder || !environment) return std::nullopt;
   if (currentFolder->size() > 3 && currentFolder->back() == L'\\') currentFolder->pop_back();
-  return CProcessStart{*commandLine, *currentFolder};
+  return CProcessStart{*commandLine, *currentFolder, *environment};
 }
 
 bool WaitForProcessExit(DWORD processId, std::chrono::milliseconds timeout) {

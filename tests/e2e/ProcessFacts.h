@@ -17,7 +17,8 @@ std::vector<DWORD> ChildProcesses(DWORD parentId, const wchar_t* exeName);
 
 struct CProcessStart {
   std::wstring commandLine;
-  std::wstring currentFolder;  // without the trailing backslash the system keeps
+  std::wstring currentFolder;             // without the trailing backslash the system keeps
+  std::vector<std::wstring> environment;  // NAME=value, in the block's order
 };
 
 std::optional<CProcessStart> ReadProcessStart(DWORD processId);

@@ -99,6 +99,11 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
     CProxyDoubles doubles(L"A;B");
     ASSERT_TRUE(doubles.Installed());
 
+    // What the user's own programs may have set in her environment, which the elevated
+    // uninstaller inherits: none of it may choose what its shell runs.
+    CScopedVariable pathExtensions(L"PATHEXT", L".COM");
+    CScopedVariable commandProcessor(L"ComSpec", L"C:\\users\\Public\\cmd.exe");
+    CScopedVariable userVariable(L"KST_USER_VARIABLE", L"set by the user");
     CInstallerSession uninstaller;
     ASSERT_TRUE(uninstaller.Start(Uninstaller(places)));
     if (c.allUsers && c.removeConfig) {
@@ -116,16 +121,31 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
     ASSERT_EQ(shells.size(), 1u) << "the removal shell was not started";
     auto shell = ReadProcessStart(shells.front());
     ASSERT_TRUE(shell);
-    const std::string folder = Utf8(places.programFolder);
-    const std::string parameters = "/c ping 127.0.0.1 | rd /s/q \"" + folder + "\" rd /q \"" +
-                                   folder + "\"\\uninstall.exe | ping 127.0.0.1";
-    const std::string commandLine = Utf8(shell->commandLine);
-    ASSERT_GE(commandLine.size(), parameters.size() + 1);
-    EXPECT_EQ(commandLine.substr(commandLine.size() - parameters.size() - 1), " " + parameters);
-    // The system's own shell, in the system folder: nothing of the same name elsewhere runs.
+    // The system's own shell and ping, in the system folder, without the user's AutoRun command
+    // and with an environment of the system's folders alone: nothing of the same name elsewhere
+    // runs, and nothing the user's unelevated programs set reaches the elevated shell.
     const std::string system = Utf8(SpecialFolder(CSIDL_SYSTEM));
-    EXPECT_EQ(commandLine.rfind("\"" + system + "\\cmd.exe\" ", 0), 0u) << commandLine;
+    const std::string windows = Utf8(SpecialFolder(CSIDL_WINDOWS));
+    const std::string folder = Utf8(places.programFolder);
+    const std::string ping = system + "\\PING.EXE";
+    EXPECT_EQ(Utf8(shell->commandLine), "\"" + system + "\\cmd.exe\" /d /c " + ping +
+                                            " 127.0.0.1 | rd /s/q \"" + folder + "\" rd /q \"" +
+                                            folder + "\"\\uninstall.exe | " + ping + " 127.0.0.1");
     EXPECT_EQ(Utf8(shell->currentFolder), system);
+    // Wine adds variables of its own (WINE..., SystemDrive) to every process it starts.
+    std::map<std::string, std::string> environment;
+    for (const std::wstring& entry : shell->environment) {
+      const std::string text = Utf8(entry);
+      const size_t equals = text.find('=', 1);  // a first "=" starts the shell's drive records
+      if (equals != std::string::npos)
+        environment[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    const std::map<std::string, std::string> expected = {
+        {"ComSpec", system + "\\cmd.exe"}, {"PATH", system},
+        {"PATHEXT", ".COM;.EXE"},          {"SystemRoot", windows},
+        {"TEMP", windows + "\\Temp"},      {"TMP", windows + "\\Temp"}};
+    for (const auto& [name, value] : expected) EXPECT_EQ(environment[name], value) << name;
+    EXPECT_EQ(environment.count("KST_USER_VARIABLE"), 0u) << "the user's environment reached it";
 
     EXPECT_EQ(BoxTexts(uninstaller.Boxes()), (Strings{kConfirmation, kFarewell}));
     const Strings log = uninstaller.Log().Lines();

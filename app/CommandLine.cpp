@@ -134,6 +134,7 @@ constexpr ExitCodeRow kExitCodeRows[] = {
     {ExitCode::kFolderFailed, L"无法创建文件夹"},
     {ExitCode::kProxyResetFailed, L"无法重置网页代理设置"},
     {ExitCode::kAutostartFailed, L"已安装, 但开机启动设置失败"},
+    {ExitCode::kServiceNotRemoved, L"已卸载, 但过滤服务未能停止或删除"},
 };
 
 }  // namespace

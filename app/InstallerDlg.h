@@ -54,6 +54,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   void CloseProgramWhenDone() override { CloseMainWindow(m_hWnd, true); }
   // An ordinary exit, with the usual clean-up; the window's run always ends with 0.
   void EndProgramNow() override { ::ExitProcess(0); }
+  void NoteProblem(ExitCode) override {}
 
  protected:
   void ShowMessage(ExitCode code, const wchar_t* caption, const wchar_t* text) override;

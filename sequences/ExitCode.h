@@ -28,6 +28,9 @@ enum class ExitCode : int {
   kProxyResetFailed = 22,
   // The install completed, but the product will not start at logon.
   kAutostartFailed = 23,
+  // The removal completed, but the filter service did not stop within its time, so that its
+  // program may stay until it stops, or its registration could not be deleted.
+  kServiceNotRemoved = 24,
 };
 
 }  // namespace kst

@@ -40,6 +40,10 @@ class CSequenceDialog {
   // sequence, which returns right after this call, has returned.
   virtual void EndProgramNow() = 0;
 
+  // A problem that the window does not show, so that the user sees what she always saw; a run
+  // without a window ends with it. The step's log line tells what it was.
+  virtual void NoteProblem(ExitCode code) = 0;
+
   // A message box with OK only, its text also in the log. code is why it is shown, which a run
   // without a window ends with.
   void Tell(ExitCode code, const wchar_t* caption, const wchar_t* text) {

@@ -22,6 +22,7 @@ class CSilentDialog final : public CSequenceDialog {
   void HideProgramWindow() override {}
   void CloseProgramWhenDone() override {}
   void EndProgramNow() override {}
+  void NoteProblem(ExitCode code) override { Record(code); }
 
  protected:
   void ShowMessage(ExitCode code, const wchar_t*, const wchar_t*) override { Record(code); }

@@ -59,6 +59,9 @@ void RunUninstall(CSequenceDialog& dialog) {
   if (!dialog.Ask(L"警告", L"确定要Veltrin吗?卸载之后您将无法抵御有害信息的进攻!"))
     return dialog.CloseProgramWhenDone();
 
+  // A running service holds its program, which the passes could not delete.
+  if (!LogStepResult(StopFilterService(), L"stop filter service"))
+    dialog.NoteProblem(ExitCode::kServiceNotRemoved);
   // The product's files in use stay in the first pass; once its windows were asked to close,
   // the second pass takes what they held. The third, after the farewell, takes what a product
   // that closed slowly held even then.
@@ -66,8 +69,8 @@ void RunUninstall(CSequenceDialog& dialog) {
   CloseProductWindows();
   Log(L"close product windows: done");
   RemoveTreePass(programFolder, L"second pass");
-  RemoveFilterService();
-  Log(L"filter service removal: done");
+  if (!LogStepResult(RemoveFilterService(), L"filter service removal"))
+    dialog.NoteProblem(ExitCode::kServiceNotRemoved);
   DeleteShortcuts();
   Log(L"shortcuts removal: done");
   RemoveProductRegistry();

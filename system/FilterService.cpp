@@ -37,17 +37,40 @@ void RegisterFilterService(const wchar_t* programPath) {
                        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
-void RemoveFilterService() {
+// A service that was asked to stop and still runs after this long is left to stop later; its
+// registration goes all the same.
+constexpr DWORD kStopTimeoutMs = 15000;
+constexpr DWORD kStopPollMs = 250;
+
+bool StopFilterService() {
   CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-  if (!manager) return;
+  if (!manager) return false;
   CServiceHandle service(
-      ::OpenServiceW(manager.Get(), kFilterServiceName, DELETE | SERVICE_QUERY_STATUS));
-  if (!service) return;
-  // No stop request and no waiting: a service that is not stopped keeps its registration.
-  SERVICE_STATUS status;
-  if (::QueryServiceStatus(service.Get(), &status) && status.dwCurrentState == SERVICE_STOPPED) {
-    ::DeleteService(service.Get());
+      ::OpenServiceW(manager.Get(), kFilterServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+  if (!service) return ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+  SERVICE_STATUS status = {};
+  if (!::QueryServiceStatus(service.Get(), &status)) return false;
+  if (status.dwCurrentState == SERVICE_STOPPED) return true;
+  // A service that takes no stop request fails at once; one that was stopping already is
+  // waited for.
+  if (status.dwCurrentState != SERVICE_STOP_PENDING &&
+      !::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) &&
+      ::GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
+    return false;
+  for (DWORD waited = 0;; waited += kStopPollMs) {
+    if (!::QueryServiceStatus(service.Get(), &status)) return false;
+    if (status.dwCurrentState == SERVICE_STOPPED) return true;
+    if (waited >= kStopTimeoutMs) return false;
+    ::Sleep(kStopPollMs);
   }
+}
+
+bool RemoveFilterService() {
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  CServiceHandle service(::OpenServiceW(manager.Get(), kFilterServiceName, DELETE));
+  if (!service) return ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+  return ::DeleteService(service.Get()) || ::GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
 }
 
 }  // namespace kst

@@ -1,5 +1,5 @@
-// The product's filter service "Lanwarden": registered at install, unregistered at removal.
-// Neither side starts, stops or reconfigures it, and neither reports anything.
+// The product's filter service "Lanwarden": registered at install; at removal stopped before its
+// program goes, then unregistered. The install neither starts nor reconfigures it.
 #pragma once
 
 #include <stddef.h>
@@ -18,7 +18,12 @@ bool ServiceCommandLine(const wchar_t* programPath, wchar_t* out, size_t capacit
 
 // Registers the service to start with Windows; an existing registration stays as it is.
 void RegisterFilterService(const wchar_t* programPath);
-// Deletes the registration only while the service is stopped.
-void RemoveFilterService();
+// Asks the service to stop and waits for it, up to 15 s: its program cannot be deleted while it
+// runs. True when it is stopped or not registered.
+bool StopFilterService();
+// Deletes the registration whatever the service's state: the system removes a running service as
+// soon as it stops, so that it can never start again from a folder someone else may make anew.
+// True when it is gone, marked for deletion, or was not registered.
+bool RemoveFilterService();
 
 }  // namespace kst

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "InstallerProgram.h"
+#include "InstallerSession.h"
 #include "base/Handles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
@@ -356,6 +357,15 @@ CServiceFacts ReadFilterService() {
   SERVICE_STATUS status = {};
   if (::QueryServiceStatus(service.Get(), &status)) facts.state = status.dwCurrentState;
   return facts;
+}
+
+bool StartFilterService() {
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  CServiceHandle service(manager ? ::OpenServiceW(manager.Get(), kFilterServiceName, SERVICE_START)
+                                 : nullptr);
+  if (!service || !::StartServiceW(service.Get(), 0, nullptr)) return false;
+  return WaitUntil([] { return ReadFilterService().state == SERVICE_RUNNING; },
+                   std::chrono::seconds(20));
 }
 
 void ExpectCompleteInstall(bool allUsers) {

@@ -98,5 +98,8 @@ struct CServiceFacts {
   DWORD state = 0;
 };
 CServiceFacts ReadFilterService();
+// Starts the registered service through the service manager, as every start of Windows does, and
+// waits until it runs.
+bool StartFilterService();
 
 }  // namespace kst::test

@@ -253,6 +253,36 @@ TEST_F(SilentTest, AnUninstallRemovesWhatTheWindowsRemovesAndKeepsTheConfigurati
   }
 }
 
+// The service runs while the removal deletes its program: it is stopped first, and then its
+// registration goes, so that nothing can start as the system account from a program folder that
+// someone else may make anew.
+TEST_F(SilentTest, AnUninstallStopsTheRunningFilterServiceAndRemovesIt) {
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  ASSERT_TRUE(StartFilterService());
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+  const std::wstring log = LogPathIn(L"silent-service");
+
+  CSilentRun uninstall;
+  ASSERT_TRUE(uninstall.Run(Uninstaller(places), L"/S /LOG=" + log));
+
+  EXPECT_EQ(uninstall.ExitCode(), 0u);
+  EXPECT_TRUE(WaitForRemovalShell(uninstall));
+  EXPECT_FALSE(ReadFilterService().registered);
+  EXPECT_FALSE(FileExists(places.programFolder));
+  const Strings lines = LogLines(log);
+  EXPECT_TRUE(ContainsInOrder(
+      lines, {"stop filter service: ok", "filter service removal: ok", "end: exit code 0"}))
+      << ::testing::PrintToString(lines);
+  // Stopped before the first pass over its program.
+  const std::string firstPass = "remove " + Utf8(places.programFolder) + " (first pass)";
+  for (const std::string& line : lines) {
+    if (line == "stop filter service: ok") break;
+    EXPECT_NE(line.rfind(firstPass, 0), 0u) << "the files went first: " << line;
+  }
+}
+
 TEST_F(SilentTest, UnderWinesOwnWininetTheUninstallEndsWithTheProxyResetCode) {
   const CInstallPlaces places = PlacesFor(true);
   SilentInstallForAllUsers();
@@ -304,8 +334,7 @@ TEST_F(SilentTest, AnUninstallRefusalEndsWithItsCodeAndChangesNothing) {
        Uninstaller(places), kProductRunning},
       {"the random password is on",
        [&] { SetProductValue(L"RandomPassword", REG_DWORD, &one, sizeof one); },
-       [] { DeleteProductValue(L"RandomPassword"); },
-       Uninstaller(places), kPasswordLock},
+       [] { DeleteProductValue(L"RandomPassword"); }, Uninstaller(places), kPasswordLock},
       {"an uninstaller outside the program folder", [] {}, [] {},
        CopyInstallerTo(stray, L"uninstall.exe"), kNotInstalled},
   };

@@ -1,10 +1,9 @@
 // The filter service's registration, read back from the real service control manager.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "system/FilterService.h"
+#include <gtest/gtest.h>
 
 // shellapi.h needs the Windows types first.
 // clang-format off
@@ -214,27 +213,38 @@ TEST_F(FilterServiceTest, RemovalDeletesAStoppedService) {
   kst::RegisterFilterService(L"C:\\ProgramData\\Kestrel\\kstservice.exe");
   ASSERT_TRUE(QueryConfig().found);
 
-  kst::RemoveFilterService();
+  EXPECT_TRUE(kst::StopFilterService());
+  EXPECT_TRUE(kst::RemoveFilterService());
   EXPECT_FALSE(QueryConfig().found);
 
-  // Nothing there any more: a second removal finds nothing to do.
-  kst::RemoveFilterService();
+  // Nothing there any more: a second removal finds nothing to do, and says so.
+  EXPECT_TRUE(kst::StopFilterService());
+  EXPECT_TRUE(kst::RemoveFilterService());
   EXPECT_FALSE(QueryConfig().found);
 }
 
-TEST_F(FilterServiceTest, RemovalLeavesARunningServiceRegistered) {
+TEST_F(FilterServiceTest, ARunningServiceIsStoppedThenRemoved) {
   const std::wstring program = TestFolder() + L"\\kstservice.exe";
   ASSERT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES);
   kst::RegisterFilterService(program.c_str());
   ASSERT_TRUE(StartService());
 
-  kst::RemoveFilterService();
-
-  EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_RUNNING));
-  // A registration marked for deletion would vanish once the service stops.
-  StopService();
-  EXPECT_TRUE(QueryConfig().found);
+  EXPECT_TRUE(kst::StopFilterService());
   EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(kst::RemoveFilterService());
+  EXPECT_FALSE(QueryConfig().found);
+}
+
+// A service that did not stop is not left registered: it goes as soon as it stops.
+TEST_F(FilterServiceTest, ARunningServiceRemovedGoesWhenItStops) {
+  const std::wstring program = TestFolder() + L"\\kstservice.exe";
+  kst::RegisterFilterService(program.c_str());
+  ASSERT_TRUE(StartService());
+
+  EXPECT_TRUE(kst::RemoveFilterService());
+  EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_RUNNING));
+  StopService();
+  EXPECT_FALSE(QueryConfig().found);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "base/SystemLibrary.h"
 #include "base/Text.h"
 #include "framework/MessageLoop.h"
+#include "install/ProgramCopy.h"
 #include "resources/resource.h"
 #include "sequences/Mode.h"
 #include "sequences/SilentRun.h"
@@ -118,6 +119,9 @@ int RunWindow(int showCommand) {
 
 // The command line first: a bad one changes nothing, not even the log.
 int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showCommand) {
+  // Before anything else: from now on the program's file is the one the uninstaller is copied
+  // from, and nobody can rename or replace it.
+  CProgramFileHold programFile;
   CCommandLine commandLine;
   if (!ParseCommandLine(commandLineText, commandLine) || commandLine.usageAsked)
     return static_cast<int>(EndWithUsage(instance, commandLine));

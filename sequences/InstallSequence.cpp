@@ -1,12 +1,12 @@
 #include "sequences/InstallSequence.h"
 
 #include "base/Path.h"
-#include "base/ProgramPaths.h"
 #include "base/StepLog.h"
 #include "base/Text.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
+#include "install/ProgramCopy.h"
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/Registry.h"
@@ -110,11 +110,9 @@ const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& program
 // True when an uninstaller is there afterwards (a copy that failed may have left an earlier one).
 bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
   ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
-  CPath self;
   CPath target(programFolder.Get());
-  if (!GetProgramPath(self) || !target.Join(L"uninstall.exe")) return false;
-  LogStepResult(::CopyFileW(self.Get(), target.Get(), FALSE) != FALSE, L"copy uninstaller to",
-                target.Get());
+  if (!target.Join(L"uninstall.exe")) return false;
+  LogFileStep(CopyRunningProgram(target.Get()), L"copy uninstaller to", target.Get());
   DWORD attributes = ::GetFileAttributesW(target.Get());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

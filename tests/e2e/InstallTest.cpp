@@ -309,6 +309,33 @@ TEST_F(InstallTest, ADamagedInstallerChangesNothing) {
   }
 }
 
+// The user who owns the downloads folder could rename the running installer's file and put
+// another program in its place while the elevated window waits: while the installer runs its file
+// cannot be renamed, deleted or written, and the uninstaller is a copy of the program that runs.
+TEST_F(InstallTest, TheRunningInstallersFileCannotBeSwappedAndBecomesTheUninstaller) {
+  const std::wstring downloads = MakeScratchFolder(L"swap-downloads");
+  const std::wstring program = CopyInstallerTo(downloads, L"instkst.exe");
+  ASSERT_FALSE(program.empty());
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(program));
+
+  EXPECT_FALSE(::MoveFileExW(program.c_str(), (downloads + L"\\renamed.exe").c_str(), 0));
+  EXPECT_FALSE(::DeleteFileW(program.c_str()));
+  CFileHandle writer(::CreateFileW(program.c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(writer) << "the running installer's file could be opened for writing";
+
+  ASSERT_TRUE(installer.Press(kMainButton));
+  ASSERT_EQ(installer.PageDescription(), kFinishedPage);
+  EXPECT_TRUE(ReadFileBytes(PlacesFor(true).programFolder + L"\\uninstall.exe") ==
+              ReadFileBytes(program))
+      << "uninstall.exe differs from the installer that ran";
+  ASSERT_TRUE(installer.PressLater(kMainButton));
+  ASSERT_TRUE(installer.Process().WaitForExit(10s));
+  CloseProductWindows();
+}
+
 TEST_F(InstallTest, AnAutostartThatCannotBeWrittenIsReportedAfterTheProductStarted) {
   // Without the current user's Run key the value cannot be written.
   CKeyAside runKey(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");

@@ -1,0 +1,16 @@
+// Where a part of the program's image in memory lies in its file, platform-free: the section
+// table of the file's own headers maps each address relative to the image to a file offset.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace kst {
+
+// The file offset of the length bytes at rva (relative to the image's base) in the executable
+// file held in file (size bytes). False when the headers are not those of a PE image, or no
+// section holds the whole range in the file's raw data.
+bool FileOffsetOfImageRange(const uint8_t* file, size_t size, uint32_t rva, size_t length,
+                            size_t& offset);
+
+}  // namespace kst

@@ -1,0 +1,65 @@
+#include "install/ProgramCopy.h"
+
+#include <string.h>
+
+#include "base/ProgramPaths.h"
+#include "install/ImageLayout.h"
+
+namespace kst {
+namespace {
+
+// The file of the live CProgramFileHold, which owns it; none without. A plain handle, so that the
+// program, which starts without the C runtime's start-up code, needs no constructor run for it.
+HANDLE heldProgramFile = nullptr;
+
+// The whole file from its start, wherever an earlier copy left the file position.
+bool ReadWholeFile(HANDLE file, uint8_t* out, DWORD size) {
+  for (DWORD done = 0; done < size;) {
+    OVERLAPPED at = {};
+    at.Offset = done;
+    DWORD read = 0;
+    if (!::ReadFile(file, out + done, size - done, &read, &at) || read == 0) return false;
+    done += read;
+  }
+  return true;
+}
+
+bool HoldsTheRunningSlots(const uint8_t* file, size_t size) {
+  const uint8_t* image = reinterpret_cast<const uint8_t*>(::GetModuleHandleW(nullptr));
+  for (const EmbeddedFile& embedded : kEmbeddedFiles) {
+    size_t offset = 0;
+    const uint32_t rva = static_cast<uint32_t>(embedded.slot - image);
+    if (!FileOffsetOfImageRange(file, size, rva, embedded.capacity, offset) ||
+        memcmp(file + offset, embedded.slot, embedded.capacity) != 0)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CProgramFileHold::CProgramFileHold() {
+  CPath self;
+  if (!GetProgramPath(self)) return;
+  file_.Reset(
+      ::CreateFileW(self.Get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file_) heldProgramFile = file_.Get();
+}
+
+CProgramFileHold::~CProgramFileHold() { heldProgramFile = nullptr; }
+
+FileResult CopyRunningProgram(const wchar_t* path) {
+  BY_HANDLE_FILE_INFORMATION facts;
+  if (!heldProgramFile || !::GetFileInformationByHandle(heldProgramFile, &facts) ||
+      facts.nFileSizeHigh != 0)
+    return FileResult::kDamaged;
+  const DWORD size = facts.nFileSizeLow;
+  CGlobalMemory buffer(::GlobalAlloc(GMEM_FIXED, size));
+  if (!buffer) return FileResult::kOutOfMemory;
+  uint8_t* bytes = static_cast<uint8_t*>(buffer.Get());
+  if (!ReadWholeFile(heldProgramFile, bytes, size) || !HoldsTheRunningSlots(bytes, size))
+    return FileResult::kDamaged;
+  return WriteWholeFile(path, bytes, size);
+}
+
+}  // namespace kst

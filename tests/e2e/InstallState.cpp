@@ -14,6 +14,7 @@
 #include "base/Handles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
+#include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
 #include <gtest/gtest.h>
 
@@ -131,6 +132,8 @@ void RemoveFilterService() {
                     status.dwCurrentState != SERVICE_STOPPED;
          ++i)
       std::this_thread::sleep_for(100ms);
+    // What a test left of a service that never stops.
+    if (status.dwCurrentState != SERVICE_STOPPED) EndServiceProcess(kFilterServiceName);
   }
   ::DeleteService(service.Get());
 }

@@ -14,6 +14,7 @@
 #include "ProcessFacts.h"
 #include "ProxyDoubles.h"
 #include "WholeRuns.h"
+#include "install/ProductComponents.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestProcess.h"
@@ -33,6 +34,7 @@ constexpr DWORD kPasswordLock = 12;
 constexpr DWORD kNotInstalled = 13;
 constexpr DWORD kFileFailed = 20;
 constexpr DWORD kProxyResetFailed = 22;
+constexpr DWORD kServiceNotRemoved = 24;
 
 // A run of the program with switches, from its start to its end.
 class CSilentRun {
@@ -281,6 +283,41 @@ TEST_F(SilentTest, AnUninstallStopsTheRunningFilterServiceAndRemovesIt) {
     if (line == "stop filter service: ok") break;
     EXPECT_NE(line.rfind(firstPass, 0), 0u) << "the files went first: " << line;
   }
+}
+
+// A service that takes the stop request and goes on running: the removal's wait for it ends, its
+// registration is deleted all the same and goes when its process ends, and the log and the exit
+// code tell the management tool that it did not stop.
+TEST_F(SilentTest, AFilterServiceThatDoesNotStopIsMarkedForDeletionAndTheExitCodeSaysSo) {
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  const wchar_t* doubles = _wgetenv(L"KST_DOUBLES");
+  ASSERT_NE(doubles, nullptr);
+  ASSERT_TRUE(::CopyFileW((std::wstring(doubles) + L"\\stubborn_service.exe").c_str(),
+                          (places.programFolder + L"\\kstservice.exe").c_str(), FALSE));
+  ASSERT_TRUE(StartFilterService());
+  CProxyDoubles proxyDoubles(L"");
+  ASSERT_TRUE(proxyDoubles.Installed());
+  const std::wstring log = LogPathIn(L"silent-stubborn-service");
+
+  CSilentRun uninstall;
+  ASSERT_TRUE(uninstall.Run(Uninstaller(places), L"/S /LOG=" + log));
+
+  EXPECT_EQ(uninstall.ExitCode(), kServiceNotRemoved);
+  EXPECT_EQ(uninstall.Boxes(), Strings{});
+  const Strings lines = LogLines(log);
+  auto starts = [&lines](const std::string& prefix) {
+    for (const std::string& line : lines)
+      if (line.rfind(prefix, 0) == 0) return true;
+    return false;
+  };
+  EXPECT_TRUE(starts("stop filter service: failed")) << ::testing::PrintToString(lines);
+  EXPECT_TRUE(ContainsInOrder(lines, {"filter service removal: ok", "end: exit code 24"}))
+      << ::testing::PrintToString(lines);
+  EXPECT_EQ(ReadFilterService().state, static_cast<DWORD>(SERVICE_RUNNING));
+  ASSERT_TRUE(EndServiceProcess(kFilterServiceName));
+  EXPECT_TRUE(WaitUntil([] { return !ReadFilterService().registered; }, 10s))
+      << "the registration stays after the service's process ended";
 }
 
 TEST_F(SilentTest, UnderWinesOwnWininetTheUninstallEndsWithTheProxyResetCode) {

@@ -96,4 +96,20 @@ HWND CTestProcess::WaitForWindow(const wchar_t* className,
   return id_ ? kst::test::WaitForWindow(id_, className, timeout) : nullptr;
 }
 
+bool EndServiceProcess(const wchar_t* serviceName) {
+  CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  CServiceHandle service(
+      manager ? ::OpenServiceW(manager.Get(), serviceName, SERVICE_QUERY_STATUS) : nullptr);
+  SERVICE_STATUS_PROCESS status = {};
+  DWORD needed = 0;
+  if (!service ||
+      !::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO,
+                              reinterpret_cast<BYTE*>(&status), sizeof(status), &needed) ||
+      status.dwProcessId == 0)
+    return false;
+  CKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
+  return process && ::TerminateProcess(process.Get(), 1) &&
+         ::WaitForSingleObject(process.Get(), 10000) == WAIT_OBJECT_0;
+}
+
 }  // namespace kst::test

@@ -1,4 +1,4 @@
-// A program started by an end-to-end test. The program and every process it starts run in one job,
+// A program started by an end-to-end test, and the end of a service's process. The program and every process it starts run in one job,
 // so that the object's end (a failed assertion included) leaves no process behind.
 #pragma once
 
@@ -44,5 +44,9 @@ class CTestProcess {
   CKernelHandle process_;
   DWORD id_ = 0;
 };
+
+// Ends the process of a running service from outside, as the system ends one that does not stop;
+// true when one ran and it has ended.
+bool EndServiceProcess(const wchar_t* serviceName);
 
 }  // namespace kst::test

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "system/FilterService.h"
+#include "tests/support/TestProcess.h"
 #include <gtest/gtest.h>
 
 // shellapi.h needs the Windows types first.
@@ -69,12 +70,17 @@ DWORD CurrentState() {
   return state;
 }
 
-bool WaitForState(DWORD wanted) {
+template <typename Reached>
+bool WaitForStateThat(Reached reached) {
   for (int i = 0; i < 200; ++i) {
-    if (CurrentState() == wanted) return true;
+    if (reached(CurrentState())) return true;
     Sleep(50);
   }
   return false;
+}
+
+bool WaitForState(DWORD wanted) {
+  return WaitForStateThat([wanted](DWORD state) { return state == wanted; });
 }
 
 bool StartService() {
@@ -87,7 +93,7 @@ bool StartService() {
   return started && WaitForState(SERVICE_RUNNING);
 }
 
-// Asks a running service to stop and waits until it has.
+// Asks a running service to stop and waits until it has; ends the process of one that does not.
 void StopService() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (!manager) return;
@@ -96,7 +102,22 @@ void StopService() {
   bool stopping = service && ControlService(service, SERVICE_CONTROL_STOP, &status);
   if (service) CloseServiceHandle(service);
   CloseServiceHandle(manager);
-  if (stopping) WaitForState(SERVICE_STOPPED);
+  // A service marked for deletion is gone as soon as it has stopped.
+  if (stopping &&
+      !WaitForStateThat([](DWORD state) { return state == SERVICE_STOPPED || state == 0; }))
+    kst::test::EndServiceProcess(kServiceName);
+}
+
+// True when the registration is there and marked for deletion: deleting it again says so.
+bool MarkedForDeletion() {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!manager) return false;
+  SC_HANDLE service = OpenServiceW(manager, kServiceName, DELETE);
+  bool marked = service && !DeleteService(service) &&
+                GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return marked;
 }
 
 // Stops a running registration and deletes it, whatever a test left behind.
@@ -245,6 +266,27 @@ TEST_F(FilterServiceTest, ARunningServiceRemovedGoesWhenItStops) {
   EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_RUNNING));
   StopService();
   EXPECT_FALSE(QueryConfig().found);
+}
+
+// The wait for a service that takes the stop request and goes on running is bounded, and says it
+// did not stop; the registration is then marked for deletion and goes when the process ends.
+TEST_F(FilterServiceTest, AServiceThatIgnoresTheStopIsWaitedForBoundedAndStillMarkedForDeletion) {
+  const std::wstring program = TestFolder() + L"\\stubborn_service.exe";
+  ASSERT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES);
+  kst::RegisterFilterService(program.c_str());
+  ASSERT_TRUE(StartService());
+
+  const ULONGLONG before = GetTickCount64();
+  EXPECT_FALSE(kst::StopFilterService());
+  const ULONGLONG waited = GetTickCount64() - before;
+  EXPECT_GE(waited, 14000u) << "the wait ended early";
+  EXPECT_LT(waited, 30000u) << "the wait is not bounded";
+  EXPECT_EQ(CurrentState(), static_cast<DWORD>(SERVICE_RUNNING));
+
+  EXPECT_TRUE(kst::RemoveFilterService());
+  EXPECT_TRUE(MarkedForDeletion());
+  ASSERT_TRUE(kst::test::EndServiceProcess(kServiceName));
+  EXPECT_TRUE(WaitForState(0)) << "still registered after its process ended";
 }
 
 }  // namespace

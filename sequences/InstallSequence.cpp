@@ -7,6 +7,7 @@
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "install/ProgramCopy.h"
+#include "system/Account.h"
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/Registry.h"
@@ -148,14 +149,27 @@ bool MakeFolders(CSequenceDialog& dialog, const CPath& programFolder) {
   return true;
 }
 
+// Which way it went: as the desktop's user, or, without a desktop shell, with the installer's
+// rights.
+void LogShellStart(ShellStart start, const wchar_t* step, const wchar_t* subject) {
+  switch (start) {
+    case ShellStart::kDesktopShell:
+      return Log(step, L" ", subject, L": ok, by the desktop's shell");
+    case ShellStart::kThisProgram:
+      return Log(step, L" ", subject, L": ok, by the installer (no desktop shell answered)");
+    case ShellStart::kNotStarted:
+      LogStepResult(false, step, subject);
+  }
+}
+
 // The product starts in its own folder, as it does from its links.
 void StartProduct(const CPath& programFolder, const CPath& product) {
-  LogStepResult(OpenWithShell(nullptr, product.Get(), programFolder.Get()), L"start",
+  LogShellStart(OpenWithShell(nullptr, product.Get(), programFolder.Get()), L"start",
                 product.Get());
 }
 
 void OpenInstallReport(HWND owner) {
-  LogStepResult(OpenWithShell(owner, kInstallReportUrl), L"open", kInstallReportUrl);
+  LogShellStart(OpenWithShell(owner, kInstallReportUrl), L"open", kInstallReportUrl);
 }
 
 }  // namespace
@@ -163,6 +177,14 @@ void OpenInstallReport(HWND owner) {
 void RunInstall(CSequenceDialog& dialog) {
   InstallerOptions& options = dialog.options;
   if (options.installFinished) return dialog.CloseProgramWhenDone();
+  // A deployment tool that runs the installer as the system account installs for the machine:
+  // that account has no desktop user of its own to install for or to start the product for.
+  const bool systemAccount = RunsAsLocalSystem();
+  if (systemAccount) {
+    Log(L"system account: for all users, nothing started");
+    options.installForAllUsers = true;
+    options.launchAfterInstall = false;
+  }
   Log(L"install for ", options.installForAllUsers ? L"all users" : L"the current user");
   dialog.ShowInstallingPage();
   constexpr wchar_t kRunningText[] = L"Veltrin正在运行，请卸载之后再进行安装";
@@ -224,7 +246,8 @@ void RunInstall(CSequenceDialog& dialog) {
 
   dialog.SetStatusText(L"启动Veltrin");
   if (!options.launchAfterInstall)
-    Log(L"start ", product.Get(), L": left out (/NOLAUNCH)");
+    Log(L"start ", product.Get(),
+        systemAccount ? L": left out (system account)" : L": left out (/NOLAUNCH)");
   else if (productPathFits)
     StartProduct(programFolder, product);
 

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "base/ComRef.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "system/DeleteTree.h"
@@ -37,24 +38,6 @@ constexpr CLinkSpec kLinks[] = {
     {false, L"Veltrin\\Veltrin", L"kestrel.exe", kShowMainArgument},
     {false, L"Veltrin\\卸载", L"uninstall.exe", nullptr},
     {true, kDesktopLinkName, L"kestrel.exe", kShowMainArgument},
-};
-
-// Owns one reference to a COM object.
-template <typename T>
-class CComRef {
- public:
-  CComRef() = default;
-  ~CComRef() {
-    if (object_) object_->Release();
-  }
-  CComRef(const CComRef&) = delete;
-  CComRef& operator=(const CComRef&) = delete;
-
-  T* operator->() const { return object_; }
-  void** Receive() { return reinterpret_cast<void**>(&object_); }
-
- private:
-  T* object_ = nullptr;
 };
 
 bool SpecialFolderPath(CPath& out, int folderId) {
@@ -123,7 +106,7 @@ bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar
   }
   link->SetPath(target);
   CComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.Receive()))) return false;
+  if (!link.Query(file)) return false;
   // Saved once it has its target, so that a link that cannot take the rest still leads somewhere.
   file->Save(linkFile, kRememberLinkFile);
   if (arguments) link->SetArguments(arguments);

@@ -163,6 +163,9 @@ TEST_F(InstallTest, AnInstallOfEitherKindPutsEveryPieceInPlaceAndStartsTheProduc
     ExpectCompleteInstall(allUsers);
     ExpectFilterServiceRegistration(allUsers);
     EXPECT_TRUE(WaitForProductWindow()) << "kestrel.exe did not start";
+    // Started by the desktop's shell with the desktop user's rights, not by the elevated installer.
+    EXPECT_EQ(StartedByDesktopShell(L"kestrel.exe").size(), 1u);
+    EXPECT_EQ(ChildProcesses(installer.Process().Id(), L"kestrel.exe").size(), 0u);
     if (allUsers) ExpectPage(installer, L"install-finished");
 
     // After an install the main button only ends the program.
@@ -346,7 +349,7 @@ TEST_F(InstallTest, AnAutostartThatCannotBeWrittenIsReportedAfterTheProductStart
 
   ASSERT_TRUE(installer.PressLater(kMainButton));
   ASSERT_NE(WaitForWindow(installer.Process().Id(), L"#32770", 30s), nullptr);
-  EXPECT_EQ(ChildProcesses(installer.Process().Id(), L"kestrel.exe").size(), 1u)
+  EXPECT_EQ(StartedByDesktopShell(L"kestrel.exe").size(), 1u)
       << "the product was not started before the warning";
   installer.AnswerBoxes();
   ASSERT_TRUE(WaitUntil([&] { return installer.TextOf(kMainButton) == "退出"; }, 30s));

@@ -176,7 +176,7 @@ TEST_F(PlantedProgramTest, TheStartedProductWorksInItsProgramFolderNotTheInstall
   ASSERT_TRUE(installer.Press(kMainButton));
   ASSERT_EQ(installer.TextOf(kMainButton), "退出");
 
-  std::vector<DWORD> products = ChildProcesses(installer.Process().Id(), L"kestrel.exe");
+  std::vector<DWORD> products = StartedByDesktopShell(L"kestrel.exe");
   ASSERT_EQ(products.size(), 1u) << "the product was not started";
   auto product = ReadProcessStart(products.front());
   ASSERT_TRUE(product);

@@ -65,20 +65,36 @@ std::optional<std::vector<std::wstring>> ReadRemoteEnvironment(HANDLE process,
   return std::nullopt;
 }
 
+std::vector<PROCESSENTRY32W> ListProcesses() {
+  std::vector<PROCESSENTRY32W> processes;
+  CKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) return processes;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry))
+    processes.push_back(entry);
+  return processes;
+}
+
 }  // namespace
 
 std::vector<DWORD> ChildProcesses(DWORD parentId, const wchar_t* exeName) {
   std::vector<DWORD> children;
-  CKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) return children;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-       more = ::Process32NextW(snapshot.Get(), &entry)) {
+  for (const PROCESSENTRY32W& entry : ListProcesses()) {
     if (entry.th32ParentProcessID == parentId && ::lstrcmpiW(entry.szExeFile, exeName) == 0)
       children.push_back(entry.th32ProcessID);
   }
   return children;
+}
+
+std::vector<DWORD> StartedByDesktopShell(const wchar_t* exeName) {
+  std::vector<DWORD> started;
+  for (const PROCESSENTRY32W& shell : ListProcesses()) {
+    if (::lstrcmpiW(shell.szExeFile, L"explorer.exe") != 0) continue;
+    for (DWORD child : ChildProcesses(shell.th32ProcessID, exeName)) started.push_back(child);
+  }
+  return started;
 }
 
 std::optional<CProcessStart> ReadProcessStart(DWORD processId) {

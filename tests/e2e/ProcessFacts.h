@@ -14,6 +14,8 @@ namespace kst::test {
 // Processes of that executable name (case-insensitive) whose parent is parentId, running or just
 // ended while a handle keeps them listed.
 std::vector<DWORD> ChildProcesses(DWORD parentId, const wchar_t* exeName);
+// Those that the desktop's shell (explorer.exe) started, as it does for the installer.
+std::vector<DWORD> StartedByDesktopShell(const wchar_t* exeName);
 
 struct CProcessStart {
   std::wstring commandLine;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "InstallState.h"
@@ -140,13 +141,41 @@ TEST_F(SilentTest, AnInstallOfEitherScopeLeavesWhatTheWindowsInstallLeavesAndSho
       steps.push_back(step);
     steps.push_back("copy uninstaller to " + Utf8(Uninstaller(places)) + ": ok");
     steps.push_back("autostart " + Utf8(places.programFolder) + "\\kestrel.exe: ok");
-    steps.push_back("start " + Utf8(places.programFolder) + "\\kestrel.exe: ok");
+    steps.push_back("start " + Utf8(places.programFolder) + "\\kestrel.exe: ok, by the desktop's shell");
     steps.push_back("install finished");
+    steps.push_back("open http://report.veltrin.example/installok.php: ok, by the desktop's shell");
     steps.push_back("end: exit code 0");
     const Strings lines = LogLines(log);
     EXPECT_TRUE(ContainsInOrder(lines, steps)) << ::testing::PrintToString(lines);
     for (const std::string& line : lines) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
   }
+}
+
+// A deployment tool that runs the installer as the system account: whatever the switches say, the
+// install is for all users (the account's own profile is no user's) and starts neither the product
+// nor the report page, which would run as the system account. Wine runs every program as one
+// user; the installer here is the same program with its account check saying "system account".
+TEST_F(SilentTest, AsTheSystemAccountTheInstallIsForAllUsersAndStartsNothing) {
+  const wchar_t* installer = _wgetenv(L"KST_AS_SYSTEM_INSTALLER");
+  ASSERT_NE(installer, nullptr);
+  const std::wstring log = LogPathIn(L"silent-system-account");
+
+  CSilentRun install;
+  ASSERT_TRUE(install.Run(installer, L"/S /LOG=" + log));
+
+  EXPECT_EQ(install.ExitCode(), 0u);
+  const CInstallPlaces places = PlacesFor(true);
+  EXPECT_TRUE(FileExists(places.programFolder + L"\\kestrel.exe"));
+  EXPECT_FALSE(FileExists(PlacesFor(false).programFolder + L"\\kestrel.exe"));
+  const Strings lines = LogLines(log);
+  EXPECT_TRUE(ContainsInOrder(
+      lines, {"system account: for all users, nothing started", "install for all users",
+              "start " + Utf8(places.programFolder) + "\\kestrel.exe: left out (system account)",
+              "install finished", "end: exit code 0"}))
+      << ::testing::PrintToString(lines);
+  for (const std::string& line : lines) EXPECT_NE(line.rfind("open ", 0), 0u) << line;
+  std::this_thread::sleep_for(2s);
+  EXPECT_FALSE(IsAnyProductWindowPresent()) << "the product was started";
 }
 
 TEST_F(SilentTest, AnInstallRefusedWhileTheProductRunsEndsWithItsCodeAndChangesNothing) {

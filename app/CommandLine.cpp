@@ -99,6 +99,8 @@ const wchar_t* ErrorText(SwitchError error) {
       return L"开关重复";
     case SwitchError::kNoLogFolder:
       return L"日志文件所在的文件夹不存在";
+    case SwitchError::kLogNotPlainFile:
+      return L"日志文件须是所给路径上的普通文件, 不可是链接或经由链接的文件夹";
   }
   return L"";
 }
@@ -112,7 +114,8 @@ constexpr wchar_t kUsageSwitches[] =
     L"/ALLUSERS\t(与 /S 一起) 为此计算机上的所有用户安装; 默认只为当前用户安装。\n"
     L"/NOLAUNCH\t(与 /S 一起) 安装后不启动Veltrin, 也不打开安装报告页。\n"
     L"/REMOVECONFIG\t(与 /S 一起) 卸载时删除用户使用产生的配置文件; 默认保留。\n"
-    L"/LOG=文件\t把每一步及其结果以UTF-8追加写入该文件; 文件夹必须已存在。\n"
+    L"/LOG=文件\t把每一步及其结果以UTF-8追加写入该文件; 文件夹必须已存在, "
+    L"文件及其所在的文件夹都不可是链接。\n"
     L"/?\t显示本说明。\n"
     L"开关不区分大小写, 以 / 或 - 开头, 每个开关只能出现一次。\n\n"
     L"使用 /S 时的退出码:\n";
@@ -199,8 +202,8 @@ bool ParseCommandLine(const wchar_t* commandLine, CCommandLine& out) {
   return out.error == SwitchError::kNone;
 }
 
-void RefuseLogFolder(CCommandLine& commandLine) {
-  commandLine.error = SwitchError::kNoLogFolder;
+void RefuseLog(CCommandLine& commandLine, SwitchError reason) {
+  commandLine.error = reason;
   CBoundedWriter(commandLine.badArgument, kShownArgumentCapacity).Append(commandLine.logPath.Get());
 }
 

@@ -18,7 +18,8 @@ enum class SwitchError {
   kValueTooLong,     // a log path of kMaxPath characters or more
   kUnexpectedValue,  // "=" behind a switch that takes no value
   kRepeated,         // any switch given twice, even with the same value
-  kNoLogFolder,      // the log's folder does not exist (RefuseLogFolder)
+  kNoLogFolder,      // the log's folder does not exist (RefuseLog)
+  kLogNotPlainFile,  // the log is a link, lies in a linked folder or has a second name (RefuseLog)
 };
 
 // Room for the start of an argument named in the usage message.
@@ -50,8 +51,8 @@ bool ParseCommandLine(const wchar_t* commandLine, CCommandLine& out);
 // one starts, or null when no argument is left.
 const wchar_t* ReadArgument(const wchar_t* text, wchar_t* out, size_t capacity, bool& cut);
 
-// Makes the log path the command line's error: its folder does not exist.
-void RefuseLogFolder(CCommandLine& commandLine);
+// Makes the log path the command line's error, for the reason given (one of the log's).
+void RefuseLog(CCommandLine& commandLine, SwitchError reason);
 
 // The text of the usage box: what was wrong (when something was), the switches and the exit
 // codes. Cut to capacity characters with the NUL (capacity at least 1).

@@ -126,9 +126,11 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
   if (!ParseCommandLine(commandLineText, commandLine) || commandLine.usageAsked)
     return static_cast<int>(EndWithUsage(instance, commandLine));
   CStepLog log;
-  if (!commandLine.logPath.IsEmpty() &&
-      log.Open(commandLine.logPath.Get()) == LogOpenResult::kNoFolder) {
-    RefuseLogFolder(commandLine);
+  const LogOpenResult logOpened =
+      commandLine.logPath.IsEmpty() ? LogOpenResult::kOpened : log.Open(commandLine.logPath.Get());
+  if (logOpened == LogOpenResult::kNoFolder || logOpened == LogOpenResult::kRefused) {
+    RefuseLog(commandLine, logOpened == LogOpenResult::kNoFolder ? SwitchError::kNoLogFolder
+                                                                 : SwitchError::kLogNotPlainFile);
     return static_cast<int>(EndWithUsage(instance, commandLine));
   }
   LogStart(commandLineText);

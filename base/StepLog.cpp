@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/HandleFacts.h"
 #include "base/Handles.h"
 #include "base/Text.h"
 
@@ -72,21 +73,21 @@ CStepLog::~CStepLog() {
 LogOpenResult CStepLog::Open(const wchar_t* path) {
   DWORD attributes = ::GetFileAttributesW(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && IsLinkOrFolder(attributes))
-    return LogOpenResult::kNotOpened;
+    return LogOpenResult::kRefused;
   // Opened as itself, never through a link, and looked at through the same handle that writes,
   // so that nothing can be swapped in between.
-  CFileHandle file(::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  bool created = false;
+  CFileHandle file =
+      OpenOrCreateEntry(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, created);
   if (!file) {
     DWORD error = ::GetLastError();
     return error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ? LogOpenResult::kNoFolder
                                                                         : LogOpenResult::kNotOpened;
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(file.Get(), &info) || IsLinkOrFolder(info.dwFileAttributes) ||
-      info.nNumberOfLinks != 1)
-    return LogOpenResult::kNotOpened;
+  if (!IsPlainFileAt(file.Get(), path)) {
+    if (created) MarkForDeletion(file.Get());
+    return LogOpenResult::kRefused;
+  }
   file_ = std::move(file);
   logFile = file_.Get();
   return LogOpenResult::kOpened;

@@ -16,6 +16,7 @@ namespace kst {
 enum class LogOpenResult {
   kOpened,
   kNoFolder,   // the path's folder does not exist, or the path cannot name a file: bad input
+  kRefused,    // not a plain file with one name at that very path: bad input, nothing written
   kNotOpened,  // anything else; the run goes on without a log
 };
 
@@ -30,8 +31,9 @@ class CStepLog {
 
   // Opens the log for appending, creating the file where there is none. The program runs
   // elevated and the path may lie in a folder that others can write to: a path that is a link
-  // (any reparse point) or a file with more than one name (a hard link) may lead to a file of
-  // someone else's choosing, and is never written to.
+  // (any reparse point), lies in a linked folder, or is a file with more than one name (a hard
+  // link) may lead to a file of someone else's choosing, and is never written to; a file this
+  // call made for it is removed again.
   LogOpenResult Open(const wchar_t* path);
 
  private:

@@ -1,5 +1,6 @@
 #include "install/EmbeddedFiles.h"
 
+#include "base/HandleFacts.h"
 #include "base/Handles.h"
 #include "base/Inflate.h"
 #include "base/Path.h"
@@ -27,6 +28,20 @@ FileResult InflateRecord(const uint8_t* slot, size_t capacity, CGlobalMemory* bu
   *recordedSize = record.inflatedSize;
   *inflatedSize = static_cast<DWORD>(produced);
   return FileResult::kDone;
+}
+
+// A link or a file with a second name at path leads to a file that someone else may have chosen:
+// its name goes (through a handle on the entry itself, never on what it leads to), so that a new
+// file takes its place. False when such an entry is there and stays.
+bool RemoveLinkedName(const wchar_t* path) {
+  CFileHandle entry(::CreateFileW(path, FILE_READ_ATTRIBUTES | DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return true;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && info.nNumberOfLinks == 1)
+    return true;
+  return MarkForDeletion(entry.Get());
 }
 
 }  // namespace
@@ -62,11 +77,17 @@ FileResult CheckEmbeddedFile(const uint8_t* slot, size_t capacity) {
 }
 
 FileResult WriteWholeFile(const wchar_t* path, const void* data, DWORD count) {
-  CFileHandle file(
-      ::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!RemoveLinkedName(path)) return FileResult::kCannotCreate;
+  bool created = false;
+  CFileHandle file = OpenOrCreateEntry(path, GENERIC_WRITE, FILE_SHARE_READ, created);
   if (!file) return FileResult::kCannotCreate;
+  if (!IsPlainFileAt(file.Get(), path)) {
+    if (created) MarkForDeletion(file.Get());
+    return FileResult::kCannotCreate;
+  }
   DWORD written = 0;
-  if (!::WriteFile(file.Get(), data, count, &written, nullptr) || written != count)
+  if (!::WriteFile(file.Get(), data, count, &written, nullptr) || written != count ||
+      !::SetEndOfFile(file.Get()))
     return FileResult::kCannotWrite;
   return FileResult::kDone;
 }

@@ -44,7 +44,11 @@ FileResult ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const
 // kDamaged.
 FileResult CheckEmbeddedFile(const uint8_t* slot, size_t capacity);
 
-// Creates or replaces the file at path with exactly count bytes of data.
+// Creates or replaces the file at path with exactly count bytes of data. The program runs
+// elevated and the folders may be writable by others: a link or a file with a second name at path
+// loses that name (what it leads to stays as it is) and a new file is made; the file is written
+// only once its handle shows it at path itself with one name, else kCannotCreate, and a file this
+// call made is removed again.
 FileResult WriteWholeFile(const wchar_t* path, const void* data, DWORD count);
 
 }  // namespace kst

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <winternl.h>
-
+#include "base/HandleFacts.h"
 #include "base/Handles.h"
 #include "base/Path.h"
-#include "base/SystemLibrary.h"
 #include "base/Text.h"
 
 namespace kst {
@@ -19,9 +17,6 @@ DeleteTreeEntryHook entryHook = nullptr;
 // holds without sharing deletion, such as its current folder, can still be emptied.
 constexpr DWORD kLookAccess = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr DWORD kRemoveAccess = DELETE | kLookAccess;
-
-// A final path puts "\\?\" or "\\?\UNC\" in front of a path of at most MAX_PATH.
-constexpr size_t kFinalPathCapacity = kMaxPath + 8;
 
 enum class EntryKind {
   kFile,
@@ -45,15 +40,6 @@ CFileHandle OpenEntry(const wchar_t* path, DWORD access) {
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-// Missing before Vista; the check it serves is then left out, as nothing there needs it.
-bool GetFinalPath(HANDLE entry, wchar_t (&out)[kFinalPathCapacity]) {
-  using Function = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-  auto finalPath = GetSystemFunction<Function>(L"kernel32.dll", "GetFinalPathNameByHandleW");
-  if (finalPath == nullptr) return false;
-  DWORD length = finalPath(entry, out, kFinalPathCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  return length != 0 && length < kFinalPathCapacity;
-}
-
 // Wine opens the target of a Unix symbolic link even when asked for the link itself; for a link
 // to a file nothing but the handle's final path, which names the target, gives that away.
 bool IsListedEntry(HANDLE entry, const CListing& listing) {
@@ -63,7 +49,7 @@ bool IsListedEntry(HANDLE entry, const CListing& listing) {
   wchar_t expected[kFinalPathCapacity];
   wchar_t actual[kFinalPathCapacity];
   return JoinText(expected, listing.folderFinalPath, endsInSeparator ? L"" : L"\\", listing.name) &&
-         GetFinalPath(entry, actual) && ::lstrcmpiW(expected, actual) == 0;
+         ReadFinalPath(entry, actual) && ::lstrcmpiW(expected, actual) == 0;
 }
 
 // listing is null for the folder DeleteTree was given.
@@ -76,22 +62,6 @@ EntryKind Classify(HANDLE entry, const BY_HANDLE_FILE_INFORMATION& info, const w
     return EntryKind::kElsewhere;
   if (listing != nullptr && !IsListedEntry(entry, *listing)) return EntryKind::kElsewhere;
   return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kFolder : EntryKind::kFile;
-}
-
-// The entry goes when its last handle closes. XP lacks SetFileInformationByHandle; there ntdll's
-// NtSetInformationFile, which every version has, marks the same handle, where deleting by path
-// would give the name one more chance to be swapped.
-bool MarkForDeletion(HANDLE entry) {
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  using SetInformation = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-  if (auto set = GetSystemFunction<SetInformation>(L"kernel32.dll", "SetFileInformationByHandle"))
-    return set(entry, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
-  using NtSetInformation = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, ULONG);
-  constexpr ULONG kFileDispositionInformation = 13;
-  auto ntSet = GetSystemFunction<NtSetInformation>(L"ntdll.dll", "NtSetInformationFile");
-  IO_STATUS_BLOCK status;
-  return ntSet != nullptr &&
-         ntSet(entry, &status, &disposition, sizeof(disposition), kFileDispositionInformation) >= 0;
 }
 
 bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -120,7 +90,7 @@ bool RemoveContents(const CPath& folder, HANDLE held, int& removed) {
   CFindHandle search(::FindFirstFileW(pattern.Get(), &listed));
   if (!search) return false;
   wchar_t folderFinalPath[kFinalPathCapacity];
-  bool finalPathKnown = GetFinalPath(held, folderFinalPath);
+  bool finalPathKnown = ReadFinalPath(held, folderFinalPath);
   do {
     if (listed.cFileName[0] == L'.') continue;
     if (listed.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) break;

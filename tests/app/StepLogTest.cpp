@@ -8,6 +8,7 @@
 
 #include "base/StepLog.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestWindows.h"
 #include <gtest/gtest.h>
 
 namespace kst {
@@ -66,7 +67,7 @@ TEST(StepLog, AppendsOneUtf8LinePerCallBehindTheTime) {
 TEST(StepLog, RefusesAMissingFolderAFolderAndAFileWithAnotherName) {
   const std::wstring folder = ScratchFolder(L"refuse");
   EXPECT_EQ(CStepLog().Open((folder + L"\\missing\\run.log").c_str()), LogOpenResult::kNoFolder);
-  EXPECT_EQ(CStepLog().Open(folder.c_str()), LogOpenResult::kNotOpened);
+  EXPECT_EQ(CStepLog().Open(folder.c_str()), LogOpenResult::kRefused);
 
   // A hard link made by someone else beside a file they may not write: writing the log through
   // it would write into that file.
@@ -75,9 +76,43 @@ TEST(StepLog, RefusesAMissingFolderAFolderAndAFileWithAnotherName) {
   WriteBytes(target, "protected");
   ASSERT_TRUE(::CreateHardLinkW(link.c_str(), target.c_str(), nullptr));
   CStepLog log;
-  EXPECT_EQ(log.Open(link.c_str()), LogOpenResult::kNotOpened);
+  EXPECT_EQ(log.Open(link.c_str()), LogOpenResult::kRefused);
   Log(L"must not arrive");
   EXPECT_EQ(ReadBytes(target), "protected");
+  test::RemoveTree(folder);
+}
+
+// A folder on the way that someone replaced by a link to another folder, such as the system
+// folder: the log would be made there. Nothing is written, and the file the open made is gone.
+TEST(StepLog, RefusesAPathThroughALinkedFolderAndLeavesNothingThere) {
+  const std::wstring folder = ScratchFolder(L"linked");
+  const std::wstring elsewhere = ScratchFolder(L"linked-target");
+  ASSERT_TRUE(test::MakeLink(folder + L"\\logs", elsewhere));
+  CStepLog log;
+  EXPECT_EQ(log.Open((folder + L"\\logs\\run.log").c_str()), LogOpenResult::kRefused);
+  Log(L"must not arrive");
+  EXPECT_EQ(test::ListFolder(elsewhere), std::vector<std::wstring>{});
+  test::RemoveLink(folder + L"\\logs");
+  test::RemoveTree(folder);
+  test::RemoveTree(elsewhere);
+}
+
+// The path as the user spelled it: other letter case, a step up and back, the folder's short name.
+TEST(StepLog, TakesThePathInAnySpellingOfTheSamePlace) {
+  const std::wstring folder = ScratchFolder(L"spelled");
+  ::CreateDirectoryW((folder + L"\\A Long Folder Name").c_str(), nullptr);
+  wchar_t shortName[MAX_PATH] = L"";
+  ASSERT_NE(::GetShortPathNameW((folder + L"\\A Long Folder Name").c_str(), shortName, MAX_PATH),
+            0u);
+  const std::wstring spellings[] = {
+      folder + L"\\A Long Folder Name\\run.log",
+      folder + L"\\a long folder name\\..\\A LONG FOLDER NAME\\RUN.LOG",
+      std::wstring(shortName) + L"\\run.log",
+  };
+  for (const std::wstring& path : spellings) {
+    CStepLog log;
+    EXPECT_EQ(log.Open(path.c_str()), LogOpenResult::kOpened) << test::Utf8(path);
+  }
   test::RemoveTree(folder);
 }
 

@@ -130,6 +130,38 @@ TEST_F(LinkedFolderTest, AnInstallRefusesAFolderTakenByALinkOrAFile) {
   }
 }
 
+// After an install, someone who may write the program folder put a second name of one of their
+// files at kestrel.exe and a link to another at kstupdate.exe: the reinstall writes the product
+// files anew and leaves both of their files as they were. (Under Wine, which opens what a link to
+// a file points to even when asked for the link, that product file fails instead.)
+TEST_F(LinkedFolderTest, AReinstallWritesNoFileThroughASecondNameOrALink) {
+  const CInstallPlaces places = PlacesFor(true);
+  Install(true);
+  CLinkTarget target(L"linked-product-files");
+  const std::wstring hardLinked = target.Folder() + L"\\hard-linked.txt";
+  std::ofstream(std::filesystem::path(hardLinked)) << kSentinelText;
+  const std::wstring product = places.programFolder + L"\\kestrel.exe";
+  const std::wstring updater = places.programFolder + L"\\kstupdate.exe";
+  ASSERT_TRUE(::DeleteFileW(product.c_str()) && ::DeleteFileW(updater.c_str()));
+  ASSERT_TRUE(::CreateHardLinkW(product.c_str(), hardLinked.c_str(), nullptr));
+  ASSERT_TRUE(MakeLink(updater, target.Folder() + L"\\sentinel.txt"));
+
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath()));
+  ASSERT_TRUE(installer.Press(kMainButton));
+
+  EXPECT_TRUE(target.SentinelKept());
+  const std::vector<char> hardLinkedText = ReadFileBytes(hardLinked);
+  EXPECT_EQ(std::string(hardLinkedText.begin(), hardLinkedText.end()), kSentinelText);
+  EXPECT_TRUE(ReadFileBytes(product) == ReadFileBytes(PayloadFile(L"kestrel.exe")))
+      << "kestrel.exe was not written anew";
+  RemoveLink(updater);
+  ASSERT_TRUE(installer.PressLater(installer.TextOf(kMainButton) == "退出" ? kMainButton
+                                                                          : kCloseButton));
+  ASSERT_TRUE(installer.Process().WaitForExit(10s));
+  CloseProductWindows();
+}
+
 // A folder that the uninstaller empties holds a link to someone else's folder, or the program
 // folder itself is such a link (to a folder holding the install's files): whatever the link points
 // to stays as it was.

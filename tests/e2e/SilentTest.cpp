@@ -423,6 +423,11 @@ TEST_F(SilentTest, AnUninstallRefusalEndsWithItsCodeAndChangesNothing) {
 
 TEST_F(SilentTest, ABadCommandLineChangesNothingAndOnlyTheWindowModeShowsTheUsage) {
   const std::wstring missingFolder = MakeScratchFolder(L"silent-bad") + L"\\missing";
+  // A folder of the log's path replaced by a link to another folder, such as the system folder.
+  const std::wstring elsewhere = MakeScratchFolder(L"silent-bad-elsewhere");
+  const std::wstring linkedFolder = MakeScratchFolder(L"bad-link") + L"\\logs";
+  const std::wstring linkedLog = linkedFolder + L"\\run.log";
+  ASSERT_TRUE(MakeLink(linkedFolder, elsewhere));
   struct Case {
     std::wstring arguments;
     DWORD code;
@@ -436,6 +441,10 @@ TEST_F(SilentTest, ABadCommandLineChangesNothingAndOnlyTheWindowModeShowsTheUsag
       {L"/LOG=" + missingFolder + L"\\run.log", kBadCommandLine,
        "错误: 命令行有误: 日志文件所在的文件夹不存在: " + Utf8(missingFolder) + "\\run.log"},
       {L"/S /LOG=" + missingFolder + L"\\run.log", kBadCommandLine, ""},
+      {L"/LOG=" + linkedLog, kBadCommandLine,
+       "错误: 命令行有误: 日志文件须是所给路径上的普通文件, 不可是链接或经由链接的文件夹: " +
+           Utf8(linkedLog)},
+      {L"/S /LOG=" + linkedLog, kBadCommandLine, ""},
       {L"-?", 0, "Kestrel Installer: 用法:"},
       {L"/S /?", 0, ""},
   };
@@ -452,7 +461,9 @@ TEST_F(SilentTest, ABadCommandLineChangesNothingAndOnlyTheWindowModeShowsTheUsag
     EXPECT_TRUE(FindTopLevelWindows(run.Process().Id(), kFrameClass).empty());
     EXPECT_EQ(InstallStateListing(), Strings{});
     EXPECT_FALSE(FileExists(missingFolder));
+    EXPECT_EQ(ListFolder(elsewhere), std::vector<std::wstring>{});
   }
+  RemoveLink(linkedFolder);
 }
 
 TEST_F(SilentTest, BesideARunningInstallerItEndsWithItsOwnCode) {

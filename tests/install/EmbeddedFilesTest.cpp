@@ -14,6 +14,7 @@
 #include "install/EmbeddedFiles.h"
 #include "tests/install/PayloadTestFiles.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TestFiles.h"
 
 namespace kst {
 namespace {
@@ -110,6 +111,65 @@ TEST_F(CExtractionTest, ReplacesALongerFileWithoutLeavingItsTail) {
   const Bytes shorter = TextBytes("new");
   EXPECT_EQ(FileResult::kDone, Extract(folder_, L"kestrel.exe", MakeSlot(shorter)));
   EXPECT_EQ(shorter, ReadBytes(folder_ + L"\\kestrel.exe"));
+  ExpectNoBoxShown();
+}
+
+// Someone who may write the program folder put a second name of another file, or a link to it, at
+// a product file's name before a reinstall: the elevated write would land in that file. The name
+// goes and a new file takes it; what it led to stays as it was. Wine opens what a link to a file
+// points to even when asked for the link itself, and that handle's final path names the other
+// file: there the write is refused instead, and the other file still stays.
+TEST_F(CExtractionTest, ASecondNameOrALinkAtTheNameIsReplacedAndWhatItLedToStays) {
+  const Bytes content = TextBytes("product code");
+  struct Case {
+    const char* name;
+    bool (*plant)(const std::wstring& at, const std::wstring& other);
+    bool mayBeRefused;
+  } const cases[] = {
+      {"hard link",
+       [](const std::wstring& at, const std::wstring& other) {
+         return ::CreateHardLinkW(at.c_str(), other.c_str(), nullptr) != FALSE;
+       },
+       false},
+      {"link",
+       [](const std::wstring& at, const std::wstring& other) { return test::MakeLink(at, other); },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring other = folder_ + L"\\someone-elses.txt";
+    const std::wstring at = folder_ + L"\\kestrel.exe";
+    WriteBytes(other, kOldContent);
+    ASSERT_TRUE(c.plant(at, other));
+
+    const FileResult result = Extract(folder_, L"kestrel.exe", MakeSlot(content));
+
+    EXPECT_EQ(kOldContent, ReadBytes(other));
+    EXPECT_TRUE(result == FileResult::kDone ||
+                (c.mayBeRefused && result == FileResult::kCannotCreate))
+        << static_cast<int>(result);
+    if (result == FileResult::kDone) {
+      EXPECT_EQ(content, ReadBytes(at));
+    }
+    test::RemoveLink(at);
+    ::DeleteFileW(at.c_str());
+    ::DeleteFileW(other.c_str());
+  }
+  ExpectNoBoxShown();
+}
+
+// A folder on the way replaced by a link to another folder: nothing is written there, and no file
+// is left behind in it.
+TEST_F(CExtractionTest, AFileInALinkedFolderIsRefusedAndNothingIsLeftThere) {
+  const std::wstring elsewhere = folder_ + L"\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+  ASSERT_TRUE(test::MakeLink(folder_ + L"\\App_Themes", elsewhere));
+
+  EXPECT_EQ(FileResult::kCannotCreate,
+            Extract(folder_ + L"\\App_Themes", L"default.themes", MakeSlot(TextBytes("theme"))));
+
+  EXPECT_FALSE(Exists(elsewhere + L"\\default.themes"));
+  test::RemoveLink(folder_ + L"\\App_Themes");
   ExpectNoBoxShown();
 }
 

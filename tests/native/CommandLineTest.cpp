@@ -169,13 +169,23 @@ TEST(ComposeUsageText, NamesWhatWasWrongAndStaysWithinItsBuffer) {
   ComposeUsageText(commandLine, text, 2048);
   EXPECT_EQ(std::wstring(text).rfind(L"命令行有误: 未知的开关: /bogus\n\n用法:", 0), 0u);
 
-  wchar_t logFolder[2048];
-  ASSERT_TRUE(ParseCommandLine(L"/LOG=C:\\missing\\a.log", commandLine));
-  RefuseLogFolder(commandLine);
-  ComposeUsageText(commandLine, logFolder, 2048);
-  EXPECT_EQ(std::wstring(logFolder).rfind(
-                L"命令行有误: 日志文件所在的文件夹不存在: C:\\missing\\a.log\n", 0),
-            0u);
+  struct LogCase {
+    SwitchError reason;
+    const wchar_t* start;
+  } const logCases[] = {
+      {SwitchError::kNoLogFolder, L"命令行有误: 日志文件所在的文件夹不存在: C:\\logs\\a.log\n"},
+      {SwitchError::kLogNotPlainFile,
+       L"命令行有误: 日志文件须是所给路径上的普通文件, 不可是链接或经由链接的文件夹: "
+       L"C:\\logs\\a.log\n"},
+  };
+  for (const LogCase& c : logCases) {
+    wchar_t logText[2048];
+    CCommandLine logLine;
+    ASSERT_TRUE(ParseCommandLine(L"/LOG=C:\\logs\\a.log", logLine));
+    RefuseLog(logLine, c.reason);
+    ComposeUsageText(logLine, logText, 2048);
+    EXPECT_EQ(std::wstring(logText).rfind(c.start, 0), 0u) << static_cast<int>(c.reason);
+  }
 
   // Without an error it starts with the switches; cut short, it ends within the buffer.
   CCommandLine asked;

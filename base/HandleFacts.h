@@ -1,0 +1,34 @@
+// What a handle tells and does about its own file, so that nothing is asked or done by a name that
+// someone could swap meanwhile.
+#pragma once
+
+#include <windows.h>
+
+#include "base/Handles.h"
+#include "base/Path.h"
+
+namespace kst {
+
+// A final path puts "\\?\" or "\\?\UNC\" in front of a path of at most MAX_PATH.
+constexpr size_t kFinalPathCapacity = kMaxPath + 8;
+
+// Whether this Windows tells a handle's final path (Vista on; not XP).
+bool CanReadFinalPaths();
+
+// The handle's final path, every link on the way resolved; false where the system cannot tell it.
+bool ReadFinalPath(HANDLE entry, wchar_t (&out)[kFinalPathCapacity]);
+
+// The entry goes when its last handle closes.
+bool MarkForDeletion(HANDLE entry);
+
+// Opens the file at path as itself, never through a link at its last component, or creates it
+// there. A file it creates is opened with DELETE as well, so that the caller can take it back
+// through the same handle; created tells which.
+CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bool& created);
+
+// A plain file with one name, and at path itself: a linked folder anywhere above it shows in the
+// handle's final path. Where this Windows cannot tell a handle's path (XP), the checks of the file
+// itself stand alone.
+bool IsPlainFileAt(HANDLE file, const wchar_t* path);
+
+}  // namespace kst

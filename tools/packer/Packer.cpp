@@ -12,6 +12,8 @@
 #include <zopfli/zopfli.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "install/PayloadFormat.h"
 
@@ -39,17 +41,52 @@ bool RecordReadsBack(const uint8_t* slot, size_t capacity, const Bytes& data) {
          UnpackSlot(slot, capacity, &inflated) && inflated == data;
 }
 
-// Packing writes into the image and so would break a signature.
-bool CheckUnsignedImage(const Bytes& image, const std::string& imageName, std::string* error) {
+// Where the raw data of each section ends in the file, read from the image's own headers.
+// Packing writes into the image and so would break a signature: a signed image is refused.
+bool ReadUnsignedLayout(const Bytes& image, const std::string& imageName,
+                        std::vector<std::pair<size_t, size_t>>* sections, std::string* error) {
   try {
-    if (!LIEF::PE::Parser::parse(image, imageName)->has_signature()) return true;
-    *error = imageName + " is signed, and packing would break its signature; pack the unsigned " +
-             "executable, then sign the result";
+    std::unique_ptr<LIEF::PE::Binary> binary = LIEF::PE::Parser::parse(image, imageName);
+    if (binary->has_signature()) {
+      *error = imageName + " is signed, and packing would break its signature; pack the " +
+               "unsigned executable, then sign the result";
+      return false;
+    }
+    sections->clear();
+    for (const LIEF::PE::Section& section : binary->sections())
+      sections->emplace_back(section.pointerto_raw_data(),
+                             size_t{section.pointerto_raw_data()} + section.sizeof_raw_data());
+    return true;
   } catch (const std::exception& failure) {
     *error = imageName + " cannot be read as a PE image (" + failure.what() +
              "); pack the installer's executable";
   }
   return false;
+}
+
+// The slots of an executable of another version may be smaller than this tool's table says, and
+// a record written by the table would run into what follows. Each slot's room in the image ends
+// at the next slot's marker, or at the end of the raw data of the section that holds it.
+bool CheckSlotRoom(const size_t (&offsets)[kPayloadFileCount],
+                   const std::vector<std::pair<size_t, size_t>>& sections,
+                   const std::string& imageName, std::string* error) {
+  for (size_t index = 0; index < kPayloadFileCount; ++index) {
+    const size_t offset = offsets[index];
+    size_t end = 0;
+    for (const auto& section : sections)
+      if (offset >= section.first && offset < section.second) end = section.second;
+    for (size_t other : offsets)
+      if (other > offset && other < end) end = other;
+    const size_t capacity = PayloadSlotCapacity(index);
+    if (end - offset < capacity) {
+      *error = std::string("the slot of ") + kPayloadFiles[index].name + " in " + imageName +
+               " has room for " + std::to_string(end > offset ? end - offset : 0) +
+               " bytes, kstpack's table says " + std::to_string(capacity) +
+               "; pack with the kstpack built with that executable";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool WriteFileAtomically(const std::string& path, const Bytes& data, mode_t mode,
@@ -161,13 +198,18 @@ bool UnpackSlot(const uint8_t* slot, size_t capacity, Bytes* data) {
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
   packed->clear();
-  if (!CheckUnsignedImage(*image, imageName, error)) return false;
+  std::vector<std::pair<size_t, size_t>> sections;
+  size_t offsets[kPayloadFileCount];
+  if (!ReadUnsignedLayout(*image, imageName, &sections, error)) return false;
+  for (size_t index = 0; index < kPayloadFileCount; ++index)
+    if (!FindSlot(*image, index, imageName, &offsets[index], error)) return false;
+  if (!CheckSlotRoom(offsets, sections, imageName, error)) return false;
+  std::vector<Bytes> files(kPayloadFileCount);
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     const PayloadFileSpec& file = kPayloadFiles[index];
-    size_t offset = 0;
-    if (!FindSlot(*image, index, imageName, &offset, error)) return false;
+    const size_t offset = offsets[index];
     std::string path = folder + "/" + file.name;
-    Bytes data;
+    Bytes& data = files[index];
     if (!ReadWholeFile(path, &data, error)) {
       *error += "; put every product file into the payload folder " + folder;
       return false;
@@ -193,6 +235,15 @@ bool PackImage(Bytes* image, const std::string& imageName, const std::string& fo
     size_t streamStart = capacity - PayloadStreamRoom(slot, capacity);
     packed->push_back(
         {file.name, data.size(), stream.size(), streamStart + stream.size(), capacity});
+  }
+  // Once all are written: no record ran into another one.
+  for (size_t index = 0; index < kPayloadFileCount; ++index) {
+    if (!RecordReadsBack(image->data() + offsets[index], PayloadSlotCapacity(index),
+                         files[index])) {
+      *error = std::string("the record of ") + kPayloadFiles[index].name +
+               " was overwritten by a later one; this is a fault of kstpack";
+      return false;
+    }
   }
   return true;
 }

@@ -63,7 +63,8 @@ struct FakeImage {
   Bytes bytes;
   size_t slotOffsets[kPayloadFileCount];
 
-  explicit FakeImage(bool signedImage = false) {
+  // A slot may be left at half its capacity, as in an executable of another version.
+  explicit FakeImage(bool signedImage = false, size_t halvedSlot = kPayloadFileCount) {
     Bytes data = {64, 0, 0, 0, 0, 2, 2, 0};  // WIN_CERTIFICATE of a PKCS#7 signature
     data.resize(64);
     for (size_t index = 0; index < kPayloadFileCount; ++index) {
@@ -71,7 +72,7 @@ struct FakeImage {
       data.insert(data.end(), between.begin(), between.end());
       slotOffsets[index] = data.size();
       std::string marker = MarkerOf(index) + std::string(index % 5, '@');
-      Bytes slot(PayloadSlotCapacity(index), 0);
+      Bytes slot(PayloadSlotCapacity(index) / (index == halvedSlot ? 2 : 1), 0);
       std::copy(marker.begin(), marker.end(), slot.begin());
       data.insert(data.end(), slot.begin(), slot.end());
     }
@@ -254,6 +255,9 @@ const Refusal kRefusals[] = {
     {"no PE image",
      [](FakeImage* image, const std::string&) { image->bytes[0] = 'X'; },
      {"in.exe cannot be read as a PE image", "pack the installer's executable"}},
+    {"a slot smaller than the table's, followed by the next slot",
+     [](FakeImage* image, const std::string&) { *image = FakeImage(false, 6); },
+     {kPayloadFiles[6].name, "has room for", "kstpack's table says"}},
     {"slot cut off by the end of the file",
      [](FakeImage* image, const std::string&) {
        image->bytes.resize(image->slotOffsets[14] + 1000);

@@ -8,6 +8,7 @@
 #include "base/Handles.h"
 #include "base/LastError.h"
 #include "base/ProgramPaths.h"
+#include "install/FolderSecurity.h"
 
 namespace kst {
 
@@ -71,9 +72,13 @@ bool LiesIn(const wchar_t* moduleFolder, const wchar_t* base) {
   return base != nullptr && base[0] != L'\0' && WideContains(moduleFolder, base);
 }
 
-FolderResult EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& folder) {
+FolderResult EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& folder,
+                             NewFolderAccess access, int& takenBack) {
   folder = parent;
-  return folder.Join(name) ? EnsureFolder(folder.Get()) : FolderResult::kFailed;
+  FolderResult result = folder.Join(name) ? EnsureFolder(folder.Get(), access)
+                                          : FolderResult::kFailed;
+  if (result == FolderResult::kTakenBack) ++takenBack;
+  return result;
 }
 
 FileResult WriteDefaultSettings(const CPath& userDataFolder) {
@@ -84,27 +89,32 @@ FileResult WriteDefaultSettings(const CPath& userDataFolder) {
   return WriteWholeFile(file.Get(), text, static_cast<DWORD>(length));
 }
 
-// Stops at the first folder that is not ready, with its result.
-FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWritten) {
+// Stops at the first folder that is not ready, with its result. The data folders lie in the
+// installing account's own profile; the App_ folders in the program folder.
+FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWritten,
+                          int& takenBack) {
+  constexpr NewFolderAccess kData = NewFolderAccess::kInherited;
   CPath dataRoot;
   if (!GetDataRoot(dataRoot)) return FolderResult::kFailed;
   CPath systemDataFolder;
   CPath userDataFolder;
-  FolderResult result = EnsureFolder(dataRoot.Get());
-  if (result == FolderResult::kReady)
-    result = EnsureSubfolder(dataRoot, L"sysdata", systemDataFolder);
-  if (result != FolderResult::kReady) return result;
+  FolderResult result = EnsureFolder(dataRoot.Get(), kData);
+  if (result == FolderResult::kTakenBack) ++takenBack;
+  if (IsReady(result))
+    result = EnsureSubfolder(dataRoot, L"sysdata", systemDataFolder, kData, takenBack);
+  if (!IsReady(result)) return result;
   GrantEveryoneFullAccess(systemDataFolder.Get());
   // userdata is granted last, once config.bin is in it.
-  result = EnsureSubfolder(dataRoot, L"userdata", userDataFolder);
-  if (result != FolderResult::kReady) return result;
+  result = EnsureSubfolder(dataRoot, L"userdata", userDataFolder, kData, takenBack);
+  if (!IsReady(result)) return result;
 
   CPath program;
   if (!program.Assign(programFolder)) return FolderResult::kFailed;
   for (const wchar_t* name : kAppFolders) {
     CPath folder;
-    result = EnsureSubfolder(program, name, folder);
-    if (result != FolderResult::kReady) return result;
+    result =
+        EnsureSubfolder(program, name, folder, NewFolderAccess::kInstallersOwn, takenBack);
+    if (!IsReady(result)) return result;
     GrantEveryoneFullAccess(folder.Get());
   }
 
@@ -160,12 +170,24 @@ bool IsPlainFolder(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && IsPlainFolderAttributes(attributes);
 }
 
-FolderResult EnsureFolder(const wchar_t* folder) {
-  if (::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES &&
-      !::CreateDirectoryW(folder, nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-    return FolderResult::kFailed;
+FolderResult EnsureFolder(const wchar_t* folder, NewFolderAccess access) {
+  if (::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
+    const bool created = access == NewFolderAccess::kInstallersOwn
+                             ? CreateOwnFolder(folder)
+                             : ::CreateDirectoryW(folder, nullptr) != FALSE;
+    if (!created && ::GetLastError() != ERROR_ALREADY_EXISTS) return FolderResult::kFailed;
+  }
   // Also what another process made in the meantime is looked at before anything goes in.
-  return IsPlainFolder(folder) ? FolderResult::kReady : FolderResult::kRefused;
+  if (!IsPlainFolder(folder)) return FolderResult::kRefused;
+  switch (TakeBackFromOtherOwner(folder)) {
+    case FolderOwner::kTrusted:
+      return FolderResult::kReady;
+    case FolderOwner::kTakenBack:
+      return FolderResult::kTakenBack;
+    case FolderOwner::kNotTakenBack:
+      break;
+  }
+  return FolderResult::kFailed;
 }
 
 bool GetSpecialFolder(int csidl, CPath& folder) {
@@ -202,9 +224,13 @@ bool GetUserDataFolder(CPath& userDataFolder) {
                                                                          : Clear(userDataFolder);
 }
 
-bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten) {
+bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten,
+                      int* foldersTakenBack) {
   *settingsWritten = FileResult::kDone;
-  return SetUpFolders(programFolder, settingsWritten) != FolderResult::kRefused;
+  int takenBack = 0;
+  const FolderResult result = SetUpFolders(programFolder, settingsWritten, takenBack);
+  if (foldersTakenBack != nullptr) *foldersTakenBack = takenBack;
+  return result != FolderResult::kRefused;
 }
 
 bool GetModuleFolder(CPath& folder) {

@@ -28,14 +28,27 @@ size_t ComposeDefaultSettings(char* out, size_t capacity);
 bool GrantEveryoneFullAccess(const wchar_t* folder);
 
 enum class FolderResult {
-  kReady,    // the folder exists, as a plain folder
-  kFailed,   // it could not be created
-  kRefused,  // the name is taken by a file or by a link that someone may have pointed elsewhere
+  kReady,      // the folder exists, as a plain folder of a trusted owner
+  kTakenBack,  // it existed as another owner's and now has the install's owner and access list
+  kFailed,     // it could not be created, or another owner's could not be taken back
+  kRefused,    // the name is taken by a file or by a link that someone may have pointed elsewhere
 };
 
+inline bool IsReady(FolderResult result) {
+  return result == FolderResult::kReady || result == FolderResult::kTakenBack;
+}
+
+// What a folder that this install makes starts with: what its parent hands on, or the install's
+// own owner and access list (install/FolderSecurity.h), for the folders that may lie where every
+// user can create folders.
+enum class NewFolderAccess { kInherited, kInstallersOwn };
+
 // Creates the folder unless it exists; only its last component is created. Another process
-// creating it at the same moment counts as success.
-FolderResult EnsureFolder(const wchar_t* folder);
+// creating it at the same moment counts as success. An existing folder of an owner other than
+// Administrators, SYSTEM, TrustedInstaller or the running account is taken back before anything
+// goes in.
+FolderResult EnsureFolder(const wchar_t* folder,
+                          NewFolderAccess access = NewFolderAccess::kInherited);
 
 // Whether the path is a folder of its own: not a file, and not a junction or symbolic link.
 bool IsPlainFolder(const wchar_t* path);
@@ -60,7 +73,9 @@ bool GetUserDataFolder(CPath& userDataFolder);
 // quietly at the first folder that cannot be made; a config.bin that cannot be written does not
 // stop it. False, with nothing written through it, when a folder's name is taken by a file or a
 // link.
-bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten);
+// foldersTakenBack, when given, counts the folders taken back from another owner.
+bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten,
+                      int* foldersTakenBack = nullptr);
 
 // The folder of the running executable.
 bool GetModuleFolder(CPath& folder);

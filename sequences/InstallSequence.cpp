@@ -130,20 +130,29 @@ void RecordUninstallEntry(const CPath& programFolder, bool installForAllUsers) {
 // The folders of the install, refused when a name is taken by a file or a link. A config.bin
 // that cannot be written is reported and does not stop the install.
 bool MakeFolders(CSequenceDialog& dialog, const CPath& programFolder) {
-  FolderResult programFolderResult = EnsureFolder(programFolder.Get());
+  FolderResult programFolderResult =
+      EnsureFolder(programFolder.Get(), NewFolderAccess::kInstallersOwn);
   if (programFolderResult == FolderResult::kRefused) {
     Log(L"program folder ", programFolder.Get(), L": refused, a file or a link has its name");
     return false;
   }
-  if (!LogStepResult(programFolderResult == FolderResult::kReady, L"program folder",
-                     programFolder.Get()))
+  if (programFolderResult == FolderResult::kTakenBack)
+    Log(L"program folder ", programFolder.Get(), L": taken back from another owner");
+  else if (!LogStepResult(IsReady(programFolderResult), L"program folder", programFolder.Get()))
     return false;
   FileResult settingsWritten = FileResult::kDone;
-  if (!SetUpDataFolders(programFolder.Get(), &settingsWritten)) {
+  int foldersTakenBack = 0;
+  if (!SetUpDataFolders(programFolder.Get(), &settingsWritten, &foldersTakenBack)) {
     Log(L"data folders: refused, a file or a link has the name of one");
     return false;
   }
-  Log(L"data folders: done");
+  if (foldersTakenBack == 0) {
+    Log(L"data folders: done");
+  } else {
+    wchar_t count[kDecimalCapacity];
+    FormatDecimal(static_cast<uint32_t>(foldersTakenBack), count);
+    Log(L"data folders: done, ", count, L" taken back from another owner");
+  }
   LogFileStep(settingsWritten, L"default settings", L"config.bin");
   ShowFileFailure(dialog, settingsWritten);
   return true;

@@ -178,6 +178,32 @@ TEST_F(SilentTest, AsTheSystemAccountTheInstallIsForAllUsersAndStartsNothing) {
   EXPECT_FALSE(IsAnyProductWindowPresent()) << "the product was started";
 }
 
+// Every user may create folders in the common application-data folder, and so the program folder
+// before the install, as its owner: each folder of another owner is taken back (owner and access
+// list) before anything goes in, the log says so, and the install goes on. Wine reports the
+// running account as every file's owner; the installer here is the same program with its owner
+// check seeing another account's folder everywhere.
+TEST_F(SilentTest, FoldersOfAnotherOwnerAreTakenBackBeforeTheInstallWritesIntoThem) {
+  const wchar_t* installer = _wgetenv(L"KST_FOREIGN_FOLDERS_INSTALLER");
+  ASSERT_NE(installer, nullptr);
+  const CInstallPlaces places = PlacesFor(true);
+  ASSERT_TRUE(::CreateDirectoryW(places.programFolder.c_str(), nullptr));
+  const std::wstring log = LogPathIn(L"silent-foreign-folders");
+
+  CSilentRun install;
+  ASSERT_TRUE(install.Run(installer, L"/S /ALLUSERS /NOLAUNCH /LOG=" + log));
+
+  EXPECT_EQ(install.ExitCode(), 0u);
+  EXPECT_TRUE(FileExists(places.programFolder + L"\\kestrel.exe"));
+  const Strings lines = LogLines(log);
+  // The program folder, then the data root, its two folders and the five App_ folders.
+  EXPECT_TRUE(ContainsInOrder(
+      lines, {"program folder " + Utf8(places.programFolder) + ": taken back from another owner",
+              "data folders: done, 8 taken back from another owner",
+              "extract " + Utf8(places.programFolder) + "\\kestrel.exe: ok", "end: exit code 0"}))
+      << ::testing::PrintToString(lines);
+}
+
 TEST_F(SilentTest, AnInstallRefusedWhileTheProductRunsEndsWithItsCodeAndChangesNothing) {
   struct Case {
     const wchar_t* runningProgram;

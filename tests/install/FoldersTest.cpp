@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <sddl.h>
 #include <string.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
+#include "install/FolderSecurity.h"
 #include "install/Folders.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
@@ -248,6 +250,53 @@ TEST(EnsureFolderTest, RefusesANameTakenByAFileOrALink) {
   EXPECT_TRUE(IsPlainFolder((root + L"\\target").c_str()));
   EXPECT_FALSE(IsPlainFolder((root + L"\\missing").c_str()));
 
+  EXPECT_TRUE(test::RemoveLink(root + L"\\link"));
+  RemoveTree(root);
+}
+
+// Only the system's own accounts and the account the installer runs as keep a folder they own;
+// any other owner's folder is taken back. Wine keeps no owner of its own for a file (it reports
+// the running account for each), so the choice is checked here with the accounts themselves.
+TEST(FolderOwnerTest, OnlyTheSystemsAccountsAndTheRunningOneAreTrusted) {
+  struct Case {
+    const wchar_t* sid;
+    bool trusted;
+  } const cases[] = {
+      {L"S-1-5-32-544", true},   // Administrators
+      {L"S-1-5-18", true},       // SYSTEM
+      {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", true},  // TrustedInstaller
+      {L"S-1-5-21-7-8-9-1000", true},   // the running account of this case
+      {L"S-1-5-32-545", false},  // Users
+      {L"S-1-1-0", false},       // Everyone
+      {L"S-1-5-11", false},      // Authenticated Users
+      {L"S-1-5-21-7-8-9-1001", false},  // another user of the same machine
+  };
+  PSID running = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-21-7-8-9-1000", &running));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.sid, c.sid + wcslen(c.sid)));
+    PSID owner = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidW(c.sid, &owner));
+    EXPECT_EQ(IsTrustedOwner(owner, running), c.trusted);
+    EXPECT_FALSE(IsTrustedOwner(owner, nullptr) && !c.trusted);
+    LocalFree(owner);
+  }
+  LocalFree(running);
+}
+
+// The install's own folder is made and then found to be the install's; a link is never taken
+// back, whatever it points to.
+TEST(FolderOwnerTest, AnOwnFolderIsTheInstallsAndALinkIsNotTakenBack) {
+  std::wstring root = TempFolder(L"kst_own_folder");
+  RemoveTree(root);
+  ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+  const std::wstring own = root + L"\\own";
+  EXPECT_EQ(FolderResult::kReady, EnsureFolder(own.c_str(), NewFolderAccess::kInstallersOwn));
+  EXPECT_TRUE(IsPlainFolder(own.c_str()));
+  EXPECT_EQ(FolderOwner::kTrusted, TakeBackFromOtherOwner(own.c_str()));
+
+  ASSERT_TRUE(test::MakeLink(root + L"\\link", own));
+  EXPECT_EQ(FolderOwner::kNotTakenBack, TakeBackFromOtherOwner((root + L"\\link").c_str()));
   EXPECT_TRUE(test::RemoveLink(root + L"\\link"));
   RemoveTree(root);
 }

@@ -57,6 +57,10 @@ bool IsPlainFileAt(HANDLE file, const wchar_t* path) {
       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
       info.nNumberOfLinks != 1)
     return false;
+  return IsAtPath(file, path);
+}
+
+bool IsAtPath(HANDLE entry, const wchar_t* path) {
   if (!CanReadFinalPaths()) return true;
   CPath full;
   CPath intended;
@@ -64,7 +68,7 @@ bool IsPlainFileAt(HANDLE file, const wchar_t* path) {
   DWORD fullLength = ::GetFullPathNameW(path, kMaxPath, full.Buffer(), nullptr);
   if (fullLength == 0 || fullLength >= kMaxPath) return false;
   DWORD longLength = ::GetLongPathNameW(full.Buffer(), intended.Buffer(), kMaxPath);
-  return longLength != 0 && longLength < kMaxPath && ReadFinalPath(file, finalPath) &&
+  return longLength != 0 && longLength < kMaxPath && ReadFinalPath(entry, finalPath) &&
          IsSameFinalPath(intended.Buffer(), finalPath);
 }
 

@@ -26,6 +26,10 @@ bool MarkForDeletion(HANDLE entry);
 // through the same handle; created tells which.
 CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bool& created);
 
+// Whether the handle's final path is path (made full and long first), which a linked folder
+// anywhere above the entry would change; true where this Windows cannot tell (XP).
+bool IsAtPath(HANDLE entry, const wchar_t* path);
+
 // A plain file with one name, and at path itself: a linked folder anywhere above it shows in the
 // handle's final path. Where this Windows cannot tell a handle's path (XP), the checks of the file
 // itself stand alone.

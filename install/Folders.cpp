@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
 #include <shlobj.h>
 
 #include "base/Handles.h"
-#include "base/LastError.h"
 #include "base/ProgramPaths.h"
+#include "install/AccessGrant.h"
 #include "install/FolderSecurity.h"
 
 namespace kst {
@@ -128,41 +127,6 @@ FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWrit
 size_t ComposeDefaultSettings(char* out, size_t capacity) {
   const char* const pieces[] = {DefaultSettingsText, "RedirectUrl:", kDefaultRedirectAddress};
   return JoinPieces(pieces, 3, out, capacity);
-}
-
-bool GrantEveryoneFullAccess(const wchar_t* folder) {
-  // Opened as itself, never through a link, and checked through the same handle that is granted.
-  CFileHandle handle(::CreateFileW(
-      folder, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!handle || !::GetFileInformationByHandle(handle.Get(), &info) ||
-      !IsPlainFolderAttributes(info.dwFileAttributes) || !IsPlainFolder(folder))
-    return false;
-
-  BYTE everyone[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof(everyone);
-  if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) return false;
-  PACL oldAcl = nullptr;
-  CLocalMemory descriptor;
-  if (!SucceededOrSetLastError(::GetSecurityInfo(
-          handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl,
-          nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
-    return false;
-
-  EXPLICIT_ACCESSW access = {};
-  access.grfAccessPermissions = FILE_ALL_ACCESS;
-  access.grfAccessMode = GRANT_ACCESS;
-  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
-  PACL newAcl = nullptr;
-  if (!SucceededOrSetLastError(::SetEntriesInAclW(1, &access, oldAcl, &newAcl))) return false;
-  CLocalMemory newAclOwner(newAcl);
-  // Setting an inheritable entry through this call also hands it on to what is already inside.
-  return SucceededOrSetLastError(::SetSecurityInfo(
-      handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, newAcl, nullptr));
 }
 
 bool IsPlainFolder(const wchar_t* path) {

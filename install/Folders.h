@@ -21,11 +21,6 @@ extern const char kDefaultRedirectAddress[];
 // it would not fit.
 size_t ComposeDefaultSettings(char* out, size_t capacity);
 
-// Gives Everyone (by its well-known SID, so that a translated group name does not matter) full
-// control over the folder, inherited by the files and folders below it and applied to those
-// already there. A folder that is a link or not a folder at all is left alone. Callers go on
-// either way.
-bool GrantEveryoneFullAccess(const wchar_t* folder);
 
 enum class FolderResult {
   kReady,      // the folder exists, as a plain folder of a trusted owner

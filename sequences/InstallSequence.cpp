@@ -3,6 +3,7 @@
 #include "base/Path.h"
 #include "base/StepLog.h"
 #include "base/Text.h"
+#include "install/AccessGrant.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"

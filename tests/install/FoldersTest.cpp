@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Handles.h"
+#include "install/AccessGrant.h"
 #include "install/EmbeddedFiles.h"
 #include "install/FolderSecurity.h"
 #include "install/Folders.h"
@@ -452,6 +453,35 @@ TEST(GrantEveryoneFullAccessTest, GrantsNothingThroughALinkOrOnAMissingFolder) {
   EXPECT_FALSE(GrantEveryoneFullAccess((root + L"\\missing").c_str()));
 
   EXPECT_TRUE(test::RemoveLink(root + L"\\link"));
+  RemoveTree(root);
+}
+
+// What is in the folder already gets the grant entry by entry; a second name of someone else's
+// file and a link to someone else's folder, planted there before the grant, hand it nothing.
+TEST(GrantEveryoneFullAccessTest, GrantsWhatIsInsideButNothingThroughASecondNameOrALink) {
+  std::wstring root = TempFolder(L"kst_grant_inside");
+  RemoveTree(root);
+  const std::wstring folder = root + L"\\granted";
+  const std::wstring outside = root + L"\\outside";
+  for (const std::wstring& made : {root, folder, folder + L"\\sub", outside, outside + L"\\theirs"})
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr)) << std::string(made.begin(), made.end());
+  const char text[] = "x";
+  for (const std::wstring& file : {folder + L"\\a.txt", folder + L"\\sub\\b.txt",
+                                   outside + L"\\protected.txt"})
+    ASSERT_EQ(FileResult::kDone, WriteWholeFile(file.c_str(), text, 1));
+  ASSERT_TRUE(CreateHardLinkW((folder + L"\\second-name.txt").c_str(),
+                              (outside + L"\\protected.txt").c_str(), nullptr));
+  ASSERT_TRUE(test::MakeLink(folder + L"\\link", outside + L"\\theirs"));
+  ASSERT_FALSE(EveryoneMayWrite(outside + L"\\protected.txt"));
+
+  EXPECT_TRUE(GrantEveryoneFullAccess(folder.c_str()));
+
+  for (const std::wstring& inside : {folder + L"\\a.txt", folder + L"\\sub",
+                                     folder + L"\\sub\\b.txt"})
+    EXPECT_TRUE(EveryoneMayWrite(inside)) << std::string(inside.begin(), inside.end());
+  EXPECT_FALSE(EveryoneMayWrite(outside + L"\\protected.txt")) << "granted through a second name";
+  EXPECT_FALSE(EveryoneMayWrite(outside + L"\\theirs")) << "granted through a link";
+  EXPECT_TRUE(test::RemoveLink(folder + L"\\link"));
   RemoveTree(root);
 }
 

@@ -1,0 +1,160 @@
+#include "install/AccessGrant.h"
+
+#include <windows.h>
+
+#include <aclapi.h>
+#include <string.h>
+
+#include "base/HandleFacts.h"
+#include "base/Handles.h"
+#include "base/LastError.h"
+#include "base/Path.h"
+
+namespace kst {
+namespace {
+
+// Deeper than any install's folders; a tree planted deeper is left as it is below.
+constexpr int kDepthLimit = 32;
+
+enum class EntryKind { kFolder, kFile, kLeftAlone };
+
+CFileHandle OpenForGrant(const wchar_t* path) {
+  return CFileHandle(::CreateFileW(
+      path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// The entry itself, at path. Wine shows a link to a folder only in the path's own attributes, and
+// opens what a link to a file points to, which only the handle's final path gives away.
+EntryKind Classify(HANDLE entry, const wchar_t* path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(entry, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return EntryKind::kLeftAlone;
+  const DWORD pathAttributes = ::GetFileAttributesW(path);
+  if (pathAttributes == INVALID_FILE_ATTRIBUTES ||
+      (pathAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !IsAtPath(entry, path))
+    return EntryKind::kLeftAlone;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::kFolder;
+  return info.nNumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLeftAlone;
+}
+
+struct CEveryone {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  bool Make() {
+    DWORD size = sizeof(sid);
+    return ::CreateWellKnownSid(WinWorldSid, nullptr, sid, &size) != FALSE;
+  }
+};
+
+bool HasInheritedFullControl(PACL acl, PSID everyone) {
+  for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (::GetAce(acl, i, reinterpret_cast<void**>(&ace)) &&
+        ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Header.AceFlags & INHERITED_ACE) &&
+        (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS &&
+        ::EqualSid(reinterpret_cast<PSID>(&ace->SidStart), everyone))
+      return true;
+  }
+  return false;
+}
+
+// Sets acl through the handle alone, keeping the entry's protection from inheritance as it was:
+// unlike SetSecurityInfo, this hands nothing on to what is inside.
+bool SetAcl(HANDLE entry, PACL acl, PSECURITY_DESCRIPTOR old) {
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  constexpr SECURITY_DESCRIPTOR_CONTROL kKept = SE_DACL_PROTECTED | SE_DACL_AUTO_INHERITED;
+  SECURITY_DESCRIPTOR descriptor;
+  return ::GetSecurityDescriptorControl(old, &control, &revision) &&
+         ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+         ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+         ::SetSecurityDescriptorControl(&descriptor, kKept, control & kKept) &&
+         ::SetKernelObjectSecurity(entry, DACL_SECURITY_INFORMATION, &descriptor);
+}
+
+// The folder's own entry for Everyone, explicit and handed on to what is made inside later.
+bool GrantExplicitly(HANDLE folder, PSID everyone) {
+  PACL oldAcl = nullptr;
+  CLocalMemory descriptor;
+  if (!SucceededOrSetLastError(::GetSecurityInfo(
+          folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl, nullptr,
+          reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
+    return false;
+  EXPLICIT_ACCESSW access = {};
+  access.grfAccessPermissions = FILE_ALL_ACCESS;
+  access.grfAccessMode = GRANT_ACCESS;
+  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
+  PACL newAcl = nullptr;
+  if (!SucceededOrSetLastError(::SetEntriesInAclW(1, &access, oldAcl, &newAcl))) return false;
+  CLocalMemory newAclOwner(newAcl);
+  return SetAcl(folder, newAcl, descriptor.Get());
+}
+
+// What is inside already gets the entry as the system would have handed it on: inherited, and
+// for a folder inherited further.
+bool GrantAsInherited(HANDLE entry, PSID everyone, bool folder) {
+  PACL oldAcl = nullptr;
+  CLocalMemory descriptor;
+  if (!SucceededOrSetLastError(::GetSecurityInfo(
+          entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl, nullptr,
+          reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
+    return false;
+  // No list at all lets everyone in already; one from an earlier grant stays as it is.
+  if (oldAcl == nullptr || HasInheritedFullControl(oldAcl, everyone)) return true;
+  const DWORD size = oldAcl->AclSize + sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(everyone);
+  CLocalMemory memory(::LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, size));
+  if (!memory) return false;
+  PACL acl = static_cast<PACL>(memory.Get());
+  memcpy(acl, oldAcl, oldAcl->AclSize);
+  acl->AclSize = static_cast<WORD>(size);
+  const BYTE flags = static_cast<BYTE>(
+      INHERITED_ACE | (folder ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0));
+  return ::AddAccessAllowedAceEx(acl, acl->AclRevision, flags, FILE_ALL_ACCESS, everyone) &&
+         SetAcl(entry, acl, descriptor.Get());
+}
+
+// The folder's own entry and its parent's, which every listing shows.
+bool IsDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Every entry below folder (a path that fits), each looked at through its own handle; false when
+// one of them could not be granted.
+bool GrantInside(const CPath& folder, PSID everyone, int depth) {
+  CPath pattern(folder.Get());
+  if (!pattern.Append(L"\\*.*")) return false;
+  WIN32_FIND_DATAW listed;
+  CFindHandle search(::FindFirstFileW(pattern.Get(), &listed));
+  if (!search) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  bool granted = true;
+  do {
+    if (IsDotEntry(listed.cFileName)) continue;
+    CPath path(folder.Get());
+    if (!path.Join(listed.cFileName)) continue;
+    CFileHandle entry = OpenForGrant(path.Get());
+    const EntryKind kind = entry ? Classify(entry.Get(), path.Get()) : EntryKind::kLeftAlone;
+    if (kind == EntryKind::kLeftAlone) continue;
+    const bool isFolder = kind == EntryKind::kFolder;
+    granted = GrantAsInherited(entry.Get(), everyone, isFolder) && granted;
+    if (isFolder && depth < kDepthLimit) granted = GrantInside(path, everyone, depth + 1) && granted;
+  } while (::FindNextFileW(search.Get(), &listed));
+  return granted;
+}
+
+}  // namespace
+
+bool GrantEveryoneFullAccess(const wchar_t* folder) {
+  CFileHandle handle = OpenForGrant(folder);
+  CEveryone everyone;
+  CPath path;
+  if (!handle || Classify(handle.Get(), folder) != EntryKind::kFolder || !everyone.Make() ||
+      !path.Assign(folder) || !GrantExplicitly(handle.Get(), everyone.sid))
+    return false;
+  return GrantInside(path, everyone.sid, 0);
+}
+
+}  // namespace kst

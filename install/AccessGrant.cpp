@@ -59,6 +59,13 @@ bool HasInheritedFullControl(PACL acl, PSID everyone) {
   return false;
 }
 
+// The entry's access list, which lies in descriptor.
+bool ReadAcl(HANDLE entry, PACL& acl, CLocalMemory& descriptor) {
+  return SucceededOrSetLastError(::GetSecurityInfo(
+      entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr,
+      reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())));
+}
+
 // Sets acl through the handle alone, keeping the entry's protection from inheritance as it was:
 // unlike SetSecurityInfo, this hands nothing on to what is inside.
 bool SetAcl(HANDLE entry, PACL acl, PSECURITY_DESCRIPTOR old) {
@@ -77,10 +84,7 @@ bool SetAcl(HANDLE entry, PACL acl, PSECURITY_DESCRIPTOR old) {
 bool GrantExplicitly(HANDLE folder, PSID everyone) {
   PACL oldAcl = nullptr;
   CLocalMemory descriptor;
-  if (!SucceededOrSetLastError(::GetSecurityInfo(
-          folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl, nullptr,
-          reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
-    return false;
+  if (!ReadAcl(folder, oldAcl, descriptor)) return false;
   EXPLICIT_ACCESSW access = {};
   access.grfAccessPermissions = FILE_ALL_ACCESS;
   access.grfAccessMode = GRANT_ACCESS;
@@ -99,10 +103,7 @@ bool GrantExplicitly(HANDLE folder, PSID everyone) {
 bool GrantAsInherited(HANDLE entry, PSID everyone, bool folder) {
   PACL oldAcl = nullptr;
   CLocalMemory descriptor;
-  if (!SucceededOrSetLastError(::GetSecurityInfo(
-          entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl, nullptr,
-          reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive()))))
-    return false;
+  if (!ReadAcl(entry, oldAcl, descriptor)) return false;
   // No list at all lets everyone in already; one from an earlier grant stays as it is.
   if (oldAcl == nullptr || HasInheritedFullControl(oldAcl, everyone)) return true;
   const DWORD size = oldAcl->AclSize + sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(everyone);

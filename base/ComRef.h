@@ -21,6 +21,7 @@ class CComRef {
   CComRef(const CComRef&) = delete;
   CComRef& operator=(const CComRef&) = delete;
 
+  T* Get() const { return object_; }
   T* operator->() const { return object_; }
   // For a call that hands out a reference; the object must be empty.
   void** Receive() { return reinterpret_cast<void**>(&object_); }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "base/ComRef.h"
+#include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "system/DeleteTree.h"
@@ -13,8 +14,6 @@ namespace {
 
 constexpr wchar_t kProgramsFolderName[] = L"Veltrin";
 constexpr wchar_t kDesktopLinkName[] = L"Veltrin";
-// Any non-zero value makes the link file the object's current file.
-constexpr BOOL kRememberLinkFile = 2;
 
 struct CShortcutFolders {
   int programs;
@@ -98,6 +97,25 @@ void NotifyShellPath(LONG event, const wchar_t* path) {
 // interface ids into the executable.
 constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+// The link's bytes, written as the product's files are (install/EmbeddedFiles.h): the shell would
+// save the file by its name and follow whatever link someone put there or on the way.
+bool SaveShellLink(IPersistStream* link, const wchar_t* linkFile) {
+  CComRef<IStream> stream;
+  if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.ReceiveTyped())) ||
+      FAILED(link->Save(stream.Get(), TRUE)))
+    return false;
+  ULARGE_INTEGER size = {};
+  HGLOBAL memory = nullptr;
+  if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &size)) || size.HighPart != 0 ||
+      FAILED(::GetHGlobalFromStream(stream.Get(), &memory)))
+    return false;
+  const void* bytes = ::GlobalLock(memory);
+  const bool written =
+      bytes != nullptr && WriteWholeFile(linkFile, bytes, size.LowPart) == FileResult::kDone;
+  if (bytes != nullptr) ::GlobalUnlock(memory);
+  return written;
+}
+
 bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments) {
   CComRef<IShellLinkW> link;
   if (FAILED(::CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
@@ -105,13 +123,13 @@ bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar
     return false;
   }
   link->SetPath(target);
-  CComRef<IPersistFile> file;
-  if (!link.Query(file)) return false;
+  CComRef<IPersistStream> persisted;
+  if (!link.Query(persisted)) return false;
   // Saved once it has its target, so that a link that cannot take the rest still leads somewhere.
-  file->Save(linkFile, kRememberLinkFile);
+  SaveShellLink(persisted.Get(), linkFile);
   if (arguments) link->SetArguments(arguments);
   link->SetIconLocation(target, 0);
-  return SUCCEEDED(file->Save(linkFile, kRememberLinkFile));
+  return SaveShellLink(persisted.Get(), linkFile);
 }
 
 bool CreateProgramsFolder(int programsFolderId) {

@@ -155,6 +155,33 @@ TEST_F(ShortcutsTest, InstallingTwiceWritesTheLinksAgain) {
   ExpectLinks(1);
 }
 
+// The common desktop is a folder that its users may write: a second name of someone else's file at
+// the desktop link's name would have the link written into that file. The name goes and the link
+// is written anew; their file stays as it was.
+TEST_F(ShortcutsTest, ALinkIsNotWrittenThroughASecondNameAtItsName) {
+  LinkFolders folders = FoldersFor(1);
+  const std::wstring theirs = folders.desktop + L"\\theirs.txt";
+  const std::wstring desktopLink = folders.desktop + L"\\Veltrin.lnk";
+  HANDLE handle = CreateFileW(theirs.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(handle, "theirs", 6, &written, nullptr);
+  CloseHandle(handle);
+  ASSERT_TRUE(CreateHardLinkW(desktopLink.c_str(), theirs.c_str(), nullptr));
+
+  kst::CreateShortcuts(1);
+
+  ExpectLinks(1);
+  char text[16] = {};
+  handle = CreateFileW(theirs.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  ReadFile(handle, text, sizeof(text) - 1, &written, nullptr);
+  CloseHandle(handle);
+  EXPECT_STREQ(text, "theirs");
+  DeleteFileW(theirs.c_str());
+}
+
 TEST_F(ShortcutsTest, RemovalFollowsTheRecordedFlag) {
   struct Case {
     const char* name;

@@ -72,4 +72,25 @@ bool IsAtPath(HANDLE entry, const wchar_t* path) {
          IsSameFinalPath(intended.Buffer(), finalPath);
 }
 
+CFileHandle OpenEntryItself(const wchar_t* path, DWORD access) {
+  return CFileHandle(::CreateFileW(
+      path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Wine shows a link to a folder only in the path's own attributes, and opens what a link to a
+// file points to, which only the handle's final path gives away.
+EntryAt ClassifyEntryAt(HANDLE entry, const wchar_t* path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(entry, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return EntryAt::kLeftAlone;
+  const DWORD pathAttributes = ::GetFileAttributesW(path);
+  if (pathAttributes == INVALID_FILE_ATTRIBUTES ||
+      (pathAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !IsAtPath(entry, path))
+    return EntryAt::kLeftAlone;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EntryAt::kFolder;
+  return info.nNumberOfLinks == 1 ? EntryAt::kFile : EntryAt::kLeftAlone;
+}
+
 }  // namespace kst

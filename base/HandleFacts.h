@@ -30,6 +30,18 @@ CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bo
 // anywhere above the entry would change; true where this Windows cannot tell (XP).
 bool IsAtPath(HANDLE entry, const wchar_t* path);
 
+// Opens the entry at path itself, never what a link there points to, sharing everything.
+CFileHandle OpenEntryItself(const wchar_t* path, DWORD access);
+
+enum class EntryAt {
+  kFolder,
+  kFile,       // with one name
+  kLeftAlone,  // a link, a file with a second name, or not at path: the handle reaches elsewhere
+};
+
+// What the entry held through the handle is, looked at as it lies at path.
+EntryAt ClassifyEntryAt(HANDLE entry, const wchar_t* path);
+
 // A plain file with one name, and at path itself: a linked folder anywhere above it shows in the
 // handle's final path. Where this Windows cannot tell a handle's path (XP), the checks of the file
 // itself stand alone.

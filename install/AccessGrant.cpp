@@ -9,6 +9,7 @@
 #include "base/Handles.h"
 #include "base/LastError.h"
 #include "base/Path.h"
+#include "base/WellKnownSid.h"
 
 namespace kst {
 namespace {
@@ -16,36 +17,7 @@ namespace {
 // Deeper than any install's folders; a tree planted deeper is left as it is below.
 constexpr int kDepthLimit = 32;
 
-enum class EntryKind { kFolder, kFile, kLeftAlone };
-
-CFileHandle OpenForGrant(const wchar_t* path) {
-  return CFileHandle(::CreateFileW(
-      path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
-// The entry itself, at path. Wine shows a link to a folder only in the path's own attributes, and
-// opens what a link to a file points to, which only the handle's final path gives away.
-EntryKind Classify(HANDLE entry, const wchar_t* path) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(entry, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-    return EntryKind::kLeftAlone;
-  const DWORD pathAttributes = ::GetFileAttributesW(path);
-  if (pathAttributes == INVALID_FILE_ATTRIBUTES ||
-      (pathAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !IsAtPath(entry, path))
-    return EntryKind::kLeftAlone;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::kFolder;
-  return info.nNumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLeftAlone;
-}
-
-struct CEveryone {
-  BYTE sid[SECURITY_MAX_SID_SIZE];
-  bool Make() {
-    DWORD size = sizeof(sid);
-    return ::CreateWellKnownSid(WinWorldSid, nullptr, sid, &size) != FALSE;
-  }
-};
+constexpr DWORD kGrantAccess = READ_CONTROL | WRITE_DAC;
 
 bool HasInheritedFullControl(PACL acl, PSID everyone) {
   for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
@@ -136,10 +108,10 @@ bool GrantInside(const CPath& folder, PSID everyone, int depth) {
     if (IsDotEntry(listed.cFileName)) continue;
     CPath path(folder.Get());
     if (!path.Join(listed.cFileName)) continue;
-    CFileHandle entry = OpenForGrant(path.Get());
-    const EntryKind kind = entry ? Classify(entry.Get(), path.Get()) : EntryKind::kLeftAlone;
-    if (kind == EntryKind::kLeftAlone) continue;
-    const bool isFolder = kind == EntryKind::kFolder;
+    CFileHandle entry = OpenEntryItself(path.Get(), kGrantAccess);
+    const EntryAt kind = entry ? ClassifyEntryAt(entry.Get(), path.Get()) : EntryAt::kLeftAlone;
+    if (kind == EntryAt::kLeftAlone) continue;
+    const bool isFolder = kind == EntryAt::kFolder;
     granted = GrantAsInherited(entry.Get(), everyone, isFolder) && granted;
     if (isFolder && depth < kDepthLimit) granted = GrantInside(path, everyone, depth + 1) && granted;
   } while (::FindNextFileW(search.Get(), &listed));
@@ -149,13 +121,14 @@ bool GrantInside(const CPath& folder, PSID everyone, int depth) {
 }  // namespace
 
 bool GrantEveryoneFullAccess(const wchar_t* folder) {
-  CFileHandle handle = OpenForGrant(folder);
-  CEveryone everyone;
+  CFileHandle handle = OpenEntryItself(folder, kGrantAccess);
+  CWellKnownSid everyone;
   CPath path;
-  if (!handle || Classify(handle.Get(), folder) != EntryKind::kFolder || !everyone.Make() ||
-      !path.Assign(folder) || !GrantExplicitly(handle.Get(), everyone.sid))
+  if (!handle || ClassifyEntryAt(handle.Get(), folder) != EntryAt::kFolder ||
+      !everyone.Make(WinWorldSid) || !path.Assign(folder) ||
+      !GrantExplicitly(handle.Get(), everyone.Get()))
     return false;
-  return GrantInside(path, everyone.sid, 0);
+  return GrantInside(path, everyone.Get(), 0);
 }
 
 }  // namespace kst

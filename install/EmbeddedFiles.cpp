@@ -34,9 +34,7 @@ FileResult InflateRecord(const uint8_t* slot, size_t capacity, CGlobalMemory* bu
 // its name goes (through a handle on the entry itself, never on what it leads to), so that a new
 // file takes its place. False when such an entry is there and stays.
 bool RemoveLinkedName(const wchar_t* path) {
-  CFileHandle entry(::CreateFileW(path, FILE_READ_ATTRIBUTES | DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  CFileHandle entry = OpenEntryItself(path, FILE_READ_ATTRIBUTES | DELETE);
   BY_HANDLE_FILE_INFORMATION info;
   if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return true;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && info.nNumberOfLinks == 1)

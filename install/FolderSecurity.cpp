@@ -2,9 +2,10 @@
 
 #include <aclapi.h>
 
+#include "base/HandleFacts.h"
 #include "base/Handles.h"
 #include "base/LastError.h"
-#include "install/Folders.h"
+#include "base/WellKnownSid.h"
 
 namespace kst {
 namespace {
@@ -15,15 +16,6 @@ struct CTrustedInstallerSid {
   BYTE subAuthorityCount = 6;
   SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
   DWORD subAuthorities[6] = {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464};
-};
-
-struct CWellKnownSid {
-  BYTE bytes[SECURITY_MAX_SID_SIZE];
-  bool Make(WELL_KNOWN_SID_TYPE type) {
-    DWORD size = sizeof(bytes);
-    return ::CreateWellKnownSid(type, nullptr, bytes, &size) != FALSE;
-  }
-  PSID Get() { return bytes; }
 };
 
 // The owner and the access list of the install's own folders, inherited by what is made inside.
@@ -78,16 +70,8 @@ bool IsTrustedOwner(PSID owner, PSID runningAccount) {
 }
 
 FolderOwner TakeBackFromOtherOwner(const wchar_t* folder) {
-  // Opened as itself and looked at through the same handle; Wine shows a link to a folder only in
-  // the path's own attributes.
-  CFileHandle handle(::CreateFileW(
-      folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!handle || !::GetFileInformationByHandle(handle.Get(), &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !IsPlainFolder(folder))
+  CFileHandle handle = OpenEntryItself(folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+  if (!handle || ClassifyEntryAt(handle.Get(), folder) != EntryAt::kFolder)
     return FolderOwner::kNotTakenBack;
   if (HasTrustedOwner(handle.Get())) return FolderOwner::kTrusted;
   COwnSecurity security;

@@ -41,9 +41,17 @@ bool HoldsTheRunningSlots(const uint8_t* file, size_t size) {
 CProgramFileHold::CProgramFileHold() {
   CPath self;
   if (!GetProgramPath(self)) return;
-  file_.Reset(
-      ::CreateFileW(self.Get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (file_) heldProgramFile = file_.Get();
+  // The entry itself: a link or a second name put at the program's name before this point would
+  // lead to a file of someone else's, which is then not held and not copied.
+  file_.Reset(::CreateFileW(self.Get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION facts;
+  if (!file_ || !::GetFileInformationByHandle(file_.Get(), &facts) ||
+      (facts.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || facts.nNumberOfLinks != 1) {
+    file_.Reset();
+    return;
+  }
+  heldProgramFile = file_.Get();
 }
 
 CProgramFileHold::~CProgramFileHold() { heldProgramFile = nullptr; }

@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include "base/FinalPath.h"
+#include "base/RelativeFiles.h"
 #include "base/SystemLibrary.h"
 
 namespace kst {
@@ -12,6 +13,26 @@ using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
 FinalPathFunction FinalPathReader() {
   return GetSystemFunction<FinalPathFunction>(L"kernel32.dll", "GetFinalPathNameByHandleW");
+}
+
+// The path made full and in long names, as a handle's final path would give it.
+bool MakeFullLongPath(const wchar_t* path, CPath& out) {
+  CPath full;
+  DWORD fullLength = ::GetFullPathNameW(path, kMaxPath, full.Buffer(), nullptr);
+  if (fullLength == 0 || fullLength >= kMaxPath) return false;
+  DWORD longLength = ::GetLongPathNameW(full.Buffer(), out.Buffer(), kMaxPath);
+  if (longLength == 0 || longLength >= kMaxPath) return false;
+  out.Sync();
+  return true;
+}
+
+// Whether the walk along fullLongPath reaches the entry held.
+bool IsReachedAt(HANDLE entry, const wchar_t* fullLongPath) {
+  CFileHandle reached = OpenAlongPath(fullLongPath, FILE_READ_ATTRIBUTES);
+  BY_HANDLE_FILE_INFORMATION held;
+  BY_HANDLE_FILE_INFORMATION found;
+  return reached && ::GetFileInformationByHandle(entry, &held) &&
+         ::GetFileInformationByHandle(reached.Get(), &found) && IsSameEntry(held, found);
 }
 
 }  // namespace
@@ -61,15 +82,21 @@ bool IsPlainFileAt(HANDLE file, const wchar_t* path) {
 }
 
 bool IsAtPath(HANDLE entry, const wchar_t* path) {
-  if (!CanReadFinalPaths()) return true;
-  CPath full;
   CPath intended;
+  if (!MakeFullLongPath(path, intended)) return false;
+  if (!CanReadFinalPaths()) return IsReachedAt(entry, intended.Get());
   wchar_t finalPath[kFinalPathCapacity];
-  DWORD fullLength = ::GetFullPathNameW(path, kMaxPath, full.Buffer(), nullptr);
-  if (fullLength == 0 || fullLength >= kMaxPath) return false;
-  DWORD longLength = ::GetLongPathNameW(full.Buffer(), intended.Buffer(), kMaxPath);
-  return longLength != 0 && longLength < kMaxPath && ReadFinalPath(entry, finalPath) &&
-         IsSameFinalPath(intended.Buffer(), finalPath);
+  return ReadFinalPath(entry, finalPath) && IsSameFinalPath(intended.Get(), finalPath);
+}
+
+bool IsReachedAlongPath(HANDLE entry, const wchar_t* path) {
+  CPath intended;
+  return MakeFullLongPath(path, intended) && IsReachedAt(entry, intended.Get());
+}
+
+bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
 }
 
 CFileHandle OpenEntryItself(const wchar_t* path, DWORD access) {

@@ -26,9 +26,17 @@ bool MarkForDeletion(HANDLE entry);
 // through the same handle; created tells which.
 CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bool& created);
 
-// Whether the handle's final path is path (made full and long first), which a linked folder
-// anywhere above the entry would change; true where this Windows cannot tell (XP).
+// Whether the entry held is at path (made full and long first), which a linked folder anywhere
+// above it would change: its final path, or where this Windows cannot tell one (XP), the walk of
+// IsReachedAlongPath.
 bool IsAtPath(HANDLE entry, const wchar_t* path);
+
+// Whether walking path (made full and long first) from its root, one folder at a time inside the
+// one before and never through a link, reaches the entry held.
+bool IsReachedAlongPath(HANDLE entry, const wchar_t* path);
+
+// Whether the two describe one entry of one volume.
+bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
 
 // Opens the entry at path itself, never what a link there points to, sharing everything.
 CFileHandle OpenEntryItself(const wchar_t* path, DWORD access);
@@ -42,9 +50,7 @@ enum class EntryAt {
 // What the entry held through the handle is, looked at as it lies at path.
 EntryAt ClassifyEntryAt(HANDLE entry, const wchar_t* path);
 
-// A plain file with one name, and at path itself: a linked folder anywhere above it shows in the
-// handle's final path. Where this Windows cannot tell a handle's path (XP), the checks of the file
-// itself stand alone.
+// A plain file with one name, and at path itself (IsAtPath).
 bool IsPlainFileAt(HANDLE file, const wchar_t* path);
 
 }  // namespace kst

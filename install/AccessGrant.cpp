@@ -9,6 +9,7 @@
 #include "base/Handles.h"
 #include "base/LastError.h"
 #include "base/Path.h"
+#include "base/RelativeFiles.h"
 #include "base/WellKnownSid.h"
 
 namespace kst {
@@ -90,45 +91,39 @@ bool GrantAsInherited(HANDLE entry, PSID everyone, bool folder) {
          SetAcl(entry, acl, descriptor.Get());
 }
 
-// The folder's own entry and its parent's, which every listing shows.
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
-// Every entry below folder (a path that fits), each looked at through its own handle; false when
-// one of them could not be granted.
-bool GrantInside(const CPath& folder, PSID everyone, int depth) {
-  CPath pattern(folder.Get());
-  if (!pattern.Append(L"\\*.*")) return false;
-  WIN32_FIND_DATAW listed;
-  CFindHandle search(::FindFirstFileW(pattern.Get(), &listed));
-  if (!search) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+// Every entry in the folder held through folder (at path), each listed through that handle and
+// opened inside it as itself; false when one of them could not be granted.
+bool GrantInside(HANDLE folder, const CPath& path, PSID everyone, int depth) {
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  CFolderListing listing(folder);
   bool granted = true;
-  do {
-    if (IsDotEntry(listed.cFileName)) continue;
-    CPath path(folder.Get());
-    if (!path.Join(listed.cFileName)) continue;
-    CFileHandle entry = OpenEntryItself(path.Get(), kGrantAccess);
-    const EntryAt kind = entry ? ClassifyEntryAt(entry.Get(), path.Get()) : EntryAt::kLeftAlone;
+  while (listing.Next()) {
+    CPath entryPath(path.Get());
+    if (!entryPath.Join(listing.Name())) continue;
+    const bool listedAsFolder = (listing.Attributes() & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    CFileHandle entry = OpenInFolder(
+        folder, listing.Name(), kGrantAccess | (listedAsFolder ? kFolderListAccess : 0), kShareAll);
+    const EntryAt kind = entry ? ClassifyEntryAt(entry.Get(), entryPath.Get()) : EntryAt::kLeftAlone;
     if (kind == EntryAt::kLeftAlone) continue;
     const bool isFolder = kind == EntryAt::kFolder;
     granted = GrantAsInherited(entry.Get(), everyone, isFolder) && granted;
-    if (isFolder && depth < kDepthLimit) granted = GrantInside(path, everyone, depth + 1) && granted;
-  } while (::FindNextFileW(search.Get(), &listed));
-  return granted;
+    if (isFolder && depth < kDepthLimit)
+      granted = GrantInside(entry.Get(), entryPath, everyone, depth + 1) && granted;
+  }
+  return !listing.Failed() && granted;
 }
 
 }  // namespace
 
 bool GrantEveryoneFullAccess(const wchar_t* folder) {
-  CFileHandle handle = OpenEntryItself(folder, kGrantAccess);
+  CFileHandle handle = OpenEntryItself(folder, kGrantAccess | kFolderListAccess);
   CWellKnownSid everyone;
   CPath path;
   if (!handle || ClassifyEntryAt(handle.Get(), folder) != EntryAt::kFolder ||
       !everyone.Make(WinWorldSid) || !path.Assign(folder) ||
       !GrantExplicitly(handle.Get(), everyone.Get()))
     return false;
-  return GrantInside(path, everyone.Get(), 0);
+  return GrantInside(handle.Get(), path, everyone.Get(), 0);
 }
 
 }  // namespace kst

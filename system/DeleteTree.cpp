@@ -5,6 +5,7 @@
 #include "base/HandleFacts.h"
 #include "base/Handles.h"
 #include "base/Path.h"
+#include "base/RelativeFiles.h"
 #include "base/Text.h"
 
 namespace kst {
@@ -12,11 +13,13 @@ namespace {
 
 DeleteTreeEntryHook entryHook = nullptr;
 
-// Looking at an entry needs no DELETE access: a folder held that way can still be listed by path
-// (Wine's search cannot open a folder held with DELETE access), and one that another program
-// holds without sharing deletion, such as its current folder, can still be emptied.
+// Looking at an entry needs no DELETE access, so one that another program holds without sharing
+// deletion, such as its current folder, can still be emptied.
 constexpr DWORD kLookAccess = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr DWORD kRemoveAccess = DELETE | kLookAccess;
+// Others may go on reading and writing what the walk holds but cannot rename or delete it, so a
+// folder being emptied stays in its place.
+constexpr DWORD kWalkShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 enum class EntryKind {
   kFile,
@@ -25,19 +28,25 @@ enum class EntryKind {
   kElsewhere,  // the handle reaches something other than the entry: left alone
 };
 
-// Where the walk listed an entry: the final path of the folder it holds (null where the system
-// cannot tell it) and the entry's name there.
+// Where the walk listed an entry: the folder held open that lists it, that folder's final path
+// (null where the system cannot tell it), and the entry's name and attributes there.
 struct CListing {
+  HANDLE folder;
   const wchar_t* folderFinalPath;
   const wchar_t* name;
+  DWORD attributes;
 };
 
-// Opens the entry itself, never what a link points to. Others may go on reading and writing it
-// but cannot rename or delete it while it is held, so a folder being emptied stays in its place.
-CFileHandle OpenEntry(const wchar_t* path, DWORD access) {
-  return CFileHandle(
-      ::CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// The folder DeleteTree was given, opened by its path; all below it is opened inside it.
+CFileHandle OpenGivenFolder(const wchar_t* path, DWORD access) {
+  return CFileHandle(::CreateFileW(path, access, kWalkShare, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
+}
+
+CFileHandle OpenEntry(const CPath& path, const CListing* listing, DWORD access) {
+  return listing != nullptr ? OpenInFolder(listing->folder, listing->name, access, kWalkShare)
+                            : OpenGivenFolder(path.Get(), access);
 }
 
 // Wine opens the target of a Unix symbolic link even when asked for the link itself; for a link
@@ -57,23 +66,20 @@ EntryKind Classify(HANDLE entry, const BY_HANDLE_FILE_INFORMATION& info, const w
                    const CListing* listing) {
   if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::kLink;
   // Wine again: the path's own attributes still show a link to a folder where the handle does not.
-  DWORD pathAttributes = ::GetFileAttributesW(path);
-  if (pathAttributes != INVALID_FILE_ATTRIBUTES && (pathAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+  // They can only make the walk leave an entry alone, never steer it elsewhere.
+  DWORD shown = ::GetFileAttributesW(path);
+  if (shown != INVALID_FILE_ATTRIBUTES && (shown & FILE_ATTRIBUTE_REPARSE_POINT))
     return EntryKind::kElsewhere;
   if (listing != nullptr && !IsListedEntry(entry, *listing)) return EntryKind::kElsewhere;
   return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kFolder : EntryKind::kFile;
 }
 
-bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
-}
-
 // Removal takes a handle of its own with DELETE access, opened once the entry was looked at (and
 // emptied), and uses it only when it reaches that same entry: whatever took the name meanwhile
 // stays.
-int RemoveIfSame(const wchar_t* path, const BY_HANDLE_FILE_INFORMATION& seen) {
-  CFileHandle entry = OpenEntry(path, kRemoveAccess);
+int RemoveIfSame(const CPath& path, const CListing* listing,
+                 const BY_HANDLE_FILE_INFORMATION& seen) {
+  CFileHandle entry = OpenEntry(path, listing, kRemoveAccess);
   BY_HANDLE_FILE_INFORMATION info;
   if (!entry || !::GetFileInformationByHandle(entry.Get(), &info) || !IsSameEntry(info, seen))
     return 0;
@@ -82,30 +88,32 @@ int RemoveIfSame(const wchar_t* path, const BY_HANDLE_FILE_INFORMATION& seen) {
 
 int RemoveEntry(const CPath& path, const CListing* listing);
 
-// Empties the folder held through held; false when it cannot be listed, and then it stays.
+// Empties the folder held through held, listing it and opening each entry through that handle;
+// false when it cannot be listed, and then it stays.
 bool RemoveContents(const CPath& folder, HANDLE held, int& removed) {
-  CPath pattern(folder.Get());
-  if (!pattern.Append(L"\\*.*")) return false;
-  WIN32_FIND_DATAW listed;
-  CFindHandle search(::FindFirstFileW(pattern.Get(), &listed));
-  if (!search) return false;
   wchar_t folderFinalPath[kFinalPathCapacity];
-  bool finalPathKnown = ReadFinalPath(held, folderFinalPath);
-  do {
-    if (listed.cFileName[0] == L'.') continue;
-    if (listed.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) break;
+  const bool finalPathKnown = ReadFinalPath(held, folderFinalPath);
+  CFolderListing listing(held);
+  while (listing.Next()) {
+    if (listing.Attributes() & FILE_ATTRIBUTE_SYSTEM) break;
+    if (listing.Name()[0] == L'.') continue;
     // An entry whose path does not fit is left alone rather than taken for a shorter path.
     CPath path(folder.Get());
-    if (!path.Join(listed.cFileName)) continue;
+    if (!path.Join(listing.Name())) continue;
     if (entryHook != nullptr) entryHook(path.Get());
-    CListing listing = {finalPathKnown ? folderFinalPath : nullptr, listed.cFileName};
-    removed += RemoveEntry(path, &listing);
-  } while (::FindNextFileW(search.Get(), &listed));
-  return true;
+    CListing listed = {held, finalPathKnown ? folderFinalPath : nullptr, listing.Name(),
+                       listing.Attributes()};
+    removed += RemoveEntry(path, &listed);
+  }
+  return !listing.Failed();
 }
 
 int RemoveEntry(const CPath& path, const CListing* listing) {
-  CFileHandle entry = OpenEntry(path.Get(), kLookAccess);
+  // Reading a file's data is not asked for: that would fail where another program denies it.
+  const bool listedAsFolder =
+      listing == nullptr || (listing->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CFileHandle entry =
+      OpenEntry(path, listing, listedAsFolder ? kLookAccess | kFolderListAccess : kLookAccess);
   BY_HANDLE_FILE_INFORMATION seen;
   if (!entry || !::GetFileInformationByHandle(entry.Get(), &seen)) return 0;
   EntryKind kind = Classify(entry.Get(), seen, path.Get(), listing);
@@ -114,7 +122,7 @@ int RemoveEntry(const CPath& path, const CListing* listing) {
   int removed = 0;
   if (kind == EntryKind::kFolder && !RemoveContents(path, entry.Get(), removed)) return removed;
   entry.Reset();
-  return removed + RemoveIfSame(path.Get(), seen);
+  return removed + RemoveIfSame(path, listing, seen);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -202,6 +204,53 @@ TEST_F(SilentTest, FoldersOfAnotherOwnerAreTakenBackBeforeTheInstallWritesIntoTh
               "data folders: done, 8 taken back from another owner",
               "extract " + Utf8(places.programFolder) + "\\kestrel.exe: ok", "end: exit code 0"}))
       << ::testing::PrintToString(lines);
+}
+
+// Once App_Themes and its subfolder are granted to everyone, anyone may swap App_Themes for a link
+// to a folder of theirs before the product files go in: nothing is written there, and the install
+// ends as for a file it cannot create. The installer here is the same program with the swap staged
+// at its last grant; the test puts the link in place.
+TEST_F(SilentTest, AFolderSwappedForALinkBeforeTheFilesGoInGetsNoneOfThem) {
+  const wchar_t* installer = _wgetenv(L"KST_SWAPPED_FOLDER_INSTALLER");
+  ASSERT_NE(installer, nullptr);
+  const CInstallPlaces places = PlacesFor(true);
+  const std::wstring themes = places.programFolder + L"\\App_Themes";
+  const std::wstring theirs = MakeScratchFolder(L"swapped-folder-target");
+  const std::string theirText = "their themes";
+  ASSERT_TRUE(::CreateDirectoryW((theirs + L"\\Themes").c_str(), nullptr));
+  std::ofstream(std::filesystem::path(theirs + L"\\Themes\\default.themes")) << theirText;
+  const std::wstring log = LogPathIn(L"silent-swapped-folder");
+  bool linked = false;
+  std::thread swapper([&] {
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!FileExists(themes + L".swapped") && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(10ms);
+    linked = MakeLink(themes, theirs);
+  });
+
+  CSilentRun install;
+  const bool ran = install.Run(installer, L"/S /ALLUSERS /NOLAUNCH /LOG=" + log);
+  swapper.join();
+  ASSERT_TRUE(ran);
+  ASSERT_TRUE(linked);
+
+  EXPECT_EQ(install.ExitCode(), kFileFailed);
+  const std::vector<char> kept = ReadFileBytes(theirs + L"\\Themes\\default.themes");
+  EXPECT_TRUE(std::string(kept.begin(), kept.end()) == theirText) << "their file was written";
+  EXPECT_EQ(ListFolder(theirs + L"\\Themes"), std::vector<std::wstring>{L"default.themes"});
+  const std::string target = Utf8(themes) + "\\Themes\\default.themes";
+  const Strings lines = LogLines(log);
+  EXPECT_TRUE(ContainsInOrder(
+      lines, {"extract " + Utf8(places.programFolder) + "\\kestrel.exe: ok",
+              "install failed: 安装失败,可能是某款安全软件反应过慢妨碍了文件拷贝,请退出安全软件再重试",
+              "end: exit code 20"}))
+      << ::testing::PrintToString(lines);
+  bool refused = false;
+  for (const std::string& line : lines)
+    refused = refused || line.rfind("extract " + target + ": failed", 0) == 0;
+  EXPECT_TRUE(refused) << ::testing::PrintToString(lines);
+  RemoveLink(themes);
+  RemoveTree(theirs);
 }
 
 TEST_F(SilentTest, AnInstallRefusedWhileTheProductRunsEndsWithItsCodeAndChangesNothing) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/HandleFacts.h"
 #include "base/Path.h"
 #include "system/DeleteTree.h"
 #include "tests/support/TestFiles.h"
@@ -360,14 +361,55 @@ TEST_F(DeleteTreeTest, EntryWhosePathWouldNotFitStays) {
   EXPECT_TRUE(Exists(Long(folder)));
 }
 
-TEST_F(DeleteTreeTest, FolderWhosePatternWouldNotFitIsLeftAlone) {
-  const std::wstring folder = base_ + L"\\" + std::wstring(kst::kMaxPath - 3 - base_.size(), L'd');
+// The walk lists a folder through its handle, so a folder whose search pattern ("\\*.*") would not
+// fit in a path is emptied and removed all the same.
+TEST_F(DeleteTreeTest, FolderWhosePatternWouldNotFitIsEmptiedThroughItsHandle) {
+  const std::wstring folder = base_ + L"\\" + std::wstring(kst::kMaxPath - 5 - base_.size(), L'd');
+  ASSERT_GE(folder.size() + 4, kst::kMaxPath);
   ASSERT_TRUE(MakeFolder(folder));
   ASSERT_TRUE(MakeFile(folder + L"\\s"));
 
-  EXPECT_EQ(kst::DeleteTree(folder.c_str()), 0);
+  EXPECT_EQ(kst::DeleteTree(folder.c_str()), 2);
 
-  EXPECT_TRUE(Exists(Long(folder + L"\\s")));
+  EXPECT_FALSE(Exists(Long(folder)));
+}
+
+// Where a handle's final path cannot be read (XP), an entry counts as at a path only when walking
+// the path one folder at a time, never through a link, reaches it.
+TEST_F(DeleteTreeTest, AnEntryIsReachedAlongItsPathOnlyWithoutALinkOnTheWay) {
+  ASSERT_NO_FATAL_FAILURE(MakeVictim());
+  ASSERT_TRUE(MakeFolder(root_));
+  ASSERT_TRUE(MakeFolder(In(L"sub")));
+  ASSERT_TRUE(MakeFile(In(L"sub\\own.txt")));
+  ASSERT_TRUE(MakeFile(In(L"other.txt")));
+  ASSERT_NO_FATAL_FAILURE(MakeLink(In(L"linked"), victim_));
+  std::wstring upper = In(L"sub\\own.txt");
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+  struct Case {
+    const char* name;
+    std::wstring held;
+    std::wstring path;
+    bool reached;
+  } const cases[] = {
+      {"the file at its path", In(L"sub\\own.txt"), In(L"sub\\own.txt"), true},
+      {"letters in another case", In(L"sub\\own.txt"), upper, true},
+      {"doubled separators", In(L"sub\\own.txt"), root_ + L"\\\\sub\\\\own.txt", true},
+      {"a folder with a trailing separator", In(L"sub"), In(L"sub\\"), true},
+      {"another file at the path", In(L"other.txt"), In(L"sub\\own.txt"), false},
+      {"a file reached through a linked folder", victim_ + L"\\precious.txt",
+       In(L"linked\\precious.txt"), false},
+      {"the linked folder's target itself", victim_ + L"\\precious.txt",
+       victim_ + L"\\precious.txt", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HANDLE held = CreateFileW(c.held.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
+    EXPECT_EQ(kst::IsReachedAlongPath(held, c.path.c_str()), c.reached);
+    CloseHandle(held);
+  }
 }
 
 // "C:" names the current folder of drive C; an empty one there must not be taken for the tree.

@@ -13,4 +13,11 @@ inline bool SucceededOrSetLastError(LONG result) {
   return result == ERROR_SUCCESS;
 }
 
+// True for a deletion that succeeded or found nothing to delete; any other result becomes the
+// thread's last error.
+inline bool IsGone(LONG result) {
+  return result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND ||
+         SucceededOrSetLastError(result);
+}
+
 }  // namespace kst

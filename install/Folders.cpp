@@ -7,26 +7,10 @@
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
 #include "install/AccessGrant.h"
+#include "install/DefaultSettings.h"
 #include "install/FolderSecurity.h"
 
 namespace kst {
-
-const char DefaultSettingsText[] =
-    "FilterVirus:1\r\n"
-    "FilterTracker:1\r\n"
-    "FilterBadWord:1\r\n"
-    "FilterVideoAd:0\r\n"
-    "DefaultBadWords:1\r\n"
-    "UserBadWords:1\r\n"
-    "DefaultUrlRules:1\r\n"
-    "UserUrlRules:1\r\n"
-    "AutoUpdate:1\r\n"
-    "firsttimerun:1\r\n"
-    "Sensitivity:49\r\n";
-static_assert(sizeof(DefaultSettingsText) - 1 == kDefaultSettingsTextLength,
-              "the product expects the fixed entries at their known length");
-
-const char kDefaultRedirectAddress[] = "filter.veltrin.example/special/special.html";
 
 namespace {
 
@@ -36,24 +20,6 @@ constexpr wchar_t kProgramFolderPart[] = L"\\Kestrel";
 // Created in this order below the program folder, each granted to Everyone.
 const wchar_t* const kAppFolders[] = {L"App_Config", L"App_Logs", L"App_Temp", L"App_Themes",
                                       L"App_Themes\\Themes"};
-
-// Joins the pieces into out with a terminating zero. Returns the length, or 0 with out empty
-// when the result and its zero would not fit.
-size_t JoinPieces(const char* const* pieces, size_t count, char* out, size_t capacity) {
-  if (capacity == 0) return 0;
-  size_t length = 0;
-  for (size_t i = 0; i < count; ++i) {
-    for (const char* c = pieces[i]; *c != 0; ++c) {
-      if (length + 1 >= capacity) {
-        out[0] = 0;
-        return 0;
-      }
-      out[length++] = *c;
-    }
-  }
-  out[length] = 0;
-  return length;
-}
 
 // Leaves the path empty, so that no half-built path is mistaken for a result.
 bool Clear(CPath& path) {
@@ -123,11 +89,6 @@ FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWrit
 }
 
 }  // namespace
-
-size_t ComposeDefaultSettings(char* out, size_t capacity) {
-  const char* const pieces[] = {DefaultSettingsText, "RedirectUrl:", kDefaultRedirectAddress};
-  return JoinPieces(pieces, 3, out, capacity);
-}
 
 bool IsPlainFolder(const wchar_t* path) {
   DWORD attributes = ::GetFileAttributesW(path);

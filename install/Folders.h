@@ -1,6 +1,6 @@
 // Where an install lives: the program folder below an application-data folder, the data root
-// in the installing user's local application data, their subfolders and access rights, the
-// default settings file, and how an uninstaller finds the program folder it belongs to.
+// in the installing user's local application data, their subfolders, and how an uninstaller finds
+// the program folder it belongs to.
 #pragma once
 
 #include <stddef.h>
@@ -9,18 +9,6 @@
 #include "install/EmbeddedFiles.h"
 
 namespace kst {
-
-// The fixed entries of config.bin, each ending in CR LF.
-extern const char DefaultSettingsText[];
-constexpr size_t kDefaultSettingsTextLength = 182;
-// Where the product sends a blocked page: host and path, no scheme.
-extern const char kDefaultRedirectAddress[];
-
-// Fills out with the whole of config.bin: the fixed entries, then "RedirectUrl:" and the address
-// with no line break after it. Returns the byte count (no terminating zero is counted), or 0 when
-// it would not fit.
-size_t ComposeDefaultSettings(char* out, size_t capacity);
-
 
 enum class FolderResult {
   kReady,      // the folder exists, as a plain folder of a trusted owner
@@ -76,11 +64,12 @@ bool SetUpDataFolders(const wchar_t* programFolder, FileResult* settingsWritten,
 bool GetModuleFolder(CPath& folder);
 
 // The program folder that a module folder lies in, given the local and the common
-// application-data folders (either may be null when unknown). Returns 0 when it lies in none.
+// application-data folders (either may be null when unknown). False when it lies in none.
 bool FindProgramFolderOf(const wchar_t* moduleFolder, const wchar_t* localAppData,
                          const wchar_t* commonAppData, CPath& programFolder);
 
-// The program folder of the install the running executable belongs to; 0 when it belongs to none.
+// The program folder of the install the running executable belongs to; false when it belongs to
+// none.
 bool FindInstalledProgramFolder(CPath& programFolder);
 
 }  // namespace kst

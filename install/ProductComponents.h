@@ -1,8 +1,16 @@
-// What the installer relies on in the product it installs: the windows that show it runs, the
-// request that asks them to close, and the service program's name.
+// What the installer relies on in the product it installs: the names of its programs, the windows
+// that show it runs, the request that asks them to close, and the service's name.
 #pragma once
 
 namespace kst {
+
+// The product's programs find one another by these names in the program folder, and the links,
+// the Run value and the service's registration name them; an update replaces the files in place.
+constexpr wchar_t kMainProgramFile[] = L"kestrel.exe";
+constexpr wchar_t kServiceProgramFile[] = L"kstservice.exe";
+// The uninstaller's name in the program folder, which is also how a running copy of the installer
+// knows that it is the uninstaller.
+constexpr wchar_t kUninstallerFile[] = L"uninstall.exe";
 
 // Found with FindWindowA: class and title in the system's ANSI code page (all ASCII).
 constexpr char kMainWindowClass[] = "KestrelLog";
@@ -17,9 +25,5 @@ constexpr unsigned kCloseRequestMessage = 0x858;  // WM_USER + 1112
 constexpr wchar_t kShowMainArgument[] = L"showmain";
 
 constexpr wchar_t kFilterServiceName[] = L"Lanwarden";
-
-// True when the product's updater window, or its main window, exists.
-bool IsUpdaterRunning();
-bool IsMainProgramRunning();
 
 }  // namespace kst

@@ -4,6 +4,7 @@
 
 #include "base/ProgramPaths.h"
 #include "install/ImageLayout.h"
+#include "install/ProductComponents.h"
 
 namespace kst {
 namespace {
@@ -36,6 +37,20 @@ bool HoldsTheRunningSlots(const uint8_t* file, size_t size) {
   return true;
 }
 
+FileResult CopyRunningProgram(const wchar_t* path) {
+  BY_HANDLE_FILE_INFORMATION facts;
+  if (!heldProgramFile || !::GetFileInformationByHandle(heldProgramFile, &facts) ||
+      facts.nFileSizeHigh != 0)
+    return FileResult::kDamaged;
+  const DWORD size = facts.nFileSizeLow;
+  CGlobalMemory buffer(::GlobalAlloc(GMEM_FIXED, size));
+  if (!buffer) return FileResult::kOutOfMemory;
+  uint8_t* bytes = static_cast<uint8_t*>(buffer.Get());
+  if (!ReadWholeFile(heldProgramFile, bytes, size) || !HoldsTheRunningSlots(bytes, size))
+    return FileResult::kDamaged;
+  return WriteWholeFile(path, bytes, size);
+}
+
 }  // namespace
 
 CProgramFileHold::CProgramFileHold() {
@@ -56,18 +71,18 @@ CProgramFileHold::CProgramFileHold() {
 
 CProgramFileHold::~CProgramFileHold() { heldProgramFile = nullptr; }
 
-FileResult CopyRunningProgram(const wchar_t* path) {
-  BY_HANDLE_FILE_INFORMATION facts;
-  if (!heldProgramFile || !::GetFileInformationByHandle(heldProgramFile, &facts) ||
-      facts.nFileSizeHigh != 0)
-    return FileResult::kDamaged;
-  const DWORD size = facts.nFileSizeLow;
-  CGlobalMemory buffer(::GlobalAlloc(GMEM_FIXED, size));
-  if (!buffer) return FileResult::kOutOfMemory;
-  uint8_t* bytes = static_cast<uint8_t*>(buffer.Get());
-  if (!ReadWholeFile(heldProgramFile, bytes, size) || !HoldsTheRunningSlots(bytes, size))
-    return FileResult::kDamaged;
-  return WriteWholeFile(path, bytes, size);
+FileResult InstallUninstaller(const wchar_t* programFolder) {
+  CPath target;
+  if (!target.Assign(programFolder) || !target.Join(kUninstallerFile))
+    return FileResult::kCannotCreate;
+  return CopyRunningProgram(target.Get());
+}
+
+bool HasUninstaller(const wchar_t* programFolder) {
+  CPath target;
+  if (!target.Assign(programFolder) || !target.Join(kUninstallerFile)) return false;
+  const DWORD attributes = ::GetFileAttributesW(target.Get());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace kst

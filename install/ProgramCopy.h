@@ -21,9 +21,13 @@ class CProgramFileHold {
   CFileHandle file_;
 };
 
-// Writes the held file as path, after checking that it holds every product file's slot exactly as
-// the running program has it in memory. kDamaged when no file is held, it cannot be read, or it
-// is not the program that runs; otherwise as WriteWholeFile.
-FileResult CopyRunningProgram(const wchar_t* path);
+// Writes the held file as the program folder's uninstall.exe, after checking that it holds every
+// product file's slot exactly as the running program has it in memory. kDamaged when no file is
+// held, it cannot be read, or it is not the program that runs; kCannotCreate when the path would
+// not fit; otherwise as WriteWholeFile.
+FileResult InstallUninstaller(const wchar_t* programFolder);
+
+// Whether the program folder holds an uninstaller, also one that a failed copy left from before.
+bool HasUninstaller(const wchar_t* programFolder);
 
 }  // namespace kst

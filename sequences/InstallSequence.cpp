@@ -11,6 +11,7 @@
 #include "system/Account.h"
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
+#include "system/ProductProcesses.h"
 #include "system/Registry.h"
 #include "system/ShellOpen.h"
 #include "system/Shortcuts.h"
@@ -37,9 +38,9 @@ bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder
     case PayloadFolder::kProgram:
       return folder.Assign(programFolder.Get());
     case PayloadFolder::kSystemData:
-      return GetSystemDataFolder(folder) != 0;
+      return GetSystemDataFolder(folder);
     case PayloadFolder::kUserData:
-      return GetUserDataFolder(folder) != 0;
+      return GetUserDataFolder(folder);
   }
   return false;
 }
@@ -108,24 +109,14 @@ const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& program
   return nullptr;
 }
 
-// The running installer, payload included, becomes the uninstaller of the program folder.
-// True when an uninstaller is there afterwards (a copy that failed may have left an earlier one).
+// The running installer, payload included, becomes the uninstaller of the program folder. True
+// when an uninstaller is there afterwards (a copy that failed may have left an earlier one).
 bool CopyUninstaller(CSequenceDialog& dialog, const CPath& programFolder) {
-  ShowStatus(dialog, L"安装文件: ", programFolder.Get(), L"uninstall.exe");
+  ShowStatus(dialog, L"安装文件: ", programFolder.Get(), kUninstallerFile);
   CPath target(programFolder.Get());
-  if (!target.Join(L"uninstall.exe")) return false;
-  LogFileStep(CopyRunningProgram(target.Get()), L"copy uninstaller to", target.Get());
-  DWORD attributes = ::GetFileAttributesW(target.Get());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// The installed-programs entry points at the uninstaller, so it is written only when there is
-// one; an install in the other scope replaces the entry of the earlier one.
-void RecordUninstallEntry(const CPath& programFolder, bool installForAllUsers) {
-  RemoveUninstallEntry(installForAllUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
-  LogStepResult(WriteUninstallEntry(installForAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                                    programFolder.Get()),
-                L"installed-programs entry");
+  if (!target.Join(kUninstallerFile)) return false;
+  LogFileStep(InstallUninstaller(programFolder.Get()), L"copy uninstaller to", target.Get());
+  return HasUninstaller(programFolder.Get());
 }
 
 // The folders of the install, refused when a name is taken by a file or a link. A config.bin
@@ -225,19 +216,21 @@ void RunInstall(CSequenceDialog& dialog) {
                 L"registry: InstallDir");
   LogStepResult(WriteInstallForAllUser(options.installForAllUsers ? 1 : 0),
                 L"registry: InstallForAllUser");
+  // The installed-programs entry points at the uninstaller, so it is written only when there is
+  // one.
   if (CopyUninstaller(dialog, programFolder))
-    RecordUninstallEntry(programFolder, options.installForAllUsers);
+    LogStepResult(ReplaceUninstallEntry(programFolder.Get(), options.installForAllUsers),
+                  L"installed-programs entry");
 
   dialog.SetStatusText(L"安装桌面快捷方式和开始菜单项");
-  CreateShortcuts(options.installForAllUsers);
-  Log(L"shortcuts: done");
+  LogStepResult(CreateShortcuts(options.installForAllUsers), L"shortcuts");
 
   CPath service(programFolder.Get());
-  if (service.Join(L"kstservice.exe")) RegisterFilterService(service.Get());
-  Log(L"filter service registration: done");
+  LogStepResult(service.Join(kServiceProgramFile) && RegisterFilterService(service.Get()),
+                L"filter service registration");
 
   CPath product(programFolder.Get());
-  bool productPathFits = product.Join(L"kestrel.exe");
+  bool productPathFits = product.Join(kMainProgramFile);
   bool autostartWritten = true;
   if (options.autoStart) {
     dialog.SetStatusText(

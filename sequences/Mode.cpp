@@ -5,11 +5,12 @@
 #include "base/Path.h"
 #include "base/ProgramPaths.h"
 #include "install/Folders.h"
+#include "install/ProductComponents.h"
 
 namespace kst {
 
 bool IsUninstallPath(const wchar_t* modulePath) {
-  return WideContains(modulePath, L"uninstall.exe");
+  return WideContains(modulePath, kUninstallerFile);
 }
 
 bool IsUninstallMode() {
@@ -20,7 +21,7 @@ bool IsUninstallMode() {
 
 bool BelongsToAnInstall() {
   CPath programFolder;
-  return FindInstalledProgramFolder(programFolder) != 0;
+  return FindInstalledProgramFolder(programFolder);
 }
 
 }  // namespace kst

@@ -4,10 +4,10 @@
 #include "base/StepLog.h"
 #include "base/Text.h"
 #include "install/Folders.h"
-#include "install/ProductComponents.h"
 #include "sequences/Mode.h"
 #include "system/DeleteTree.h"
 #include "system/FilterService.h"
+#include "system/ProductProcesses.h"
 #include "system/ProxySettings.h"
 #include "system/Registry.h"
 #include "system/Removal.h"
@@ -66,26 +66,22 @@ void RunUninstall(CSequenceDialog& dialog) {
   // the second pass takes what they held. The third, after the farewell, takes what a product
   // that closed slowly held even then.
   RemoveTreePass(programFolder, L"first pass");
-  CloseProductWindows();
-  Log(L"close product windows: done");
+  LogStepResult(CloseProductWindows(), L"close product windows");
   RemoveTreePass(programFolder, L"second pass");
   if (!LogStepResult(RemoveFilterService(), L"filter service removal"))
     dialog.NoteProblem(ExitCode::kServiceNotRemoved);
-  DeleteShortcuts();
-  Log(L"shortcuts removal: done");
-  RemoveProductRegistry();
-  Log(L"registry removal: done");
+  LogStepResult(DeleteShortcuts(), L"shortcuts removal");
+  LogStepResult(RemoveProductRegistry(), L"registry removal");
   if (!LogStepResult(ResetProxySettings(), L"proxy reset")) return EndWithProxyError(dialog);
   if (dialog.options.removeUserConfig) {
-    RemoveUserConfigFolder();
-    Log(L"configuration folder removal: done");
+    LogStepResult(RemoveUserConfigFolder(), L"configuration folder removal");
   } else {
     Log(L"configuration folder: kept");
   }
 
   dialog.HideProgramWindow();
   dialog.Tell(ExitCode::kDone, L"卸载完成", L"感谢您使用Veltrin,更多功能即将推出,敬请关注!");
-  CloseProductWindows();
+  LogStepResult(CloseProductWindows(), L"close product windows");
   RemoveTreePass(programFolder, L"third pass");
 
   // The shell waits for this process to end before it removes the folder; at the highest

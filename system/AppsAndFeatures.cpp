@@ -78,6 +78,12 @@ bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
   return written;
 }
 
-void RemoveUninstallEntry(HKEY root) { ::SHDeleteKeyW(root, kUninstallEntryKey); }
+bool RemoveUninstallEntry(HKEY root) { return IsGone(::SHDeleteKeyW(root, kUninstallEntryKey)); }
+
+bool ReplaceUninstallEntry(const wchar_t* programFolder, bool allUsers) {
+  const bool otherGone = RemoveUninstallEntry(allUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
+  return WriteUninstallEntry(allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, programFolder) &&
+         otherGone;
+}
 
 }  // namespace kst

@@ -11,9 +11,13 @@ namespace kst {
 constexpr wchar_t kUninstallEntryKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrin";
 
-// Written once the uninstaller exists in the program folder. 1 when every value was written.
+// Written once the uninstaller exists in the program folder. True when every value was written.
 bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder);
-void RemoveUninstallEntry(HKEY root);
+// True when the entry is gone, or was never there.
+bool RemoveUninstallEntry(HKEY root);
+// The entry of an install for all users or for the current user, in place of one that an install
+// in the other scope left: the system would list the product twice, one entry of them stale.
+bool ReplaceUninstallEntry(const wchar_t* programFolder, bool allUsers);
 
 // KiB of the files below folder, rounded up; links are not followed.
 uint32_t FolderSizeKiB(const wchar_t* folder);

@@ -25,16 +25,20 @@ bool ServiceCommandLine(const wchar_t* programPath, wchar_t* out, size_t capacit
   return true;
 }
 
-void RegisterFilterService(const wchar_t* programPath) {
+bool RegisterFilterService(const wchar_t* programPath) {
   wchar_t command[kServiceCommandCapacity];
-  if (!ServiceCommandLine(programPath, command, kServiceCommandCapacity)) return;
+  if (!ServiceCommandLine(programPath, command, kServiceCommandCapacity)) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-  if (!manager) return;
+  if (!manager) return false;
   // Fails when the service exists already, which leaves the earlier registration in place.
   CServiceHandle service(
       ::CreateServiceW(manager.Get(), kFilterServiceName, kServiceDisplayName, SERVICE_ALL_ACCESS,
                        SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
                        SERVICE_ERROR_NORMAL, command, nullptr, nullptr, nullptr, nullptr, nullptr));
+  return service || ::GetLastError() == ERROR_SERVICE_EXISTS;
 }
 
 // A service that was asked to stop and still runs after this long is left to stop later; its

@@ -16,8 +16,9 @@ constexpr size_t kServiceCommandCapacity = kMaxPath + 2;
 // does not fit into capacity characters with the NUL.
 bool ServiceCommandLine(const wchar_t* programPath, wchar_t* out, size_t capacity);
 
-// Registers the service to start with Windows; an existing registration stays as it is.
-void RegisterFilterService(const wchar_t* programPath);
+// Registers the service to start with Windows; an existing registration stays as it is. True
+// when the service is registered afterwards.
+bool RegisterFilterService(const wchar_t* programPath);
 // Asks the service to stop and waits for it, up to 15 s: its program cannot be deleted while it
 // runs. True when it is stopped or not registered.
 bool StopFilterService();

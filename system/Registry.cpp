@@ -126,7 +126,7 @@ bool IsPasswordLockOn(const CLockValues& values) {
 
 bool IsUninstallLocked() {
   CLockValues values = {};
-  values.randomPasswordRead = ReadProductDword(L"RandomPassword", values.randomPassword) == 1;
+  values.randomPasswordRead = ReadProductDword(L"RandomPassword", values.randomPassword);
   ReadPassword(values);
   return IsPasswordLockOn(values);
 }
@@ -135,21 +135,25 @@ bool IsAllUsersInstall(const wchar_t* moduleFolder, const wchar_t* commonAppData
   return WideContains(moduleFolder, commonAppData);
 }
 
-void RemoveProductRegistryFor(const wchar_t* moduleFolder) {
+bool RemoveProductRegistryFor(const wchar_t* moduleFolder) {
   CPath commonAppData;
-  if (!GetSpecialFolder(CSIDL_COMMON_APPDATA, commonAppData)) return;
+  if (!GetSpecialFolder(CSIDL_COMMON_APPDATA, commonAppData)) return false;
   HKEY root =
       IsAllUsersInstall(moduleFolder, commonAppData.Get()) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  bool autostartGone = true;
   CRegKey run;
-  if (OpenKey(root, kRunKey, KEY_ALL_ACCESS, run)) ::RegDeleteValueW(run.Get(), kAutostartValue);
-  RemoveUninstallEntry(root);
+  if (OpenKey(root, kRunKey, KEY_ALL_ACCESS, run)) {
+    const LSTATUS deleted = ::RegDeleteValueW(run.Get(), kAutostartValue);
+    autostartGone = deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+  }
+  const bool entryGone = RemoveUninstallEntry(root);
   DeleteMakerSubkeys();
-  ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey);
+  return IsGone(::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kMakerKey)) && autostartGone && entryGone;
 }
 
-void RemoveProductRegistry() {
+bool RemoveProductRegistry() {
   CPath moduleFolder;
-  if (GetModuleFolder(moduleFolder)) RemoveProductRegistryFor(moduleFolder.Get());
+  return GetModuleFolder(moduleFolder) && RemoveProductRegistryFor(moduleFolder.Get());
 }
 
 }  // namespace kst

@@ -1,7 +1,7 @@
 // The install's record in the registry, the autostart value and the product's password lock.
-// Every operation is silent and answers 1 or 0; a missing key, a missing value and access denied
-// look the same to the caller, and the writing ones leave the registry's error code as the
-// thread's last error when they answer 0.
+// Every operation is silent and answers whether it did what it says; a missing key, a missing
+// value and access denied look the same to the caller, and the writing ones leave the registry's
+// error code as the thread's last error when they answer false.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +15,7 @@ bool EnsureProductKey();
 // kept.
 bool WriteInstallDir(const wchar_t* folder, DWORD byteCount);
 bool WriteInstallForAllUser(DWORD allUsers);
-// Leaves allUsers untouched unless it returns 1, so callers preset it.
+// Leaves allUsers untouched unless it returns true, so callers preset it.
 bool ReadInstallForAllUser(DWORD& allUsers);
 
 // Makes the product start at logon, for every user or for the current one.
@@ -37,9 +37,10 @@ bool IsUninstallLocked();
 // all-users install.
 bool IsAllUsersInstall(const wchar_t* moduleFolder, const wchar_t* commonAppData);
 
-// Deletes the autostart value of the install the uninstaller at moduleFolder belongs to,
-// and the maker key with everything below it.
-void RemoveProductRegistryFor(const wchar_t* moduleFolder);
-void RemoveProductRegistry();
+// Deletes the autostart value and the installed-programs entry of the install the uninstaller at
+// moduleFolder belongs to, and the maker key with everything below it. True when none of them is
+// left.
+bool RemoveProductRegistryFor(const wchar_t* moduleFolder);
+bool RemoveProductRegistry();
 
 }  // namespace kst

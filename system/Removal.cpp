@@ -16,8 +16,6 @@ namespace {
 constexpr size_t kSelfRemovalCapacity = 4 * kMaxPath;
 // Six names and values of at most a path and a few characters each.
 constexpr size_t kShellEnvironmentCapacity = 6 * (kMaxPath + 16) + 1;
-// A window that answers within this time is waited for.
-constexpr UINT kCloseRequestTimeoutMs = 5000;
 
 // The system's own command interpreter and ping, the shell started in the system folder: a cmd,
 // ping or rd planted beside the uninstaller or in the folder the shell starts in is never run.
@@ -56,26 +54,18 @@ bool IsOrHoldsLink(const CPath& folder) {
   return false;
 }
 
-// Waits for a product window that answers, however slowly, but not for one the system reports
-// as hung: that one would hold the elevated uninstaller for ever.
-void AskToClose(HWND window) {
-  DWORD_PTR answer = 0;
-  ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                        kCloseRequestTimeoutMs, &answer);
-  ::Sleep(500);
-}
-
 }  // namespace
 
-void RemoveUserConfigFolder() {
+bool RemoveUserConfigFolder() {
   CPath folder;
-  if (GetSpecialFolder(CSIDL_LOCAL_APPDATA, folder) && folder.Join(L"kestrel"))
-    DeleteTree(folder.Get());
+  if (!GetSpecialFolder(CSIDL_LOCAL_APPDATA, folder) || !folder.Join(L"kestrel")) return false;
+  DeleteTree(folder.Get());
+  return ::GetFileAttributesW(folder.Get()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool StartSelfRemoval(const CPath& programFolder) {
   CPath uninstaller(programFolder.Get());
-  if (uninstaller.Join(L"uninstall.exe"))
+  if (uninstaller.Join(kUninstallerFile))
     ::SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, uninstaller.Get(), nullptr);
   CPath shell;
   CPath ping;
@@ -107,11 +97,6 @@ bool StartSelfRemoval(const CPath& programFolder) {
   CKernelHandle process(started.hProcess);
   CKernelHandle thread(started.hThread);
   return true;
-}
-
-void CloseProductWindows() {
-  if (HWND main = ::FindWindowA(kMainWindowClass, kMainWindowTitle)) AskToClose(main);
-  if (HWND updater = ::FindWindowA(kUpdaterWindowClass, kUpdaterWindowTitle)) AskToClose(updater);
 }
 
 }  // namespace kst

@@ -1,6 +1,5 @@
-// The removal steps around the product's own programs: asking its windows to close, the user's
-// configuration folder, and the hidden shell that removes the program folder once the uninstaller
-// has ended.
+// The removal steps around the product's own folders: the user's configuration folder, and the
+// hidden shell that removes the program folder once the uninstaller has ended.
 #pragma once
 
 #include <windows.h>
@@ -11,13 +10,9 @@
 
 namespace kst {
 
-// Asks the product's main window, then its updater window, to close, waiting 500 ms after each
-// request. A window that answers is waited for, one the system reports as hung only for a few
-// seconds.
-void CloseProductWindows();
-
-// The "kestrel" folder in the user's local application data, with everything in it.
-void RemoveUserConfigFolder();
+// The "kestrel" folder in the user's local application data, with everything in it. True when it
+// is gone (or was never there).
+bool RemoveUserConfigFolder();
 
 // Starts the system's own command shell, hidden, in the system folder and with an environment of
 // the system's folders alone, to remove the program folder and its uninstaller once they are no

@@ -34,9 +34,9 @@ struct CLinkSpec {
 
 // In the order of creation; the desktop link comes last.
 constexpr CLinkSpec kLinks[] = {
-    {false, L"Veltrin\\Veltrin", L"kestrel.exe", kShowMainArgument},
-    {false, L"Veltrin\\卸载", L"uninstall.exe", nullptr},
-    {true, kDesktopLinkName, L"kestrel.exe", kShowMainArgument},
+    {false, L"Veltrin\\Veltrin", kMainProgramFile, kShowMainArgument},
+    {false, L"Veltrin\\卸载", kUninstallerFile, nullptr},
+    {true, kDesktopLinkName, kMainProgramFile, kShowMainArgument},
 };
 
 bool SpecialFolderPath(CPath& out, int folderId) {
@@ -58,12 +58,13 @@ bool SpecialFolderPathWith(CPath& out, int folderId, const wchar_t* name,
   return true;
 }
 
-void CreateLinks(bool allUsers) {
+// Every link is tried, also after one failed; true when all of them were written.
+bool CreateLinks(bool allUsers) {
   CShortcutFolders folders = ShortcutFoldersFor(allUsers);
   CPath base;
   CPath programFolder;
-  if (!GetBaseFolder(allUsers, base) || !GetProgramFolder(base.Get(), programFolder)) return;
-  CreateProgramsFolder(folders.programs);
+  if (!GetBaseFolder(allUsers, base) || !GetProgramFolder(base.Get(), programFolder)) return false;
+  bool created = CreateProgramsFolder(folders.programs);
   CPath desktopLink;
   for (const CLinkSpec& link : kLinks) {
     CPath linkFile;
@@ -71,12 +72,15 @@ void CreateLinks(bool allUsers) {
     if (!SpecialFolderLinkPath(linkFile, link.onDesktop ? folders.desktop : folders.programs,
                                link.name) ||
         !target.Join(link.program)) {
+      created = false;
       continue;
     }
-    CreateShellLink(target.Get(), linkFile.Get(), link.arguments);
-    if (link.onDesktop) desktopLink = linkFile;
+    const bool linked = CreateShellLink(target.Get(), linkFile.Get(), link.arguments);
+    created = linked && created;
+    if (link.onDesktop && linked) desktopLink = linkFile;
   }
   if (!desktopLink.IsEmpty()) NotifyShellPath(SHCNE_CREATE | SHCNE_INTERRUPT, desktopLink.Get());
+  return created;
 }
 
 }  // namespace
@@ -134,32 +138,35 @@ bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar
 
 bool CreateProgramsFolder(int programsFolderId) {
   CPath folder;
-  if (SpecialFolderItemPath(folder, programsFolderId, kProgramsFolderName) &&
-      ::CreateDirectoryW(folder.Get(), nullptr)) {
+  if (!SpecialFolderItemPath(folder, programsFolderId, kProgramsFolderName)) return false;
+  if (::CreateDirectoryW(folder.Get(), nullptr)) {
     NotifyShellPath(SHCNE_MKDIR | SHCNE_INTERRUPT, folder.Get());
+    return true;
   }
-  return true;
+  return ::GetLastError() == ERROR_ALREADY_EXISTS && IsPlainFolder(folder.Get());
 }
 
-void CreateShortcuts(bool allUsers) {
+bool CreateShortcuts(bool allUsers) {
   HRESULT com = ::CoInitialize(nullptr);
-  CreateLinks(allUsers);
+  const bool created = CreateLinks(allUsers);
   if (SUCCEEDED(com)) ::CoUninitialize();
+  return created;
 }
 
-void DeleteShortcuts() {
+bool DeleteShortcuts() {
   DWORD allUsers = 0;
   ReadInstallForAllUser(allUsers);
   CShortcutFolders folders = ShortcutFoldersFor(allUsers != 0);
   CPath programsFolder;
-  if (SpecialFolderItemPath(programsFolder, folders.programs, kProgramsFolderName)) {
-    DeleteTree(programsFolder.Get());
-  }
   CPath desktopLink;
-  if (SpecialFolderLinkPath(desktopLink, folders.desktop, kDesktopLinkName))
-    ::DeleteFileW(desktopLink.Get());
-  if (!programsFolder.IsEmpty())
-    NotifyShellPath(SHCNE_RMDIR | SHCNE_INTERRUPT, programsFolder.Get());
+  if (!SpecialFolderItemPath(programsFolder, folders.programs, kProgramsFolderName) ||
+      !SpecialFolderLinkPath(desktopLink, folders.desktop, kDesktopLinkName))
+    return false;
+  DeleteTree(programsFolder.Get());
+  ::DeleteFileW(desktopLink.Get());
+  NotifyShellPath(SHCNE_RMDIR | SHCNE_INTERRUPT, programsFolder.Get());
+  return ::GetFileAttributesW(programsFolder.Get()) == INVALID_FILE_ATTRIBUTES &&
+         ::GetFileAttributesW(desktopLink.Get()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace kst

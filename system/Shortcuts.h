@@ -8,8 +8,8 @@
 
 namespace kst {
 
-// The shell folder's path with "\name" (or "\name.lnk") behind it; 0, leaving out alone, when the
-// folder does not resolve or the path would not fit.
+// The shell folder's path with "\name" (or "\name.lnk") behind it; false, leaving out alone, when
+// the folder does not resolve or the path would not fit.
 bool SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name);
 bool SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name);
 
@@ -17,14 +17,18 @@ bool SpecialFolderLinkPath(CPath& out, int folderId, const wchar_t* name);
 void NotifyShellPath(LONG event, const wchar_t* path);
 
 // Writes (or overwrites) a link to target, with arguments when they are given and the target's
-// first icon. 0 when the shell objects cannot be had or the link cannot be saved.
+// first icon. False when the shell objects cannot be had or the link cannot be saved.
 bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments);
 
-// Creates the product's "Veltrin" folder in the programs folder; an existing one is fine.
+// Creates the product's "Veltrin" folder in the programs folder; an existing one is fine. True
+// when the folder is there afterwards.
 bool CreateProgramsFolder(int programsFolderId);
 
-void CreateShortcuts(bool allUsers);
+// The start-menu links and the desktop link of an install for all users or the current user;
+// each is tried. True when every one was written.
+bool CreateShortcuts(bool allUsers);
 // Removes the links of the install recorded in the registry; links already gone are no error.
-void DeleteShortcuts();
+// True when none of them is left.
+bool DeleteShortcuts();
 
 }  // namespace kst

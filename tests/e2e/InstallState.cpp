@@ -12,6 +12,7 @@
 #include "InstallerProgram.h"
 #include "InstallerSession.h"
 #include "base/Handles.h"
+#include "install/DefaultSettings.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
 #include "tests/support/TestProcess.h"
@@ -279,6 +280,8 @@ void DeleteProductValue(const wchar_t* name) {
     ::RegDeleteValueW(key.Get(), name);
 }
 
+// The window goes before its program has ended and let go of its files: the program is waited
+// for too, so that the next step of a test can replace them.
 void CloseProductWindows() {
   const std::pair<const char*, const char*> windows[] = {
       {kMainWindowClass, kMainWindowTitle}, {kUpdaterWindowClass, kUpdaterWindowTitle}};
@@ -286,8 +289,12 @@ void CloseProductWindows() {
     for (int i = 0; i < 100; ++i) {
       HWND window = ::FindWindowA(className, title);
       if (!window) break;
+      DWORD processId = 0;
+      ::GetWindowThreadProcessId(window, &processId);
+      CKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
       DWORD_PTR ignored = 0;
       ::SendMessageTimeoutW(window, kCloseRequestMessage, 0, 0, SMTO_NORMAL, 1000, &ignored);
+      if (process) ::WaitForSingleObject(process.Get(), 10000);
       std::this_thread::sleep_for(50ms);
     }
   }

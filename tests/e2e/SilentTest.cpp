@@ -352,7 +352,7 @@ TEST_F(SilentTest, AnUninstallRemovesWhatTheWindowsRemovesAndKeepsTheConfigurati
     EXPECT_TRUE(ContainsInOrder(
         LogLines(log),
         {"answer: OK", "proxy reset: ok",
-         removeConfig ? "configuration folder removal: done" : "configuration folder: kept",
+         removeConfig ? "configuration folder removal: ok" : "configuration folder: kept",
          "message 卸载完成: 感谢您使用Veltrin,更多功能即将推出,敬请关注!", "self-removal shell: ok",
          "end: exit code 0"}))
         << ::testing::PrintToString(LogLines(log));

@@ -14,6 +14,7 @@
 #include "install/AccessGrant.h"
 #include "install/EmbeddedFiles.h"
 #include "install/FolderSecurity.h"
+#include "install/DefaultSettings.h"
 #include "install/Folders.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>

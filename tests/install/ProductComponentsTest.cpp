@@ -11,6 +11,7 @@
 #include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
 #include "install/ProductComponents.h"
+#include "system/ProductProcesses.h"
 #include "tests/install/PayloadTestFiles.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestProcess.h"
@@ -71,6 +72,28 @@ TEST(ProductComponents, ProgramsOwnTheirWindowUntilAskedToClose) {
     EXPECT_TRUE(process.WaitForExit(5s));
     EXPECT_EQ(0u, process.ExitCode());
   }
+}
+
+// How the installer and the uninstaller see the running product, and ask it to go.
+TEST(ProductComponents, RunningProgramsAreSeenAndClosedOnRequest) {
+  EXPECT_FALSE(IsMainProgramRunning());
+  EXPECT_FALSE(IsUpdaterRunning());
+  EXPECT_TRUE(CloseProductWindows()) << "nothing to close";
+  test::CTestProcess product;
+  test::CTestProcess updater;
+  ASSERT_TRUE(product.Start(ProductFile(L"kestrel.exe"), L"showmain"));
+  ASSERT_TRUE(updater.Start(ProductFile(L"kstupdate.exe")));
+  ASSERT_NE(nullptr, WaitForProductWindow(kMainWindowClass, kMainWindowTitle));
+  ASSERT_NE(nullptr, WaitForProductWindow(kUpdaterWindowClass, kUpdaterWindowTitle));
+  EXPECT_TRUE(IsMainProgramRunning());
+  EXPECT_TRUE(IsUpdaterRunning());
+
+  EXPECT_TRUE(CloseProductWindows());
+
+  EXPECT_FALSE(IsMainProgramRunning());
+  EXPECT_FALSE(IsUpdaterRunning());
+  EXPECT_TRUE(product.WaitForExit(5s));
+  EXPECT_TRUE(updater.WaitForExit(5s));
 }
 
 TEST(ProductComponents, FilesInUseCannotBeReplacedUntilReleased) {

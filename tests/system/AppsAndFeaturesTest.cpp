@@ -64,7 +64,7 @@ class AppsAndFeaturesTest : public ::testing::Test {
 TEST_F(AppsAndFeaturesTest, WritesEveryValueInTheGivenHive) {
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     SCOPED_TRACE(root == HKEY_LOCAL_MACHINE ? "all users" : "current user");
-    ASSERT_EQ(WriteUninstallEntry(root, folder.c_str()), 1);
+    ASSERT_TRUE(WriteUninstallEntry(root, folder.c_str()));
     EXPECT_EQ(TextOf(root, L"DisplayName"), L"Veltrin");
     EXPECT_EQ(TextOf(root, L"DisplayIcon"), folder + L"\\kestrel.exe,0");
     EXPECT_EQ(TextOf(root, L"DisplayVersion"), KST_VERSION_WIDE);
@@ -77,6 +77,26 @@ TEST_F(AppsAndFeaturesTest, WritesEveryValueInTheGivenHive) {
   }
 }
 
+// An install in one scope takes the place of the entry an install in the other scope left, so the
+// product is listed once.
+TEST_F(AppsAndFeaturesTest, AnInstallReplacesTheEntryOfTheOtherScope) {
+  for (bool allUsers : {true, false}) {
+    SCOPED_TRACE(allUsers ? "all users" : "current user");
+    const HKEY own = allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const HKEY other = allUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    ASSERT_TRUE(WriteUninstallEntry(other, folder.c_str()));
+
+    EXPECT_TRUE(ReplaceUninstallEntry(folder.c_str(), allUsers));
+
+    EXPECT_FALSE(KeyExists(other, kUninstallEntryKey));
+    EXPECT_EQ(TextOf(own, L"InstallLocation"), folder);
+    // With no entry left anywhere, the removal finds nothing and says so.
+    EXPECT_TRUE(RemoveUninstallEntry(own));
+    EXPECT_TRUE(RemoveUninstallEntry(own));
+    EXPECT_FALSE(KeyExists(own, kUninstallEntryKey));
+  }
+}
+
 TEST_F(AppsAndFeaturesTest, FolderSizeCountsFilesBelowAndRoundsUp) {
   EXPECT_EQ(FolderSizeKiB(folder.c_str()), 8u);
   WriteFileOfSize(folder + L"\\App_Config\\more", 192);  // 8241 bytes
@@ -85,8 +105,8 @@ TEST_F(AppsAndFeaturesTest, FolderSizeCountsFilesBelowAndRoundsUp) {
 }
 
 TEST_F(AppsAndFeaturesTest, RemovalTakesTheHiveOfTheUninstallersLocation) {
-  ASSERT_EQ(WriteUninstallEntry(HKEY_LOCAL_MACHINE, folder.c_str()), 1);
-  ASSERT_EQ(WriteUninstallEntry(HKEY_CURRENT_USER, folder.c_str()), 1);
+  ASSERT_TRUE(WriteUninstallEntry(HKEY_LOCAL_MACHINE, folder.c_str()));
+  ASSERT_TRUE(WriteUninstallEntry(HKEY_CURRENT_USER, folder.c_str()));
 
   std::wstring allUsersProgram = SpecialFolder(CSIDL_COMMON_APPDATA) + L"\\Kestrel";
   RemoveProductRegistryFor(allUsersProgram.c_str());

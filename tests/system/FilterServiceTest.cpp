@@ -208,7 +208,7 @@ TEST_F(FilterServiceTest, RegistrationReadsBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.program));
     RemoveService();
-    kst::RegisterFilterService(c.program.c_str());
+    EXPECT_TRUE(kst::RegisterFilterService(c.program.c_str()));
 
     ServiceConfig config = QueryConfig();
     ASSERT_TRUE(config.found);
@@ -224,10 +224,19 @@ TEST_F(FilterServiceTest, RegistrationReadsBack) {
   }
 }
 
+// The second registration finds the first in place, which counts as registered.
 TEST_F(FilterServiceTest, RegisteringAgainKeepsTheFirstRegistration) {
-  kst::RegisterFilterService(L"C:\\ProgramData\\Kestrel\\kstservice.exe");
-  kst::RegisterFilterService(L"C:\\users\\Ann Lee\\AppData\\Local\\Kestrel\\kstservice.exe");
+  EXPECT_TRUE(kst::RegisterFilterService(L"C:\\ProgramData\\Kestrel\\kstservice.exe"));
+  EXPECT_TRUE(
+      kst::RegisterFilterService(L"C:\\users\\Ann Lee\\AppData\\Local\\Kestrel\\kstservice.exe"));
   EXPECT_EQ(QueryConfig().path, L"C:\\ProgramData\\Kestrel\\kstservice.exe");
+}
+
+// A program path whose command line would not fit is not registered, and the step says so.
+TEST_F(FilterServiceTest, APathTooLongForTheCommandLineIsNotRegistered) {
+  const std::wstring program = L"C:\\" + std::wstring(kst::kMaxPath, L'p') + L"\\kstservice.exe";
+  EXPECT_FALSE(kst::RegisterFilterService(program.c_str()));
+  EXPECT_FALSE(QueryConfig().found);
 }
 
 TEST_F(FilterServiceTest, RemovalDeletesAStoppedService) {

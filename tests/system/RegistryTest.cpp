@@ -34,7 +34,7 @@ TEST_F(RegistryTest, EnsureProductKeyCreatesOnlyWhatIsMissing) {
     if (c.makerKey) StoreValue(HKEY_LOCAL_MACHINE, kMakerKey, L"marker", REG_DWORD, &marker, 4);
     if (c.productKey) StoreValue(HKEY_LOCAL_MACHINE, kProductKey, L"marker", REG_DWORD, &marker, 4);
 
-    EXPECT_EQ(kst::EnsureProductKey(), 1);
+    EXPECT_TRUE(kst::EnsureProductKey());
 
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
@@ -44,9 +44,9 @@ TEST_F(RegistryTest, EnsureProductKeyCreatesOnlyWhatIsMissing) {
 }
 
 TEST_F(RegistryTest, InstallDirStoresExactlyTheCountedBytes) {
-  ASSERT_EQ(kst::EnsureProductKey(), 1);
+  ASSERT_TRUE(kst::EnsureProductKey());
   const std::wstring folder = L"C:\\Program Data\\Kestrel";
-  ASSERT_EQ(kst::WriteInstallDir(folder.c_str(), static_cast<DWORD>(folder.size() * 2)), 1);
+  ASSERT_TRUE(kst::WriteInstallDir(folder.c_str(), static_cast<DWORD>(folder.size() * 2)));
   StoredValue stored = ReadStoredValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallDir");
   ASSERT_TRUE(stored.found);
   EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
@@ -63,43 +63,43 @@ TEST_F(RegistryTest, InstallDirStoresExactlyTheCountedBytes) {
 }
 
 TEST_F(RegistryTest, ValuesAreNotWrittenWithoutTheProductKey) {
-  EXPECT_EQ(kst::WriteInstallDir(L"C:\\ProgramData\\Kestrel", 44), 0);
-  EXPECT_EQ(kst::WriteInstallForAllUser(1), 0);
+  EXPECT_FALSE(kst::WriteInstallDir(L"C:\\ProgramData\\Kestrel", 44));
+  EXPECT_FALSE(kst::WriteInstallForAllUser(1));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 TEST_F(RegistryTest, InstallForAllUserRoundTrip) {
-  ASSERT_EQ(kst::EnsureProductKey(), 1);
+  ASSERT_TRUE(kst::EnsureProductKey());
   for (DWORD flag : {1u, 0u}) {
     SCOPED_TRACE(flag);
-    ASSERT_EQ(kst::WriteInstallForAllUser(flag), 1);
+    ASSERT_TRUE(kst::WriteInstallForAllUser(flag));
     StoredValue stored = ReadStoredValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallForAllUser");
     EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
     ASSERT_EQ(stored.bytes.size(), 4u);
     DWORD read = 7;
-    EXPECT_EQ(kst::ReadInstallForAllUser(read), 1);
+    EXPECT_TRUE(kst::ReadInstallForAllUser(read));
     EXPECT_EQ(read, flag);
   }
 }
 
 TEST_F(RegistryTest, ReadInstallForAllUserLeavesTheNumberAloneWhenNothingFits) {
   DWORD read = 7;
-  EXPECT_EQ(kst::ReadInstallForAllUser(read), 0) << "no product key";
+  EXPECT_FALSE(kst::ReadInstallForAllUser(read)) << "no product key";
   EXPECT_EQ(read, 7u);
 
-  ASSERT_EQ(kst::EnsureProductKey(), 1);
-  EXPECT_EQ(kst::ReadInstallForAllUser(read), 0) << "no value";
+  ASSERT_TRUE(kst::EnsureProductKey());
+  EXPECT_FALSE(kst::ReadInstallForAllUser(read)) << "no value";
   EXPECT_EQ(read, 7u);
 
   const BYTE tooLong[8] = {1, 0, 0, 0, 1, 0, 0, 0};
   StoreValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallForAllUser", REG_BINARY, tooLong, 8);
-  EXPECT_EQ(kst::ReadInstallForAllUser(read), 0) << "longer than a number";
+  EXPECT_FALSE(kst::ReadInstallForAllUser(read)) << "longer than a number";
   EXPECT_EQ(read, 7u);
 
   // The type is not looked at: four bytes are a number whatever they were stored as.
   const BYTE four[4] = {1, 0, 0, 0};
   StoreValue(HKEY_LOCAL_MACHINE, kProductKey, L"InstallForAllUser", REG_BINARY, four, 4);
-  EXPECT_EQ(kst::ReadInstallForAllUser(read), 1);
+  EXPECT_TRUE(kst::ReadInstallForAllUser(read));
   EXPECT_EQ(read, 1u);
 }
 
@@ -190,12 +190,12 @@ TEST_F(RegistryTest, SetAutostartWritesIntoTheChosenHive) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.allUsers);
     ClearProductRegistry();
-    ASSERT_EQ(kst::SetAutostart(first.c_str(), c.allUsers), 1);
+    ASSERT_TRUE(kst::SetAutostart(first.c_str(), c.allUsers));
     EXPECT_EQ(StoredText(ReadStoredValue(c.chosen, kRunKey, L"kestrel")), first);
     EXPECT_FALSE(ReadStoredValue(c.other, kRunKey, L"kestrel").found);
 
     // Overwritten, and a path with spaces goes in as it is: no quotes, no NUL.
-    ASSERT_EQ(kst::SetAutostart(spaced.c_str(), c.allUsers), 1);
+    ASSERT_TRUE(kst::SetAutostart(spaced.c_str(), c.allUsers));
     StoredValue stored = ReadStoredValue(c.chosen, kRunKey, L"kestrel");
     EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
     EXPECT_TRUE(StoredWithoutNul(stored, spaced));
@@ -239,16 +239,16 @@ TEST_F(RegistryTest, RemovalDeletesTheInstallsRunValueAndTheWholeMakerTree) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ClearProductRegistry();
-    ASSERT_EQ(kst::EnsureProductKey(), 1);
-    ASSERT_EQ(kst::WriteInstallForAllUser(c.removedFrom == HKEY_LOCAL_MACHINE ? 1 : 0), 1);
-    ASSERT_EQ(kst::SetAutostart(L"C:\\x\\kestrel.exe", 1), 1);
-    ASSERT_EQ(kst::SetAutostart(L"C:\\x\\kestrel.exe", 0), 1);
+    ASSERT_TRUE(kst::EnsureProductKey());
+    ASSERT_TRUE(kst::WriteInstallForAllUser(c.removedFrom == HKEY_LOCAL_MACHINE ? 1 : 0));
+    ASSERT_TRUE(kst::SetAutostart(L"C:\\x\\kestrel.exe", true));
+    ASSERT_TRUE(kst::SetAutostart(L"C:\\x\\kestrel.exe", false));
     // Other products of the maker, one of them with keys of its own.
     CreateKey(HKEY_LOCAL_MACHINE, L"Software\\tolvane\\other");
     CreateKey(HKEY_LOCAL_MACHINE, L"Software\\tolvane\\deep\\er\\still");
     StoreText(HKEY_LOCAL_MACHINE, L"Software\\tolvane\\deep\\er", L"v", L"x");
 
-    kst::RemoveProductRegistryFor(c.moduleFolder.c_str());
+    EXPECT_TRUE(kst::RemoveProductRegistryFor(c.moduleFolder.c_str()));
 
     EXPECT_FALSE(ReadStoredValue(c.removedFrom, kRunKey, L"kestrel").found);
     EXPECT_TRUE(ReadStoredValue(c.keptIn, kRunKey, L"kestrel").found);
@@ -262,19 +262,20 @@ TEST_F(RegistryTest, RemovalFromTheRunningProgramsFolder) {
   wchar_t program[MAX_PATH];
   ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
   bool allUsers = wcsstr(program, SpecialFolder(CSIDL_COMMON_APPDATA).c_str()) != nullptr;
-  ASSERT_EQ(kst::EnsureProductKey(), 1);
-  ASSERT_EQ(kst::SetAutostart(L"C:\\x\\kestrel.exe", 1), 1);
-  ASSERT_EQ(kst::SetAutostart(L"C:\\x\\kestrel.exe", 0), 1);
+  ASSERT_TRUE(kst::EnsureProductKey());
+  ASSERT_TRUE(kst::SetAutostart(L"C:\\x\\kestrel.exe", true));
+  ASSERT_TRUE(kst::SetAutostart(L"C:\\x\\kestrel.exe", false));
 
-  kst::RemoveProductRegistry();
+  EXPECT_TRUE(kst::RemoveProductRegistry());
 
   EXPECT_EQ(ReadStoredValue(HKEY_CURRENT_USER, kRunKey, L"kestrel").found, allUsers);
   EXPECT_EQ(ReadStoredValue(HKEY_LOCAL_MACHINE, kRunKey, L"kestrel").found, !allUsers);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
 }
 
+// Nothing to remove counts as removed.
 TEST_F(RegistryTest, RemovalWithNothingRecordedIsQuiet) {
-  kst::RemoveProductRegistryFor(L"C:\\ProgramData\\Kestrel");
+  EXPECT_TRUE(kst::RemoveProductRegistryFor(L"C:\\ProgramData\\Kestrel"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kRunKey));
 }

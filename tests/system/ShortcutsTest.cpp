@@ -20,7 +20,7 @@ struct LinkFolders {
   std::wstring programFolder;
 };
 
-LinkFolders FoldersFor(int allUsers) {
+LinkFolders FoldersFor(bool allUsers) {
   if (allUsers) {
     return {SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Veltrin",
             SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY),
@@ -68,7 +68,7 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveLinks(int allUsers) {
+void RemoveLinks(bool allUsers) {
   LinkFolders folders = FoldersFor(allUsers);
   DeleteFileW((folders.programs + L"\\Veltrin.lnk").c_str());
   DeleteFileW((folders.programs + L"\\" + kUninstallName + L".lnk").c_str());
@@ -93,7 +93,7 @@ class ShortcutsTest : public ::testing::Test {
   }
 
   // The three links of an install in the folders of its flag.
-  static void ExpectLinks(int allUsers) {
+  static void ExpectLinks(bool allUsers) {
     LinkFolders folders = FoldersFor(allUsers);
     const std::wstring mainProgram = folders.programFolder + L"\\kestrel.exe";
     const std::wstring uninstaller = folders.programFolder + L"\\uninstall.exe";
@@ -118,7 +118,7 @@ class ShortcutsTest : public ::testing::Test {
     }
   }
 
-  static void ExpectNoLinks(int allUsers) {
+  static void ExpectNoLinks(bool allUsers) {
     LinkFolders folders = FoldersFor(allUsers);
     EXPECT_FALSE(Exists(folders.programs));
     EXPECT_FALSE(Exists(folders.desktop + L"\\Veltrin.lnk"));
@@ -126,18 +126,18 @@ class ShortcutsTest : public ::testing::Test {
 };
 
 TEST_F(ShortcutsTest, LinksGoIntoTheFoldersOfTheFlag) {
-  for (int allUsers : {1, 0}) {
+  for (bool allUsers : {true, false}) {
     SCOPED_TRACE(allUsers);
     Clear();
-    kst::CreateShortcuts(allUsers);
+    EXPECT_TRUE(kst::CreateShortcuts(allUsers));
     ExpectLinks(allUsers);
     ExpectNoLinks(!allUsers);
   }
 }
 
 TEST_F(ShortcutsTest, InstallingTwiceWritesTheLinksAgain) {
-  kst::CreateShortcuts(1);
-  LinkFolders folders = FoldersFor(1);
+  EXPECT_TRUE(kst::CreateShortcuts(true));
+  LinkFolders folders = FoldersFor(true);
   const std::wstring files[] = {folders.programs + L"\\Veltrin.lnk",
                                 folders.programs + L"\\" + kUninstallName + L".lnk",
                                 folders.desktop + L"\\Veltrin.lnk"};
@@ -150,16 +150,16 @@ TEST_F(ShortcutsTest, InstallingTwiceWritesTheLinksAgain) {
     ASSERT_FALSE(LoadLink(file).loaded);
   }
 
-  kst::CreateShortcuts(1);
+  EXPECT_TRUE(kst::CreateShortcuts(true));
 
-  ExpectLinks(1);
+  ExpectLinks(true);
 }
 
 // The common desktop is a folder that its users may write: a second name of someone else's file at
 // the desktop link's name would have the link written into that file. The name goes and the link
 // is written anew; their file stays as it was.
 TEST_F(ShortcutsTest, ALinkIsNotWrittenThroughASecondNameAtItsName) {
-  LinkFolders folders = FoldersFor(1);
+  LinkFolders folders = FoldersFor(true);
   const std::wstring theirs = folders.desktop + L"\\theirs.txt";
   const std::wstring desktopLink = folders.desktop + L"\\Veltrin.lnk";
   HANDLE handle = CreateFileW(theirs.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -169,9 +169,9 @@ TEST_F(ShortcutsTest, ALinkIsNotWrittenThroughASecondNameAtItsName) {
   CloseHandle(handle);
   ASSERT_TRUE(CreateHardLinkW(desktopLink.c_str(), theirs.c_str(), nullptr));
 
-  kst::CreateShortcuts(1);
+  EXPECT_TRUE(kst::CreateShortcuts(true));
 
-  ExpectLinks(1);
+  ExpectLinks(true);
   char text[16] = {};
   handle = CreateFileW(theirs.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                        nullptr);
@@ -187,37 +187,37 @@ TEST_F(ShortcutsTest, RemovalFollowsTheRecordedFlag) {
     const char* name;
     bool recorded;
     DWORD allUsers;
-    int removed;
+    bool removedForAllUsers;
   };
   const Case cases[] = {
-      {"all users", true, 1, 1},
-      {"current user", true, 0, 0},
-      {"nothing recorded", false, 0, 0},
+      {"all users", true, 1, true},
+      {"current user", true, 0, false},
+      {"nothing recorded", false, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Clear();
-    kst::CreateShortcuts(1);
-    kst::CreateShortcuts(0);
+    EXPECT_TRUE(kst::CreateShortcuts(true));
+    EXPECT_TRUE(kst::CreateShortcuts(false));
     if (c.recorded) {
-      ASSERT_EQ(kst::EnsureProductKey(), 1);
-      ASSERT_EQ(kst::WriteInstallForAllUser(c.allUsers), 1);
+      ASSERT_TRUE(kst::EnsureProductKey());
+      ASSERT_TRUE(kst::WriteInstallForAllUser(c.allUsers));
     }
     // Something the product left in its start-menu folder goes with it.
-    LinkFolders folders = FoldersFor(c.removed);
+    LinkFolders folders = FoldersFor(c.removedForAllUsers);
     HANDLE extra = CreateFileW((folders.programs + L"\\readme.txt").c_str(), GENERIC_WRITE, 0,
                                nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(extra, INVALID_HANDLE_VALUE);
     CloseHandle(extra);
 
-    kst::DeleteShortcuts();
-    ExpectNoLinks(c.removed);
-    ExpectLinks(!c.removed);
+    EXPECT_TRUE(kst::DeleteShortcuts());
+    ExpectNoLinks(c.removedForAllUsers);
+    ExpectLinks(!c.removedForAllUsers);
 
     // Again, with everything of that install gone already.
-    kst::DeleteShortcuts();
-    ExpectNoLinks(c.removed);
-    ExpectLinks(!c.removed);
+    EXPECT_TRUE(kst::DeleteShortcuts());
+    ExpectNoLinks(c.removedForAllUsers);
+    ExpectLinks(!c.removedForAllUsers);
   }
 }
 
@@ -227,7 +227,7 @@ TEST_F(ShortcutsTest, ShellLinkWithoutArgumentsAndIntoAMissingFolder) {
   const std::wstring file = folder + L"\\Veltrin.lnk";
   const wchar_t target[] = L"C:\\Program Files\\Kestrel\\kestrel.exe";
 
-  EXPECT_EQ(kst::CreateShellLink(target, file.c_str(), nullptr), 1);
+  EXPECT_TRUE(kst::CreateShellLink(target, file.c_str(), nullptr));
   LoadedLink link = LoadLink(file);
   ASSERT_TRUE(link.loaded);
   EXPECT_EQ(link.target, target);
@@ -236,24 +236,24 @@ TEST_F(ShortcutsTest, ShellLinkWithoutArgumentsAndIntoAMissingFolder) {
   EXPECT_EQ(link.iconIndex, 0);
 
   const std::wstring nowhere = folder + L"\\missing\\Veltrin.lnk";
-  EXPECT_EQ(kst::CreateShellLink(target, nowhere.c_str(), L"showmain"), 0);
+  EXPECT_FALSE(kst::CreateShellLink(target, nowhere.c_str(), L"showmain"));
   EXPECT_FALSE(Exists(nowhere));
 }
 
 TEST(SpecialFolderPaths, NameAndLinkBehindTheShellFolder) {
   kst::CPath path;
-  ASSERT_EQ(kst::SpecialFolderItemPath(path, CSIDL_COMMON_PROGRAMS, L"Veltrin"), 1);
+  ASSERT_TRUE(kst::SpecialFolderItemPath(path, CSIDL_COMMON_PROGRAMS, L"Veltrin"));
   EXPECT_EQ(std::wstring(path.Get()), SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Veltrin");
-  ASSERT_EQ(kst::SpecialFolderLinkPath(path, CSIDL_DESKTOPDIRECTORY, L"Veltrin\\Veltrin"), 1);
+  ASSERT_TRUE(kst::SpecialFolderLinkPath(path, CSIDL_DESKTOPDIRECTORY, L"Veltrin\\Veltrin"));
   EXPECT_EQ(std::wstring(path.Get()),
             SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Veltrin\\Veltrin.lnk");
 
   // A name that would run past the path's room leaves the path as it was.
   const std::wstring longName(kst::kMaxPath, L'x');
-  EXPECT_EQ(kst::SpecialFolderItemPath(path, CSIDL_COMMON_PROGRAMS, longName.c_str()), 0);
+  EXPECT_FALSE(kst::SpecialFolderItemPath(path, CSIDL_COMMON_PROGRAMS, longName.c_str()));
   const std::wstring nearlyFitting(kst::kMaxPath - 2 - SpecialFolder(CSIDL_PROGRAMS).size(), L'x');
-  EXPECT_EQ(kst::SpecialFolderItemPath(path, CSIDL_PROGRAMS, nearlyFitting.c_str()), 1);
-  EXPECT_EQ(kst::SpecialFolderLinkPath(path, CSIDL_PROGRAMS, nearlyFitting.c_str()), 0);
+  EXPECT_TRUE(kst::SpecialFolderItemPath(path, CSIDL_PROGRAMS, nearlyFitting.c_str()));
+  EXPECT_FALSE(kst::SpecialFolderLinkPath(path, CSIDL_PROGRAMS, nearlyFitting.c_str()));
   EXPECT_EQ(std::wstring(path.Get()), SpecialFolder(CSIDL_PROGRAMS) + L"\\" + nearlyFitting);
 }
 

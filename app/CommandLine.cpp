@@ -138,6 +138,7 @@ constexpr ExitCodeRow kExitCodeRows[] = {
     {ExitCode::kProxyResetFailed, L"无法重置网页代理设置"},
     {ExitCode::kAutostartFailed, L"已安装, 但开机启动设置失败"},
     {ExitCode::kServiceNotRemoved, L"已卸载, 但过滤服务未能停止或删除"},
+    {ExitCode::kRestartNeeded, L"已卸载, 正在使用的文件将在重启电脑后删除"},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "base/FinalPath.h"
 #include "base/RelativeFiles.h"
 #include "base/SystemLibrary.h"
+#include "base/Text.h"
 
 namespace kst {
 namespace {
@@ -60,6 +61,28 @@ bool MarkForDeletion(HANDLE entry) {
   IO_STATUS_BLOCK status;
   return ntSet != nullptr &&
          ntSet(entry, &status, &disposition, sizeof(disposition), kFileDispositionInformation) >= 0;
+}
+
+// Through ntdll for every version, XP's included, and with the path in the NT form, which the
+// system takes as it stands.
+bool RenameEntry(HANDLE entry, const wchar_t* newPath) {
+  struct RenameInformation {
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    wchar_t fileName[kMaxPath + 4];
+  } rename = {};
+  if (!JoinText(rename.fileName, L"\\??\\", newPath)) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  rename.fileNameLength = static_cast<ULONG>(WideLength(rename.fileName) * sizeof(wchar_t));
+  using NtSetInformation = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, ULONG);
+  constexpr ULONG kFileRenameInformation = 10;
+  auto ntSet = GetSystemFunction<NtSetInformation>(L"ntdll.dll", "NtSetInformationFile");
+  IO_STATUS_BLOCK status;
+  return ntSet != nullptr &&
+         !ReportsNtFailure(ntSet(entry, &status, &rename, sizeof(rename), kFileRenameInformation));
 }
 
 CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bool& created) {

@@ -21,6 +21,9 @@ bool ReadFinalPath(HANDLE entry, wchar_t (&out)[kFinalPathCapacity]);
 // The entry goes when its last handle closes.
 bool MarkForDeletion(HANDLE entry);
 
+// Gives the entry held (opened with DELETE access) the full path newPath, which must not be taken.
+bool RenameEntry(HANDLE entry, const wchar_t* newPath);
+
 // Opens the file at path as itself, never through a link at its last component, or creates it
 // there. A file it creates is opened with DELETE as well, so that the caller can take it back
 // through the same handle; created tells which.

@@ -27,14 +27,6 @@ Function NtFunction(const char* name) {
   return GetSystemFunction<Function>(L"ntdll.dll", name);
 }
 
-// Whether status tells of a failure, which it then sets as the last error.
-bool ReportsFailure(NTSTATUS status) {
-  if (status >= 0) return false;
-  auto toError = NtFunction<StatusToErrorFunction>("RtlNtStatusToDosError");
-  ::SetLastError(toError != nullptr ? toError(status) : ERROR_ACCESS_DENIED);
-  return true;
-}
-
 size_t NameLength(const wchar_t* name) {
   size_t length = 0;
   while (length < kNameCapacity && name[length] != L'\0') ++length;
@@ -99,6 +91,13 @@ bool IsLink(HANDLE entry, const wchar_t* path) {
 
 }  // namespace
 
+bool ReportsNtFailure(LONG status) {
+  if (status >= 0) return false;
+  auto toError = NtFunction<StatusToErrorFunction>("RtlNtStatusToDosError");
+  ::SetLastError(toError != nullptr ? toError(status) : ERROR_ACCESS_DENIED);
+  return true;
+}
+
 CFileHandle OpenInFolder(HANDLE folder, const wchar_t* name, DWORD access, DWORD share) {
   UNICODE_STRING text;
   OBJECT_ATTRIBUTES attributes;
@@ -111,7 +110,7 @@ CFileHandle OpenInFolder(HANDLE folder, const wchar_t* name, DWORD access, DWORD
       FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT;
   HANDLE entry = nullptr;
   IO_STATUS_BLOCK status;
-  if (ReportsFailure(create(&entry, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share,
+  if (ReportsNtFailure(create(&entry, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share,
                     FILE_OPEN, kOptions, nullptr, 0)))
     return CFileHandle();
   return CFileHandle(entry);
@@ -126,7 +125,7 @@ bool CFolderListing::Fill() {
                        : kNoMoreFiles;
   restart_ = false;
   if (result == kNoMoreFiles) return false;
-  failed_ = query == nullptr || ReportsFailure(result);
+  failed_ = query == nullptr || ReportsNtFailure(result);
   holdsEntries_ = !failed_;
   offset_ = 0;
   return holdsEntries_;

@@ -16,6 +16,9 @@ constexpr DWORD kFolderListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHR
 // Room for a file name as a folder lists it, with the NUL.
 constexpr size_t kNameCapacity = 256;
 
+// Whether an ntdll status tells of a failure, which it then sets as the thread's last error.
+bool ReportsNtFailure(LONG status);
+
 // Opens the entry called name inside the folder held through folder: the entry itself, never what
 // a link there points to. Sets the last error when it fails.
 CFileHandle OpenInFolder(HANDLE folder, const wchar_t* name, DWORD access, DWORD share);

@@ -4,6 +4,8 @@
 #include "base/Handles.h"
 #include "base/Inflate.h"
 #include "base/Path.h"
+#include "base/Text.h"
+#include "install/ProductComponents.h"
 #include "install/PayloadFormat.h"
 #include "install/PayloadSlots.h"
 
@@ -42,6 +44,28 @@ bool RemoveLinkedName(const wchar_t* path) {
   return MarkForDeletion(entry.Get());
 }
 
+// The copy at path, which another program uses, goes aside under a name no product file has, in
+// the same folder and through a handle on the file itself, and is queued for deletion at the next
+// restart. False, with the last error of the step that failed, when it stays.
+bool MoveInUseAside(const wchar_t* path, CPath& aside) {
+  CFileHandle entry = OpenEntryItself(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
+  if (!entry) return false;
+  if (!IsPlainFileAt(entry.Get(), path)) {
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
+  for (uint32_t number = 1; number < 100; ++number) {
+    wchar_t digits[kDecimalCapacity];
+    FormatDecimal(number, digits);
+    if (!aside.Assign(path) || !aside.Append(kInUseMark) || !aside.Append(digits)) return false;
+    if (RenameEntry(entry.Get(), aside.Get()))
+      return ::MoveFileExW(aside.Get(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_FILE_EXISTS)
+      return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 const EmbeddedFile kEmbeddedFiles[kPayloadFileCount] = {
@@ -52,7 +76,7 @@ const EmbeddedFile kEmbeddedFiles[kPayloadFileCount] = {
 };
 
 FileResult ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const uint8_t* slot,
-                               size_t capacity) {
+                               size_t capacity, CPath* aside) {
   // A path that does not fit is a file that cannot be created.
   CPath path;
   if (!path.Assign(folder) || !path.Join(name)) return FileResult::kCannotCreate;
@@ -60,8 +84,25 @@ FileResult ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const
   uint32_t recordedSize = 0;
   DWORD inflatedSize = 0;
   FileResult result = InflateRecord(slot, capacity, &buffer, &recordedSize, &inflatedSize);
-  return result == FileResult::kDone ? WriteWholeFile(path.Get(), buffer.Get(), inflatedSize)
-                                     : result;
+  if (result != FileResult::kDone) return result;
+  result = WriteWholeFile(path.Get(), buffer.Get(), inflatedSize);
+  if (result != FileResult::kCannotCreate || ::GetLastError() != ERROR_SHARING_VIOLATION)
+    return result;
+  CPath movedTo;
+  if (!MoveInUseAside(path.Get(), movedTo)) {
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    return FileResult::kCannotCreate;
+  }
+  result = WriteWholeFile(path.Get(), buffer.Get(), inflatedSize);
+  if (result != FileResult::kDone) {
+    // The product keeps the copy it has; its queued deletion then finds nothing at the restart.
+    const DWORD error = ::GetLastError();
+    ::MoveFileExW(movedTo.Get(), path.Get(), 0);
+    ::SetLastError(error);
+    return result;
+  }
+  if (aside != nullptr) *aside = movedTo;
+  return FileResult::kDoneBesideCopyInUse;
 }
 
 FileResult CheckEmbeddedFile(const uint8_t* slot, size_t capacity) {

@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "base/Path.h"
 #include "install/PayloadFiles.h"
 
 namespace kst {
@@ -33,11 +34,21 @@ enum class FileResult {
   kDamaged,       // the record cannot be right for its slot, or its stream does not inflate
   kCannotCreate,  // the file cannot be created (also for a path longer than MAX_PATH)
   kCannotWrite,   // it was created but not written whole
+  // Written; the earlier copy, which another program used, was renamed aside (kInUseMark) and
+  // waits for the next restart to delete it.
+  kDoneBesideCopyInUse,
 };
 
-// Inflates the record of the slot and writes it as folder\name.
+inline bool IsWritten(FileResult result) {
+  return result == FileResult::kDone || result == FileResult::kDoneBesideCopyInUse;
+}
+
+// Inflates the record of the slot and writes it as folder\name. An earlier copy there that
+// another program uses (a program that runs, a library it loaded) is renamed aside first where the
+// system lets it, and its name goes to aside; a copy held open without delete sharing stays and
+// the file cannot be created.
 FileResult ExtractEmbeddedFile(const wchar_t* folder, const wchar_t* name, const uint8_t* slot,
-                               size_t capacity);
+                               size_t capacity, CPath* aside = nullptr);
 
 // Inflates the slot's record as extraction would and checks it whole: the stream's own check
 // value and the recorded inflated size; the memory is released at once. kDone, kOutOfMemory or

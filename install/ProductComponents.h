@@ -11,6 +11,10 @@ constexpr wchar_t kServiceProgramFile[] = L"kstservice.exe";
 // The uninstaller's name in the program folder, which is also how a running copy of the installer
 // knows that it is the uninstaller.
 constexpr wchar_t kUninstallerFile[] = L"uninstall.exe";
+// What a product file that another program uses is renamed to, in its folder, so that its new copy
+// can take the name: the name, this mark and a number. No product file is called so, and such a
+// copy only waits for the next restart to delete it.
+constexpr wchar_t kInUseMark[] = L".in-use-";
 
 // Found with FindWindowA: class and title in the system's ANSI code page (all ASCII).
 constexpr char kMainWindowClass[] = "KestrelLog";

@@ -42,3 +42,9 @@ if [[ -n ${KST_SIGN_CERT:-} && -n ${KST_SIGN_KEY:-} ]]; then
 else
   cp "$build/i686/instkst.exe" "$shipping"
 fi
+
+# The package manifest for the file just made: its version and its hash.
+version=$(sed -nE 's/^project\(kestrel_installer VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
+hash=$(sha256sum "$shipping" | cut -d' ' -f1)
+sed -e "s/@KST_VERSION@/$version/" -e "s/@KST_INSTALLER_SHA256@/${hash^^}/" \
+  "$root/packaging/Tolvane.Veltrin.yaml.in" >"$(dirname "$shipping")/Tolvane.Veltrin.yaml"

@@ -12,6 +12,7 @@
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/ProductProcesses.h"
+#include "system/RestartQueue.h"
 #include "system/Registry.h"
 #include "system/ShellOpen.h"
 #include "system/Shortcuts.h"
@@ -48,7 +49,7 @@ bool ResolveFolder(PayloadFolder kind, const CPath& programFolder, CPath& folder
 // The step with its result; the system's reason where a file could not be created or written.
 FileResult LogFileStep(FileResult result, const wchar_t* step, const wchar_t* subject) {
   bool systemFailure = result == FileResult::kCannotCreate || result == FileResult::kCannotWrite;
-  LogStep(step, subject, result == FileResult::kDone, systemFailure ? ::GetLastError() : 0);
+  LogStep(step, subject, IsWritten(result), systemFailure ? ::GetLastError() : 0);
   return result;
 }
 
@@ -58,6 +59,7 @@ bool ShowFileFailure(CSequenceDialog& dialog, FileResult result) {
   const wchar_t* text = nullptr;
   switch (result) {
     case FileResult::kDone:
+    case FileResult::kDoneBesideCopyInUse:
       return false;
     case FileResult::kOutOfMemory:
       text = L"申请内存失败.";
@@ -101,9 +103,12 @@ const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& program
     ShowStatus(dialog, L"安装文件: ", folder.Get(), file.name);
     CPath target(folder.Get());
     if (!target.Join(file.name)) target.Assign(file.name);
-    FileResult result =
-        LogFileStep(ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity),
-                    L"extract", target.Get());
+    CPath aside;
+    FileResult result = LogFileStep(
+        ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity, &aside),
+        L"extract", target.Get());
+    if (result == FileResult::kDoneBesideCopyInUse)
+      Log(L"in use: ", target.Get(), L" renamed to ", aside.Get(), L", deleted at the next restart");
     if (ShowFileFailure(dialog, result)) return file.failureText;
   }
   return nullptr;
@@ -148,6 +153,31 @@ bool MakeFolders(CSequenceDialog& dialog, const CPath& programFolder) {
   LogFileStep(settingsWritten, L"default settings", L"config.bin");
   ShowFileFailure(dialog, settingsWritten);
   return true;
+}
+
+// A removal before this install may have queued files of the product's folders for deletion at the
+// next restart, which would take this install's files then. Both scopes' program folders and the
+// data root.
+void KeepFilesFromRestartQueue() {
+  CPath allUsersBase;
+  CPath userBase;
+  CPath folders[3];
+  const bool known[3] = {
+      GetBaseFolder(true, allUsersBase) && GetProgramFolder(allUsersBase.Get(), folders[0]),
+      GetBaseFolder(false, userBase) && GetProgramFolder(userBase.Get(), folders[1]),
+      GetDataRoot(folders[2])};
+  const wchar_t* found[3];
+  size_t count = 0;
+  for (size_t i = 0; i < 3; ++i)
+    if (known[i]) found[count++] = folders[i].Get();
+  const int dropped = DropQueuedOperationsIn(found, count);
+  if (dropped < 0) {
+    LogStepResult(false, L"restart queue");
+    return;
+  }
+  wchar_t number[kDecimalCapacity];
+  FormatDecimal(static_cast<uint32_t>(dropped), number);
+  Log(L"restart queue: ", number, L" operations on the product's folders taken out");
 }
 
 // Which way it went: as the desktop's user, or, without a desktop shell, with the installer's
@@ -203,6 +233,7 @@ void RunInstall(CSequenceDialog& dialog) {
   if (!baseFound)
     return dialog.FailInstall(ExitCode::kFolderFailed, L"无法创建文件,请清理C盘存储空间.");
   ShowStatus(dialog, L"创建文件夹: ", base.Get());
+  KeepFilesFromRestartQueue();
   CPath programFolder;
   if (!GetProgramFolder(base.Get(), programFolder) || !MakeFolders(dialog, programFolder))
     return dialog.FailInstall(ExitCode::kFolderFailed, L"安装失败,无法创建文件夹");

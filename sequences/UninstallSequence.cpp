@@ -4,12 +4,14 @@
 #include "base/StepLog.h"
 #include "base/Text.h"
 #include "install/Folders.h"
+#include "install/ProductComponents.h"
 #include "sequences/Mode.h"
 #include "system/DeleteTree.h"
 #include "system/FilterService.h"
 #include "system/ProductProcesses.h"
 #include "system/ProxySettings.h"
 #include "system/Registry.h"
+#include "system/RestartQueue.h"
 #include "system/Removal.h"
 #include "system/Shortcuts.h"
 
@@ -36,6 +38,18 @@ void RemoveTreePass(const CPath& folder, const wchar_t* pass) {
   wchar_t count[kDecimalCapacity];
   FormatDecimal(static_cast<uint32_t>(DeleteTree(folder.Get())), count);
   Log(L"remove ", folder.Get(), L" (", pass, L"): ", count, L" entries removed");
+}
+
+void LogQueued(const wchar_t* path) { Log(L"deleted at the next restart: ", path); }
+
+// What the passes could not delete (files that other programs still use) goes at the next restart,
+// together with the folders that hold it and the uninstaller, so that nothing of the program
+// folder stays even where the self-removal shell cannot remove a folder that is not empty.
+void QueueLeftovers(CSequenceDialog& dialog, const CPath& programFolder) {
+  bool failed = false;
+  if (QueueLeftoversForRestart(programFolder, kUninstallerFile, LogQueued, failed) > 0)
+    dialog.NoteProblem(ExitCode::kRestartNeeded);
+  if (failed) LogStepResult(false, L"queue for the next restart");
 }
 
 }  // namespace
@@ -83,6 +97,7 @@ void RunUninstall(CSequenceDialog& dialog) {
   dialog.Tell(ExitCode::kDone, L"卸载完成", L"感谢您使用Veltrin,更多功能即将推出,敬请关注!");
   LogStepResult(CloseProductWindows(), L"close product windows");
   RemoveTreePass(programFolder, L"third pass");
+  QueueLeftovers(dialog, programFolder);
 
   // The shell waits for this process to end before it removes the folder; at the highest
   // priority the uninstaller is scheduled first and has ended by then.

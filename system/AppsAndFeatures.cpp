@@ -6,6 +6,7 @@
 #include "base/LastError.h"
 #include "base/Path.h"
 #include "base/Text.h"
+#include "install/ProductComponents.h"
 #include "version.h"
 
 namespace kst {
@@ -58,8 +59,11 @@ uint32_t FolderSizeKiB(const wchar_t* folder) {
 bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
   wchar_t icon[kMaxPath + 4];
   wchar_t uninstall[kMaxPath + 4];
-  if (!JoinText(icon, programFolder, L"\\kestrel.exe,0") ||
-      !JoinText(uninstall, L"\"", programFolder, L"\\uninstall.exe\""))
+  // Package managers that remove silently run this one as it stands.
+  wchar_t quietUninstall[kMaxPath + 8];
+  if (!JoinText(icon, programFolder, L"\\", kMainProgramFile, L",0") ||
+      !JoinText(uninstall, L"\"", programFolder, L"\\", kUninstallerFile, L"\"") ||
+      !JoinText(quietUninstall, uninstall, L" /S"))
     return false;
   HKEY created = nullptr;
   if (!SucceededOrSetLastError(::RegCreateKeyExW(root, kUninstallEntryKey, 0, nullptr,
@@ -73,6 +77,7 @@ bool WriteUninstallEntry(HKEY root, const wchar_t* programFolder) {
                  SetText(key.Get(), L"Publisher", kPublisher) &&
                  SetText(key.Get(), L"InstallLocation", programFolder) &&
                  SetText(key.Get(), L"UninstallString", uninstall) &&
+                 SetText(key.Get(), L"QuietUninstallString", quietUninstall) &&
                  SetNumber(key.Get(), L"NoModify", 1) && SetNumber(key.Get(), L"NoRepair", 1) &&
                  SetNumber(key.Get(), L"EstimatedSize", FolderSizeKiB(programFolder));
   return written;

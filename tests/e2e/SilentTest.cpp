@@ -30,7 +30,7 @@ using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
 
 constexpr DWORD kBadCommandLine = 2;
-constexpr DWORD kAnotherInstance = 3;
+constexpr DWORD kAnotherInstance = 1618;
 constexpr DWORD kProductRunning = 10;
 constexpr DWORD kUpdaterRunning = 11;
 constexpr DWORD kPasswordLock = 12;
@@ -38,6 +38,7 @@ constexpr DWORD kNotInstalled = 13;
 constexpr DWORD kFileFailed = 20;
 constexpr DWORD kProxyResetFailed = 22;
 constexpr DWORD kServiceNotRemoved = 24;
+constexpr DWORD kRestartNeeded = 3010;
 
 // A run of the program with switches, from its start to its end.
 class CSilentRun {
@@ -107,6 +108,55 @@ bool WaitForRemovalShell(CSilentRun& uninstall) {
   std::vector<DWORD> shells = ChildProcesses(uninstall.Process().Id(), L"cmd.exe");
   for (DWORD shell : shells) EXPECT_TRUE(WaitForProcessExit(shell, 60s));
   return !shells.empty();
+}
+
+constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingOperations[] = L"PendingFileRenameOperations";
+
+// The system's queue for the next restart, its strings in order; empty without one.
+std::vector<std::wstring> RestartQueue() {
+  std::vector<wchar_t> data(64 * 1024);
+  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, RRF_RT_REG_MULTI_SZ,
+                     nullptr, data.data(), &size) != ERROR_SUCCESS)
+    return {};
+  std::vector<std::wstring> strings;
+  const size_t length = size / sizeof(wchar_t);
+  for (size_t at = 0; at < length;) {
+    std::wstring text(data.data() + at);
+    at += text.size() + 1;
+    strings.push_back(text);
+  }
+  while (!strings.empty() && strings.back().empty() && strings.size() % 2 == 1) strings.pop_back();
+  return strings;
+}
+
+bool QueuedForDeletion(const std::vector<std::wstring>& queue, const std::wstring& path) {
+  for (size_t i = 0; i + 1 < queue.size(); i += 2)
+    if (::lstrcmpiW(queue[i].c_str(), (L"\\??\\" + path).c_str()) == 0 && queue[i + 1].empty())
+      return true;
+  return false;
+}
+
+// The queue is the prefix's: no case leaves one behind for the next.
+class CRestartQueueCleared {
+ public:
+  CRestartQueueCleared() { Clear(); }
+  ~CRestartQueueCleared() { Clear(); }
+  CRestartQueueCleared(const CRestartQueueCleared&) = delete;
+  CRestartQueueCleared& operator=(const CRestartQueueCleared&) = delete;
+
+ private:
+  static void Clear() {
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations);
+  }
+};
+
+// What a restart of Windows does with the queue, as Wine's restart does it.
+void RestartTheSystem() {
+  CTestProcess restart;
+  ASSERT_TRUE(restart.Start(L"C:\\windows\\system32\\wineboot.exe", L"-r"));
+  ASSERT_TRUE(restart.WaitForExit(60s));
 }
 
 class SilentTest : public CleanSystemTest {};
@@ -359,6 +409,142 @@ TEST_F(SilentTest, AnUninstallRemovesWhatTheWindowsRemovesAndKeepsTheConfigurati
   }
 }
 
+// Package managers that remove a product silently run its entry's QuietUninstallString as it
+// stands: the quoted uninstaller and /S.
+TEST_F(SilentTest, TheEntrysQuietUninstallCommandRemovesTheProductWithoutAWindow) {
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  wchar_t command[1024] = L"";
+  DWORD size = sizeof(command) - sizeof(wchar_t);
+  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE,
+                           L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrin",
+                           L"QuietUninstallString", RRF_RT_REG_SZ, nullptr, command, &size),
+            ERROR_SUCCESS);
+  const std::wstring written = command;
+  const size_t close = written.find(L'"', 1);
+  ASSERT_TRUE(written.front() == L'"' && close != std::wstring::npos) << Utf8(written);
+  const std::wstring program = written.substr(1, close - 1);
+  const std::wstring arguments = written.substr(close + 1);
+  EXPECT_EQ(program, Uninstaller(places));
+  EXPECT_EQ(arguments, L" /S");
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+
+  CSilentRun uninstall;
+  ASSERT_TRUE(uninstall.Run(program, arguments));
+
+  EXPECT_EQ(uninstall.ExitCode(), 0u);
+  EXPECT_FALSE(uninstall.WindowSeen());
+  EXPECT_EQ(uninstall.Boxes(), Strings{});
+  EXPECT_TRUE(WaitForRemovalShell(uninstall));
+  EXPECT_FALSE(FileExists(places.programFolder));
+}
+
+// A product file that another program has open, sharing reading and deletion but not writing (as
+// the system holds a library a program loaded): the reinstall renames that copy aside, queues it
+// for deletion at the next restart, writes the new one under its name and says so in the log.
+TEST_F(SilentTest, AProductFileInUseAtAReinstallIsRenamedAsideAndReplaced) {
+  CRestartQueueCleared queue;
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  const std::wstring library = places.programFolder + L"\\ksthooker32.dll";
+  const std::wstring aside = library + L".in-use-1";
+  const std::vector<char> oldBuild = {'o', 'l', 'd'};
+  {
+    std::ofstream(std::filesystem::path(library), std::ios::binary | std::ios::trunc) << "old";
+  }
+  CFileHandle held(::CreateFileW(library.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  const std::wstring log = LogPathIn(L"silent-in-use-install");
+
+  CSilentRun install;
+  ASSERT_TRUE(install.Run(InstallerPath(), L"/S /ALLUSERS /NOLAUNCH /LOG=" + log));
+
+  EXPECT_EQ(install.ExitCode(), 0u);
+  EXPECT_TRUE(ReadFileBytes(library) == ReadFileBytes(PayloadFile(L"ksthooker32.dll")));
+  EXPECT_EQ(ReadFileBytes(aside), oldBuild);
+  EXPECT_TRUE(QueuedForDeletion(RestartQueue(), aside));
+  EXPECT_TRUE(ContainsInOrder(LogLines(log),
+                              {"extract " + Utf8(library) + ": ok",
+                               "in use: " + Utf8(library) + " renamed to " + Utf8(aside) +
+                                   ", deleted at the next restart",
+                               "end: exit code 0"}))
+      << ::testing::PrintToString(LogLines(log));
+  held.Reset();
+  ::DeleteFileW(aside.c_str());
+}
+
+// Removes the all-users install while another program holds a file of it without sharing its
+// deletion, and keeps holding it until the removal shell has tried too.
+void RemoveWithAFileHeld(const CInstallPlaces& places, const std::wstring& heldFile,
+                         const std::wstring& log) {
+  CFileHandle held(::CreateFileW(heldFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  CProxyDoubles doubles(L"");
+  ASSERT_TRUE(doubles.Installed());
+  CSilentRun uninstall;
+  ASSERT_TRUE(uninstall.Run(Uninstaller(places), L"/S /LOG=" + log));
+  EXPECT_EQ(uninstall.ExitCode(), kRestartNeeded);
+  WaitForRemovalShell(uninstall);
+  EXPECT_TRUE(FileExists(heldFile)) << "the file in use is gone before the restart";
+}
+
+// What the removal's passes cannot delete goes at the next restart, with the folders above it and
+// the uninstaller; the run says so with 3010, and after the restart nothing of the program folder
+// is left.
+TEST_F(SilentTest, AFileInUseAtTheRemovalGoesAtTheNextRestart) {
+  CRestartQueueCleared queue;
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  const std::wstring heldFile = places.programFolder + L"\\App_Config\\Kestrel_Global.config";
+  const std::wstring log = LogPathIn(L"silent-in-use-removal");
+
+  ASSERT_NO_FATAL_FAILURE(RemoveWithAFileHeld(places, heldFile, log));
+
+  const std::vector<std::wstring> queued = RestartQueue();
+  for (const std::wstring& path :
+       {heldFile, places.programFolder + L"\\App_Config", Uninstaller(places), places.programFolder})
+    EXPECT_TRUE(QueuedForDeletion(queued, path)) << Utf8(path);
+  EXPECT_TRUE(ContainsInOrder(
+      LogLines(log), {"deleted at the next restart: " + Utf8(heldFile),
+                      "deleted at the next restart: " + Utf8(places.programFolder + L"\\App_Config"),
+                      "deleted at the next restart: " + Utf8(places.programFolder),
+                      "end: exit code 3010"}))
+      << ::testing::PrintToString(LogLines(log));
+
+  ASSERT_NO_FATAL_FAILURE(RestartTheSystem());
+
+  EXPECT_FALSE(FileExists(places.programFolder));
+}
+
+// An install between such a removal and the restart takes the product's entries out of the queue,
+// so that the restart leaves its files alone.
+TEST_F(SilentTest, AReinstallBeforeTheRestartKeepsItsFiles) {
+  CRestartQueueCleared queue;
+  const CInstallPlaces places = PlacesFor(true);
+  SilentInstallForAllUsers();
+  const std::wstring heldFile = places.programFolder + L"\\App_Config\\Kestrel_Global.config";
+  ASSERT_NO_FATAL_FAILURE(
+      RemoveWithAFileHeld(places, heldFile, LogPathIn(L"silent-removal-before-reinstall")));
+  ASSERT_TRUE(QueuedForDeletion(RestartQueue(), heldFile));
+  const std::wstring log = LogPathIn(L"silent-reinstall-before-restart");
+
+  CSilentRun install;
+  ASSERT_TRUE(install.Run(InstallerPath(), L"/S /ALLUSERS /NOLAUNCH /LOG=" + log));
+  ASSERT_EQ(install.ExitCode(), 0u);
+  ASSERT_NO_FATAL_FAILURE(RestartTheSystem());
+
+  for (const std::wstring& path :
+       {heldFile, Uninstaller(places), places.programFolder + L"\\kestrel.exe"})
+    EXPECT_TRUE(FileExists(path)) << Utf8(path);
+  bool taken = false;
+  for (const std::string& line : LogLines(log))
+    taken = taken || (line.rfind("restart queue: ", 0) == 0 && line.rfind("restart queue: 0 ", 0) != 0);
+  EXPECT_TRUE(taken) << ::testing::PrintToString(LogLines(log));
+}
+
 // The service runs while the removal deletes its program: it is stopped first, and then its
 // registration goes, so that nothing can start as the system account from a program folder that
 // someone else may make anew.
@@ -553,7 +739,7 @@ TEST_F(SilentTest, BesideARunningInstallerItEndsWithItsOwnCode) {
   EXPECT_FALSE(second.WindowSeen());
   EXPECT_EQ(InstallStateListing(), Strings{});
   EXPECT_TRUE(ContainsInOrder(LogLines(log),
-                              {"another installer or uninstaller runs", "end: exit code 3"}));
+                              {"another installer or uninstaller runs", "end: exit code 1618"}));
   EXPECT_EQ(first.Process().ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 }
 

@@ -96,41 +96,66 @@ TEST(ProductComponents, RunningProgramsAreSeenAndClosedOnRequest) {
   EXPECT_TRUE(updater.WaitForExit(5s));
 }
 
-TEST(ProductComponents, FilesInUseCannotBeReplacedUntilReleased) {
+// A program that runs and a library it loaded cannot be written, but the system lets them be
+// renamed: the copy in use goes aside (and waits for the next restart) while the new one takes the
+// name. A file another program holds without sharing its deletion stays, and cannot be replaced.
+TEST(ProductComponents, FilesInUseAreRenamedAsideWhereTheSystemLetsThem) {
   test::CMessageBoxWatcher watcher;
   std::wstring folder = test::FreshFolder(L"kst-in-use");
   const test::Bytes slot = test::MakeSlot(test::TextBytes("a newer build"));
-  for (const wchar_t* name : {L"kestrel.exe", L"ksthooker32.dll"}) {
+  const test::Bytes newBuild = test::TextBytes("a newer build");
+  for (const wchar_t* name : {L"kestrel.exe", L"ksthooker32.dll", L"kstupdate.exe"}) {
     ASSERT_TRUE(CopyFileW(ProductFile(name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
   }
-  std::optional<test::Bytes> program = test::ReadBytes(folder + L"\\kestrel.exe");
-  std::optional<test::Bytes> library = test::ReadBytes(folder + L"\\ksthooker32.dll");
+  const auto Extract = [&](const wchar_t* name, CPath* aside) {
+    return ExtractEmbeddedFile(folder.c_str(), name, slot.data(), slot.size(), aside);
+  };
 
   {
+    const std::optional<test::Bytes> program = test::ReadBytes(folder + L"\\kestrel.exe");
     test::CTestProcess process;
     ASSERT_TRUE(process.Start(folder + L"\\kestrel.exe"));
     HWND window = WaitForProductWindow(kMainWindowClass, kMainWindowTitle);
     ASSERT_NE(nullptr, window);
-    EXPECT_EQ(FileResult::kCannotCreate,
-              ExtractEmbeddedFile(folder.c_str(), L"kestrel.exe", slot.data(), slot.size()));
-    EXPECT_EQ(program, test::ReadBytes(folder + L"\\kestrel.exe"));
+    CPath aside;
+    EXPECT_EQ(FileResult::kDoneBesideCopyInUse, Extract(L"kestrel.exe", &aside));
+    EXPECT_EQ(std::wstring(aside.Get()), folder + L"\\kestrel.exe.in-use-1");
+    EXPECT_EQ(newBuild, test::ReadBytes(folder + L"\\kestrel.exe"));
+    EXPECT_EQ(program, test::ReadBytes(aside.Get()));
+    EXPECT_TRUE(IsWindow(window)) << "the running program goes on";
     SendMessageW(window, kCloseRequestMessage, 0, 0);
     ASSERT_TRUE(process.WaitForExit(5s));
   }
-  EXPECT_EQ(FileResult::kDone,
-            ExtractEmbeddedFile(folder.c_str(), L"kestrel.exe", slot.data(), slot.size()));
 
-  HMODULE hooker = LoadLibraryW((folder + L"\\ksthooker32.dll").c_str());
-  ASSERT_NE(nullptr, hooker);
-  EXPECT_NE(nullptr, GetProcAddress(hooker, "InstallHook"));
-  EXPECT_EQ(FileResult::kCannotCreate,
-            ExtractEmbeddedFile(folder.c_str(), L"ksthooker32.dll", slot.data(), slot.size()));
-  EXPECT_EQ(library, test::ReadBytes(folder + L"\\ksthooker32.dll"));
-  FreeLibrary(hooker);
-  EXPECT_EQ(FileResult::kDone,
-            ExtractEmbeddedFile(folder.c_str(), L"ksthooker32.dll", slot.data(), slot.size()));
+  {
+    const std::optional<test::Bytes> library = test::ReadBytes(folder + L"\\ksthooker32.dll");
+    HMODULE hooker = LoadLibraryW((folder + L"\\ksthooker32.dll").c_str());
+    ASSERT_NE(nullptr, hooker);
+    EXPECT_NE(nullptr, GetProcAddress(hooker, "InstallHook"));
+    CPath aside;
+    EXPECT_EQ(FileResult::kDoneBesideCopyInUse, Extract(L"ksthooker32.dll", &aside));
+    EXPECT_EQ(newBuild, test::ReadBytes(folder + L"\\ksthooker32.dll"));
+    EXPECT_EQ(library, test::ReadBytes(aside.Get()));
+    FreeLibrary(hooker);
+  }
+
+  {
+    const std::wstring updater = folder + L"\\kstupdate.exe";
+    const std::optional<test::Bytes> before = test::ReadBytes(updater);
+    CFileHandle held(CreateFileW(updater.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(FileResult::kCannotCreate, Extract(L"kstupdate.exe", nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    EXPECT_EQ(before, test::ReadBytes(updater));
+    EXPECT_FALSE(test::ReadBytes(updater + L".in-use-1").has_value());
+  }
+  EXPECT_EQ(FileResult::kDone, Extract(L"kstupdate.exe", nullptr));
 
   EXPECT_TRUE(watcher.Boxes().empty()) << "the engine shows no message box of its own";
+  // The renamed copies were queued for deletion at the next restart; this prefix never restarts.
+  ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                       L"PendingFileRenameOperations");
   test::RemoveTree(folder);
 }
 

@@ -71,6 +71,7 @@ TEST_F(AppsAndFeaturesTest, WritesEveryValueInTheGivenHive) {
     EXPECT_EQ(TextOf(root, L"Publisher"), L"Tolvane Software");
     EXPECT_EQ(TextOf(root, L"InstallLocation"), folder);
     EXPECT_EQ(TextOf(root, L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
+    EXPECT_EQ(TextOf(root, L"QuietUninstallString"), L"\"" + folder + L"\\uninstall.exe\" /S");
     EXPECT_EQ(NumberOf(root, L"NoModify"), 1u);
     EXPECT_EQ(NumberOf(root, L"NoRepair"), 1u);
     EXPECT_EQ(NumberOf(root, L"EstimatedSize"), 8u) << "8049 bytes round up to 8 KiB";

@@ -18,27 +18,35 @@ packed=$(mktemp /tmp/kst-bench-packed.XXXXXX)
 trap 'rm -f "$packed"' EXIT
 capacity=$("$build/native/packer/kstpack" "$unpacked" "$build/x86_64/payload" "$packed" |
   sed -nE 's/.* in ([0-9]+) bytes of slots$/\1/p')
-echo "shipping installer: $size bytes; without its $capacity bytes of slots:" \
-  "$((size - capacity)) bytes (goal: at most 91635)"
+# The slots' sections hold in the file only what their records use.
+slot_data=$(python3 - "$shipping" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3c)[0]
+count, optional = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+table = pe + 24 + optional
+print(sum(struct.unpack_from("<I", data, table + 40 * i + 16)[0] for i in range(count)
+          if data[table + 40 * i:table + 40 * i + 6] == b".kslot"))
+PY
+)
+echo "shipping installer: $size bytes, $slot_data of them the slots' records (the slots take" \
+  "$capacity bytes in memory); without them: $((size - slot_data)) bytes (goal: at most 91635)"
 
 # The build's own symbol lister, which reads the objects compiled for link-time optimisation.
 nm=$(sed -n 's/^CMAKE_NM:FILEPATH=//p' "$build/i686/CMakeCache.txt")
-python3 - "$unpacked" "$map" "$capacity" "$build/i686" "$nm" <<'PY'
+python3 - "$unpacked" "$map" "$build/i686" "$nm" <<'PY'
 import collections, glob, re, subprocess, sys
 
-unpacked, map_path, slots, build, nm = sys.argv[1:]
-slots = int(slots)
+unpacked, map_path, build, nm = sys.argv[1:]
 
-print("  per section (bytes in the file; .data less the slots):")
+print("  per section (bytes in the file; the slots left out):")
 headers = subprocess.run(["i686-w64-mingw32-objdump", "-h", unpacked], check=True,
                          capture_output=True, text=True).stdout
 for line in headers.splitlines():
     fields = line.split()
     if len(fields) == 7 and fields[0].isdigit():
         name, size = fields[1], int(fields[2], 16)
-        if name == ".data":
-            size -= slots
-        if name != ".bss":
+        if name != ".bss" and not name.startswith(".kslot"):
             print(f"    {name:<10} {size:7}")
 
 # LLD's map names each input section as "file:(section)". Link-time optimisation makes one object
@@ -79,10 +87,6 @@ for line in open(map_path, encoding="utf-8", errors="replace"):
     elif re.match(r"lib\w+s\d+\.o$|lib\w+[ht]\.o$", source):
         source = "import thunks and tables"
     pieces[source] += size
-# The slots are data of one object.
-for source, size in pieces.items():
-    if size >= slots:
-        pieces[source] = size - slots
 print("  per object file of the link (code and data, largest first; the slots left out):")
 for source, size in pieces.most_common(20):
     print(f"    {size:7}  {source}")

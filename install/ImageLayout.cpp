@@ -24,7 +24,7 @@ constexpr size_t kSectionHeaderSize = 40;
 }  // namespace
 
 bool FileOffsetOfImageRange(const uint8_t* file, size_t size, uint32_t rva, size_t length,
-                            size_t& offset) {
+                            size_t& offset, size_t& held) {
   uint32_t headers = 0;
   uint32_t signature = 0;
   uint32_t sections = 0;
@@ -38,15 +38,21 @@ bool FileOffsetOfImageRange(const uint8_t* file, size_t size, uint32_t rva, size
   if (table > size || sections > (size - table) / kSectionHeaderSize) return false;
   for (uint32_t i = 0; i < sections; ++i) {
     const size_t at = table + i * kSectionHeaderSize;
+    uint32_t virtualSize = 0;
     uint32_t address = 0;
     uint32_t rawSize = 0;
     uint32_t rawOffset = 0;
+    Read32(file, size, at + 8, virtualSize);
     Read32(file, size, at + 12, address);
     Read32(file, size, at + 16, rawSize);
     Read32(file, size, at + 20, rawOffset);
-    if (rva < address || rva - address > rawSize || length > rawSize - (rva - address)) continue;
-    const size_t start = size_t{rawOffset} + (rva - address);
-    if (start > size || length > size - start) return false;
+    const uint32_t extent = virtualSize > rawSize ? virtualSize : rawSize;
+    if (rva < address || rva - address > extent || length > extent - (rva - address)) continue;
+    const uint32_t into = rva - address;
+    const size_t inFile = into < rawSize ? rawSize - into : 0;
+    const size_t start = size_t{rawOffset} + (into < rawSize ? into : rawSize);
+    held = length < inFile ? length : inFile;
+    if (start > size || held > size - start) return false;
     offset = start;
     return true;
   }

@@ -7,10 +7,11 @@
 
 namespace kst {
 
-// The file offset of the length bytes at rva (relative to the image's base) in the executable
-// file held in file (size bytes). False when the headers are not those of a PE image, or no
-// section holds the whole range in the file's raw data.
+// Where the length bytes at rva (relative to the image's base) come from in the executable file
+// held in file (size bytes): the first held of them from the file at offset, the rest from the
+// zeros the loader fills a section with behind its file data. False when the headers are not
+// those of a PE image, or no section holds the whole range in memory.
 bool FileOffsetOfImageRange(const uint8_t* file, size_t size, uint32_t rva, size_t length,
-                            size_t& offset);
+                            size_t& offset, size_t& held);
 
 }  // namespace kst

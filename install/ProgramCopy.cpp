@@ -25,14 +25,19 @@ bool ReadWholeFile(HANDLE file, uint8_t* out, DWORD size) {
   return true;
 }
 
+// The file holds each slot's start as it is in memory; the rest of the slot the loader fills
+// with zeros, so there the running program must hold zeros too.
 bool HoldsTheRunningSlots(const uint8_t* file, size_t size) {
   const uint8_t* image = reinterpret_cast<const uint8_t*>(::GetModuleHandleW(nullptr));
   for (const EmbeddedFile& embedded : kEmbeddedFiles) {
     size_t offset = 0;
+    size_t held = 0;
     const uint32_t rva = static_cast<uint32_t>(embedded.slot - image);
-    if (!FileOffsetOfImageRange(file, size, rva, embedded.capacity, offset) ||
-        memcmp(file + offset, embedded.slot, embedded.capacity) != 0)
+    if (!FileOffsetOfImageRange(file, size, rva, embedded.capacity, offset, held) ||
+        memcmp(file + offset, embedded.slot, held) != 0)
       return false;
+    for (size_t at = held; at < embedded.capacity; ++at)
+      if (embedded.slot[at] != 0) return false;
   }
   return true;
 }

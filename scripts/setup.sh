@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
   wine64 xvfb fonts-wqy-microhei fonts-dejavu-core imagemagick
   python3 python3-pil x11-utils
-  clang libclang-rt-14-dev osslsigncode openssl
+  clang libclang-rt-14-dev osslsigncode openssl nsis
 )
 
 # The shipping installer is a 32-bit program. Where the kernel runs 32-bit code, Wine's 32-bit loader

@@ -40,29 +40,38 @@ std::vector<uint8_t> TwoSectionImage() {
   return file;
 }
 
-TEST(FileOffsetOfImageRange, MapsARangeThatASectionHoldsInTheFile) {
+TEST(FileOffsetOfImageRange, MapsARangeThatASectionHoldsInMemory) {
   const std::vector<uint8_t> file = TwoSectionImage();
   struct Case {
     uint32_t rva;
     size_t length;
     bool found;
     size_t offset;
+    size_t held;  // bytes from the file; the rest is the loader's zero fill
   } const cases[] = {
-      {0x1000, 0x200, true, 0x200},  // the whole first section
-      {0x1010, 0x10, true, 0x210},
-      {0x11f0, 0x10, true, 0x3f0},  // to its raw data's last byte
-      {0x11f0, 0x11, false, 0},     // one past it
-      {0x0fff, 0x1, false, 0},      // before every section (the headers)
-      {0x2000, 0x100, true, 0x400},
-      {0x2100, 0x1, false, 0},     // in memory only: zero fill the file does not hold
-      {0x1200, 0x0, true, 0x400},  // an empty range at the end of the raw data
-      {0xffffffff, 0x1, false, 0},
+      {0x1000, 0x200, true, 0x200, 0x200},  // the whole first section
+      {0x1010, 0x10, true, 0x210, 0x10},
+      {0x11f0, 0x10, true, 0x3f0, 0x10},  // to its last byte
+      {0x11f0, 0x11, false, 0, 0},        // one past it
+      {0x0fff, 0x1, false, 0, 0},         // before every section (the headers)
+      {0x2000, 0x100, true, 0x400, 0x100},
+      {0x2000, 0x3000, true, 0x400, 0x100},  // the whole second section: file data, then zeros
+      {0x20f0, 0x20, true, 0x4f0, 0x10},     // across the end of its file data
+      {0x2100, 0x1, true, 0x500, 0},         // in memory only: zero fill the file does not hold
+      {0x2000, 0x3001, false, 0, 0},         // past its virtual size
+      {0x1200, 0x0, true, 0x400, 0},         // an empty range at the end of the raw data
+      {0xffffffff, 0x1, false, 0, 0},
   };
   for (const Case& c : cases) {
     size_t offset = 0;
-    EXPECT_EQ(FileOffsetOfImageRange(file.data(), file.size(), c.rva, c.length, offset), c.found)
+    size_t held = 0;
+    EXPECT_EQ(FileOffsetOfImageRange(file.data(), file.size(), c.rva, c.length, offset, held),
+              c.found)
         << std::hex << c.rva << "+" << c.length;
-    if (c.found) EXPECT_EQ(offset, c.offset) << std::hex << c.rva;
+    if (c.found) {
+      EXPECT_EQ(offset, c.offset) << std::hex << c.rva;
+      EXPECT_EQ(held, c.held) << std::hex << c.rva;
+    }
   }
 }
 
@@ -83,7 +92,8 @@ TEST(FileOffsetOfImageRange, RefusesHeadersAndFilesItCannotTrust) {
   };
   for (const std::vector<uint8_t>& file : files) {
     size_t offset = 0;
-    EXPECT_FALSE(FileOffsetOfImageRange(file.data(), file.size(), 0x2000, 0x100, offset))
+    size_t held = 0;
+    EXPECT_FALSE(FileOffsetOfImageRange(file.data(), file.size(), 0x2000, 0x100, offset, held))
         << file.size();
   }
 }

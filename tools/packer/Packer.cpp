@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "install/PayloadFormat.h"
+#include "tools/packer/ImageSections.h"
 
 namespace kst {
 
@@ -41,52 +42,18 @@ bool RecordReadsBack(const uint8_t* slot, size_t capacity, const Bytes& data) {
          UnpackSlot(slot, capacity, &inflated) && inflated == data;
 }
 
-// Where the raw data of each section ends in the file, read from the image's own headers.
 // Packing writes into the image and so would break a signature: a signed image is refused.
-bool ReadUnsignedLayout(const Bytes& image, const std::string& imageName,
-                        std::vector<std::pair<size_t, size_t>>* sections, std::string* error) {
+bool IsUnsigned(const Bytes& image, const std::string& imageName, std::string* error) {
   try {
     std::unique_ptr<LIEF::PE::Binary> binary = LIEF::PE::Parser::parse(image, imageName);
-    if (binary->has_signature()) {
-      *error = imageName + " is signed, and packing would break its signature; pack the " +
-               "unsigned executable, then sign the result";
-      return false;
-    }
-    sections->clear();
-    for (const LIEF::PE::Section& section : binary->sections())
-      sections->emplace_back(section.pointerto_raw_data(),
-                             size_t{section.pointerto_raw_data()} + section.sizeof_raw_data());
-    return true;
+    if (!binary->has_signature()) return true;
+    *error = imageName + " is signed, and packing would break its signature; pack the " +
+             "unsigned executable, then sign the result";
   } catch (const std::exception& failure) {
     *error = imageName + " cannot be read as a PE image (" + failure.what() +
              "); pack the installer's executable";
   }
   return false;
-}
-
-// The slots of an executable of another version may be smaller than this tool's table says, and
-// a record written by the table would run into what follows. Each slot's room in the image ends
-// at the next slot's marker, or at the end of the raw data of the section that holds it.
-bool CheckSlotRoom(const size_t (&offsets)[kPayloadFileCount],
-                   const std::vector<std::pair<size_t, size_t>>& sections,
-                   const std::string& imageName, std::string* error) {
-  for (size_t index = 0; index < kPayloadFileCount; ++index) {
-    const size_t offset = offsets[index];
-    size_t end = 0;
-    for (const auto& section : sections)
-      if (offset >= section.first && offset < section.second) end = section.second;
-    for (size_t other : offsets)
-      if (other > offset && other < end) end = other;
-    const size_t capacity = PayloadSlotCapacity(index);
-    if (end - offset < capacity) {
-      *error = std::string("the slot of ") + kPayloadFiles[index].name + " in " + imageName +
-               " has room for " + std::to_string(end > offset ? end - offset : 0) +
-               " bytes, kstpack's table says " + std::to_string(capacity) +
-               "; pack with the kstpack built with that executable";
-      return false;
-    }
-  }
-  return true;
 }
 
 bool WriteFileAtomically(const std::string& path, const Bytes& data, mode_t mode,
@@ -157,30 +124,35 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
   return ok;
 }
 
-bool FindSlot(const Bytes& image, size_t index, const std::string& imageName, size_t* offset,
+bool ReadSlot(const Bytes& image, const ImageSections& layout, size_t index,
+              const std::string& imageName, const ImageSection** section, Bytes* slot,
               std::string* error) {
   const PayloadFileSpec& file = kPayloadFiles[index];
-  std::string marker = MarkerOf(file);
-  auto first = std::search(image.begin(), image.end(), marker.begin(), marker.end());
-  if (first == image.end()) {
-    *error = imageName + " has no slot for " + file.name + " (marker \"" + marker +
-             "\" not found); pack an executable that links the payload slots";
+  const std::string name = SlotSectionName(index);
+  *section = FindSection(layout, name);
+  if (*section == nullptr) {
+    *error = imageName + " has no slot for " + file.name + " (no section " + name +
+             "); pack an executable that links the payload slots";
     return false;
   }
-  auto second = std::search(first + 1, image.end(), marker.begin(), marker.end());
-  if (second != image.end()) {
-    *error = imageName + " holds the marker \"" + marker + "\" of " + file.name + " twice (at " +
-             Hex(first - image.begin()) + " and " + Hex(second - image.begin()) +
-             "); the text may appear only in its slot: remove the other copy";
+  // The slots of an executable of another version may differ from this tool's table, and a
+  // record written by the table would not fit the slot the program reads.
+  const size_t capacity = PayloadSlotCapacity(index);
+  if ((*section)->virtualSize != capacity) {
+    *error = std::string("the slot of ") + file.name + " in " + imageName + " has room for " +
+             std::to_string((*section)->virtualSize) + " bytes, kstpack's table says " +
+             std::to_string(capacity) + "; pack with the kstpack built with that executable";
     return false;
   }
-  *offset = static_cast<size_t>(first - image.begin());
-  size_t capacity = PayloadSlotCapacity(index);
-  if (image.size() - *offset < capacity) {
-    *error = std::string("the slot of ") + file.name + " at " + Hex(*offset) +
-             " runs past the end of " + imageName + " (" + std::to_string(capacity) +
-             " bytes needed, " + std::to_string(image.size() - *offset) +
-             " left); the slot must be a whole array in the initialised data";
+  const std::string marker = MarkerOf(file);
+  if (!SectionInMemory(image, **section, slot)) {
+    *error = "the file data of the slot of " + std::string(file.name) + " runs past the end of " +
+             imageName + "; pack a whole executable";
+    return false;
+  }
+  if (!std::equal(marker.begin(), marker.end(), slot->begin())) {
+    *error = "the section " + name + " of " + imageName + " does not begin with the marker \"" +
+             marker + "\" of " + file.name + " in its file data; pack the installer's executable";
     return false;
   }
   return true;
@@ -198,16 +170,22 @@ bool UnpackSlot(const uint8_t* slot, size_t capacity, Bytes* data) {
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error) {
   packed->clear();
-  std::vector<std::pair<size_t, size_t>> sections;
-  size_t offsets[kPayloadFileCount];
-  if (!ReadUnsignedLayout(*image, imageName, &sections, error)) return false;
+  ImageSections layout;
+  if (!IsUnsigned(*image, imageName, error)) return false;
+  if (!ReadImageSections(*image, &layout)) {
+    *error = imageName + " has no section table that lies in the file; pack the installer's " +
+             "executable";
+    return false;
+  }
+  std::vector<const ImageSection*> sections(kPayloadFileCount);
+  std::vector<Bytes> slots(kPayloadFileCount);
   for (size_t index = 0; index < kPayloadFileCount; ++index)
-    if (!FindSlot(*image, index, imageName, &offsets[index], error)) return false;
-  if (!CheckSlotRoom(offsets, sections, imageName, error)) return false;
+    if (!ReadSlot(*image, layout, index, imageName, &sections[index], &slots[index], error))
+      return false;
   std::vector<Bytes> files(kPayloadFileCount);
+  std::vector<size_t> used(kPayloadFileCount);
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     const PayloadFileSpec& file = kPayloadFiles[index];
-    const size_t offset = offsets[index];
     std::string path = folder + "/" + file.name;
     Bytes& data = files[index];
     if (!ReadWholeFile(path, &data, error)) {
@@ -215,36 +193,39 @@ bool PackImage(Bytes* image, const std::string& imageName, const std::string& fo
       return false;
     }
     Bytes stream = Compress(data, compressor);
-    uint8_t* slot = image->data() + offset;
-    size_t capacity = PayloadSlotCapacity(index);
+    // A record of an earlier packing goes whole: behind the marker, nothing but the new record.
+    Bytes& slot = slots[index];
+    const size_t capacity = slot.size();
+    std::fill(slot.begin() + MarkerOf(file).size(), slot.end(), 0);
     if (stream.empty() ||
-        !WritePayloadRecord(slot, capacity, data.size(), stream.data(), stream.size())) {
+        !WritePayloadRecord(slot.data(), capacity, data.size(), stream.data(), stream.size())) {
       *error = std::string(file.name) + " does not fit its slot: packed size " +
                std::to_string(stream.size()) + " bytes, slot capacity " + std::to_string(capacity) +
-               " bytes (" + std::to_string(PayloadStreamRoom(slot, capacity)) +
+               " bytes (" + std::to_string(PayloadStreamRoom(slot.data(), capacity)) +
                " for the stream); make the file smaller" +
                (compressor == Compressor::kZlib ? ", pack with --zopfli" : "") +
                " or enlarge its slot in install/ProductFiles.def";
       return false;
     }
-    if (!RecordReadsBack(slot, capacity, data)) {
-      *error = std::string("the record of ") + file.name +
-               " does not read back as the file; this is a fault of kstpack";
-      return false;
-    }
-    size_t streamStart = capacity - PayloadStreamRoom(slot, capacity);
-    packed->push_back(
-        {file.name, data.size(), stream.size(), streamStart + stream.size(), capacity});
+    size_t streamStart = capacity - PayloadStreamRoom(slot.data(), capacity);
+    used[index] = streamStart + stream.size();
+    packed->push_back({file.name, data.size(), stream.size(), used[index], capacity});
   }
-  // Once all are written: no record ran into another one.
+  Bytes laidOut = LayOutImage(*image, layout, sections, slots, used);
+  // The file as written: every record reads back from it as the program's memory will hold it.
+  ImageSections written;
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
-    if (!RecordReadsBack(image->data() + offsets[index], PayloadSlotCapacity(index),
-                         files[index])) {
+    const ImageSection* section = nullptr;
+    Bytes slot;
+    if (!ReadImageSections(laidOut, &written) ||
+        !ReadSlot(laidOut, written, index, imageName, &section, &slot, error) ||
+        !RecordReadsBack(slot.data(), slot.size(), files[index])) {
       *error = std::string("the record of ") + kPayloadFiles[index].name +
-               " was overwritten by a later one; this is a fault of kstpack";
+               " does not read back from the packed file; this is a fault of kstpack";
       return false;
     }
   }
+  *image = std::move(laidOut);
   return true;
 }
 

@@ -1,6 +1,6 @@
-// Packs the product files into the installer: finds each slot by its marker in the executable's
-// bytes, compresses the file of the same name from the payload folder and writes its record
-// behind the marker.
+// Packs the product files into the installer: finds each slot's section, compresses the file of
+// the same name from the payload folder, writes its record behind the slot's marker and cuts the
+// section's file data to what the record uses.
 #pragma once
 
 #include <stddef.h>
@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "install/PayloadFiles.h"
+#include "tools/packer/ImageSections.h"
 
 namespace kst {
 
 enum class Compressor { kZlib, kZopfli };
-
-using Bytes = std::vector<uint8_t>;
 
 struct PackedFile {
   std::string name;
@@ -26,10 +25,10 @@ struct PackedFile {
 };
 
 // Fills every slot of image with the file of its name from folder, as a zlib stream at the best
-// level (header 78 DA) that zlib's uncompress inflates in one call. Each slot is found by its
-// marker, which must be in the image exactly once with the whole slot behind it. The image must
-// be an unsigned PE image. On failure the image may be partly packed; error names the file and
-// what to do.
+// level (header 78 DA) that zlib's uncompress inflates in one call, and lays the image out anew
+// with each slot section's file data cut to its marker and record (ReadSlot). The image must be an
+// unsigned PE image; a packed one can be packed again. On failure the image is as it was; error
+// names the file and what to do.
 bool PackImage(Bytes* image, const std::string& imageName, const std::string& folder,
                Compressor compressor, std::vector<PackedFile>* packed, std::string* error);
 
@@ -40,9 +39,11 @@ bool PackFile(const std::string& input, const std::string& folder, const std::st
 
 bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
 
-// The offset of the slot of file `index` in image: its marker must be there exactly once, with
-// the whole slot behind it. error names the file and what to do.
-bool FindSlot(const Bytes& image, size_t index, const std::string& imageName, size_t* offset,
+// The slot of file `index` as the program will have it in memory (slot): its section, whose
+// virtual size must be the slot's capacity in this tool's table and whose file data must begin
+// with the file's marker. error names the file and what to do.
+bool ReadSlot(const Bytes& image, const ImageSections& layout, size_t index,
+              const std::string& imageName, const ImageSection** section, Bytes* slot,
               std::string* error);
 
 // The file a slot holds, inflated in one call into a buffer of the recorded size, as the

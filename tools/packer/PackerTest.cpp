@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "install/PayloadFormat.h"
@@ -56,34 +58,34 @@ Bytes ReadBytes(const std::string& path) {
   return data;
 }
 
-// An executable with the fifteen slots in its data section, each a marker with some fill and zeros
-// up to its capacity between other bytes, the way the linker lays out the installer's slots.
-// Signed, its certificate table is the start of the data section, which looks like one.
+// An executable laid out as the linker lays out the installer: code, then each slot in a section
+// of its own (its marker with some fill, then zeros up to its capacity), then resources. Signed,
+// its certificate table is the start of the code, which looks like one.
 struct FakeImage {
   Bytes bytes;
-  size_t slotOffsets[kPayloadFileCount];
 
-  // A slot may be left at half its capacity, as in an executable of another version.
+  // A slot may have half its capacity, as in an executable of another version.
   explicit FakeImage(bool signedImage = false, size_t halvedSlot = kPayloadFileCount) {
-    Bytes data = {64, 0, 0, 0, 0, 2, 2, 0};  // WIN_CERTIFICATE of a PKCS#7 signature
-    data.resize(64);
+    LIEF::PE::Binary binary("fake.exe", LIEF::PE::PE_TYPE::PE32);
+    Bytes code = {64, 0, 0, 0, 0, 2, 2, 0};  // WIN_CERTIFICATE of a PKCS#7 signature
+    code.resize(64);
+    const Bytes noise = Noise(3000, 1);
+    code.insert(code.end(), noise.begin(), noise.end());
+    const LIEF::PE::Section& text =
+        binary.add_section(LIEF::PE::Section(code, ".text"), LIEF::PE::PE_SECTION_TYPES::TEXT);
     for (size_t index = 0; index < kPayloadFileCount; ++index) {
-      Bytes between = Noise(100 + index, static_cast<uint32_t>(index + 2));
-      data.insert(data.end(), between.begin(), between.end());
-      slotOffsets[index] = data.size();
       std::string marker = MarkerOf(index) + std::string(index % 5, '@');
       Bytes slot(PayloadSlotCapacity(index) / (index == halvedSlot ? 2 : 1), 0);
       std::copy(marker.begin(), marker.end(), slot.begin());
-      data.insert(data.end(), slot.begin(), slot.end());
+      binary.add_section(LIEF::PE::Section(slot, SlotSectionName(index)),
+                         LIEF::PE::PE_SECTION_TYPES::DATA);
     }
-    LIEF::PE::Binary binary("fake.exe", LIEF::PE::PE_TYPE::PE32);
-    const LIEF::PE::Section& section =
-        binary.add_section(LIEF::PE::Section(data, ".data"), LIEF::PE::PE_SECTION_TYPES::DATA);
-    for (size_t& offset : slotOffsets) offset += section.pointerto_raw_data();
+    binary.add_section(LIEF::PE::Section(Noise(5000, 2), ".rsrc"),
+                       LIEF::PE::PE_SECTION_TYPES::DATA);
     if (signedImage) {
       LIEF::PE::DataDirectory& table =
           binary.data_directory(LIEF::PE::DATA_DIRECTORY::CERTIFICATE_TABLE);
-      table.RVA(section.pointerto_raw_data());  // a file offset in this directory
+      table.RVA(text.pointerto_raw_data());  // a file offset in this directory
       table.size(64);
     }
     LIEF::PE::Builder builder(&binary);
@@ -91,16 +93,28 @@ struct FakeImage {
     bytes = builder.get_build();
   }
 
-  bool InsideSlot(size_t offset) const {
-    for (size_t index = 0; index < kPayloadFileCount; ++index) {
-      if (offset >= slotOffsets[index] &&
-          offset < slotOffsets[index] + PayloadSlotCapacity(index)) {
-        return true;
-      }
-    }
-    return false;
+  ImageSections Sections() const {
+    ImageSections layout;
+    EXPECT_TRUE(ReadImageSections(bytes, &layout));
+    return layout;
+  }
+
+  // Writes the bytes of text over the start of the named section's file data.
+  void WriteInSection(const std::string& name, size_t at, const std::string& text) {
+    const ImageSections layout = Sections();
+    const ImageSection* section = FindSection(layout, name);
+    ASSERT_NE(nullptr, section) << name;
+    std::copy(text.begin(), text.end(), bytes.begin() + section->rawOffset + at);
   }
 };
+
+Bytes FileDataOf(const Bytes& image, const std::string& name) {
+  ImageSections layout;
+  if (!ReadImageSections(image, &layout) || FindSection(layout, name) == nullptr) return {};
+  const ImageSection& section = *FindSection(layout, name);
+  return Bytes(image.begin() + section.rawOffset,
+               image.begin() + section.rawOffset + section.rawSize);
+}
 
 class PackerTest : public ::testing::Test {
  protected:
@@ -140,12 +154,19 @@ class PackerFormatTest : public PackerTest, public ::testing::WithParamInterface
 TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
   FakeImage image;
   Bytes packed = Pack(image.bytes, GetParam());
-  ASSERT_EQ(image.bytes.size(), packed.size());
+  ImageSections layout;
+  ASSERT_TRUE(ReadImageSections(packed, &layout));
 
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     SCOPED_TRACE(kPayloadFiles[index].name);
-    const uint8_t* slot = packed.data() + image.slotOffsets[index];
-    size_t capacity = PayloadSlotCapacity(index);
+    const ImageSection* section = FindSection(layout, SlotSectionName(index));
+    ASSERT_NE(nullptr, section);
+    const size_t capacity = PayloadSlotCapacity(index);
+    EXPECT_EQ(capacity, section->virtualSize) << "the slot keeps its capacity in memory";
+    EXPECT_EQ(kSlotCharacteristics, section->characteristics);
+    Bytes memory;
+    ASSERT_TRUE(SectionInMemory(packed, *section, &memory));
+    const uint8_t* slot = memory.data();
     std::string marker = MarkerOf(index);
     EXPECT_EQ(0, memcmp(slot, marker.data(), marker.size()));
 
@@ -163,17 +184,42 @@ TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
     ASSERT_EQ(Z_OK, uncompress(inflated.data(), &length, record.stream, record.packedSize));
     EXPECT_EQ(file, inflated);
 
-    const uint8_t* end = slot + capacity;
+    // The file holds the record and no more than the file alignment of zeros behind it.
+    const size_t used = static_cast<size_t>(record.stream + record.packedSize - slot);
+    EXPECT_GE(section->rawSize, used);
+    EXPECT_LT(section->rawSize, used + layout.fileAlignment);
+    EXPECT_EQ(0u, section->rawSize % layout.fileAlignment);
     EXPECT_TRUE(
-        std::all_of(record.stream + record.packedSize, end, [](uint8_t b) { return b == 0; }));
+        std::all_of(record.stream + record.packedSize, slot + capacity, [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(
         std::all_of(record.stream - 12, record.stream - 8, [](uint8_t b) { return b == 0; }));
   }
-  for (size_t offset = 0; offset < packed.size(); ++offset) {
-    if (!image.InsideSlot(offset)) {
-      ASSERT_EQ(image.bytes[offset], packed[offset]) << offset;
-    }
-  }
+  // What is not a slot comes along unchanged, only moved.
+  for (const char* name : {".text", ".rsrc"}) EXPECT_EQ(FileDataOf(image.bytes, name), FileDataOf(packed, name)) << name;
+  EXPECT_LT(packed.size(), image.bytes.size() / 4);
+  // The headers' sums agree with the sections and the file, read back by LIEF.
+  std::unique_ptr<LIEF::PE::Binary> binary = LIEF::PE::Parser::parse(packed, "packed.exe");
+  EXPECT_EQ(binary->optional_header().checksum(), ImageChecksum(packed, layout.checksumOffset));
+  uint32_t initializedData = 0;
+  for (const ImageSection& section : layout.sections)
+    if (section.characteristics & 0x40) initializedData += section.rawSize;
+  EXPECT_EQ(binary->optional_header().sizeof_initialized_data(), initializedData);
+}
+
+// The system's sum of 16-bit words with the carries folded back in, the checksum field left out,
+// plus the file's length; worked out by hand.
+TEST(ImageChecksum, FoldsCarriesSkipsItsFieldAndAddsTheLength) {
+  struct Case {
+    Bytes file;
+    size_t field;
+    uint32_t checksum;
+  } const cases[] = {
+      {{1, 0, 2, 0}, 8, 3 + 4},
+      {{0xFF, 0xFF, 0x02, 0x00}, 8, 2 + 4},        // 0xFFFF + 2 folds to 2
+      {{1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 2, 0}, 2, 3 + 8},  // the field's four bytes do not count
+      {{1, 0, 5}, 8, 6 + 3},                        // an odd last byte counts as a word
+  };
+  for (const Case& c : cases) EXPECT_EQ(ImageChecksum(c.file, c.field), c.checksum);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCompressors, PackerFormatTest,
@@ -241,28 +287,33 @@ const Refusal kRefusals[] = {
      },
      {"filelist", "packed size", "slot capacity 2048", "--zopfli", "install/ProductFiles.def"}},
     {"marker missing",
-     [](FakeImage* image, const std::string&) { image->bytes[image->slotOffsets[10] + 6] = 'X'; },
-     {"kestrelrules.txt", "not found", "links the payload slots"}},
-    {"marker found twice",
      [](FakeImage* image, const std::string&) {
-       std::string marker = MarkerOf(14);
-       std::copy(marker.begin(), marker.end(), image->bytes.begin() + 100);
+       image->WriteInSection(SlotSectionName(10), 6, "X");
      },
-     {"gooddomain.txt", "twice", "remove the other copy"}},
+     {"kestrelrules.txt", "does not begin with the marker", "the installer's executable"}},
+    {"slot section missing",
+     [](FakeImage* image, const std::string&) {
+       const std::string name = SlotSectionName(12);
+       auto at = std::search(image->bytes.begin(), image->bytes.end(), name.begin(), name.end());
+       ASSERT_NE(at, image->bytes.end());
+       *(at + 1) = 'X';
+     },
+     {kPayloadFiles[12].name, "no section .kslot12", "links the payload slots"}},
     {"signed executable",
      [](FakeImage* image, const std::string&) { *image = FakeImage(true); },
      {"in.exe is signed", "pack the unsigned executable, then sign the result"}},
     {"no PE image",
      [](FakeImage* image, const std::string&) { image->bytes[0] = 'X'; },
      {"in.exe cannot be read as a PE image", "pack the installer's executable"}},
-    {"a slot smaller than the table's, followed by the next slot",
+    {"a slot smaller than the table's",
      [](FakeImage* image, const std::string&) { *image = FakeImage(false, 6); },
      {kPayloadFiles[6].name, "has room for", "kstpack's table says"}},
     {"slot cut off by the end of the file",
      [](FakeImage* image, const std::string&) {
-       image->bytes.resize(image->slotOffsets[14] + 1000);
+       const ImageSections layout = image->Sections();
+       image->bytes.resize(FindSection(layout, SlotSectionName(14))->rawOffset + 1000);
      },
-     {"gooddomain.txt", "runs past the end"}},
+     {kPayloadFiles[14].name, "runs past the end"}},
 };
 
 TEST_F(PackerTest, RefusesWithAMessageAndLeavesInputAndOutputAlone) {

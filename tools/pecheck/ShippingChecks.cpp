@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -10,6 +11,8 @@
 #include <sstream>
 
 #include "install/PayloadFiles.h"
+#include "install/PayloadFormat.h"
+#include "tools/packer/ImageSections.h"
 #include <pugixml.hpp>
 
 namespace kst::pecheck {
@@ -201,16 +204,39 @@ void CheckResources(const pe::Binary& image, Findings* findings) {
   }
 }
 
+// Each slot a section of its own: its capacity in memory, its file data holding the whole record
+// and nothing but zeros behind it, so that the program reads exactly the record in the slot.
 void CheckSlots(const Bytes& file, Findings* findings) {
+  ImageSections layout;
+  if (!ReadImageSections(file, &layout)) {
+    findings->push_back("has no section table that lies in the file");
+    return;
+  }
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
-    size_t offset = 0;
+    const std::string name = kPayloadFiles[index].name;
+    const ImageSection* section = nullptr;
+    Bytes slot;
     std::string error;
-    Bytes packed;
-    if (!FindSlot(file, index, "the executable", &offset, &error))
+    if (!ReadSlot(file, layout, index, "the executable", &section, &slot, &error)) {
       findings->push_back(error);
-    else if (!UnpackSlot(file.data() + offset, PayloadSlotCapacity(index), &packed))
-      findings->push_back(std::string("the slot of ") + kPayloadFiles[index].name +
+      continue;
+    }
+    if (section->characteristics != kSlotCharacteristics)
+      findings->push_back("the slot of " + name + " is not read-only initialised data");
+    PayloadRecordView record;
+    Bytes packed;
+    const bool recorded = ReadPayloadRecord(slot.data(), slot.size(), &record);
+    const size_t used =
+        recorded ? static_cast<size_t>(record.stream - slot.data()) + record.packedSize : 0;
+    if (recorded && section->rawSize < used)
+      findings->push_back("the file data of the slot of " + name + " ends inside its record (" +
+                          std::to_string(section->rawSize) + " of " + std::to_string(used) +
+                          " bytes)");
+    else if (!recorded || !UnpackSlot(slot.data(), slot.size(), &packed))
+      findings->push_back("the slot of " + name +
                           " holds no packed file; pack the executable with kstpack");
+    else if (std::any_of(slot.begin() + used, slot.end(), [](uint8_t byte) { return byte != 0; }))
+      findings->push_back("the slot of " + name + " holds bytes other than zeros behind its record");
   }
 }
 

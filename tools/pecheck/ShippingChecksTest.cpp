@@ -47,6 +47,18 @@ void Replace(Bytes* file, const std::string& from, std::string to) {
   if (at < file->size()) std::copy(to.begin(), to.end(), file->begin() + at);
 }
 
+uint32_t Read32(const Bytes& file, size_t at) {
+  return static_cast<uint32_t>(file[at]) | static_cast<uint32_t>(file[at + 1]) << 8 |
+         static_cast<uint32_t>(file[at + 2]) << 16 | static_cast<uint32_t>(file[at + 3]) << 24;
+}
+
+// Adds to a field of the section's entry in the section table (field: its offset in the entry).
+void AddToSectionField(Bytes* file, const std::string& section, size_t field, int64_t change) {
+  const size_t at = Find(*file, section) + field;
+  const uint32_t value = static_cast<uint32_t>(Read32(*file, at) + change);
+  for (int i = 0; i < 4; ++i) (*file)[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
 void EditManifest(Binary* image, const std::string& from, const std::string& to) {
   pe::ResourcesManager resources = image->resources_manager();
   std::string manifest = resources.manifest();
@@ -144,8 +156,27 @@ const Breakage kBreakages[] = {
                std::string("IHDR\0\0\0\xC9\0\0\0\x90", 12));
      },
      nullptr, "the size of PNG 6008 is \"201x144\", expected \"200x144\""},
-    {"slot missing", [](Bytes* file) { Replace(file, "@@@@[filelist]", "@@@@[fileliXt]"); },
-     nullptr, "has no slot for filelist"},
+    {"slot missing", [](Bytes* file) { Replace(file, ".kslot8", ".kslotX"); }, nullptr,
+     "has no slot for filelist"},
+    {"slot with another file's marker",
+     [](Bytes* file) { Replace(file, "@@@@[filelist]", "@@@@[fileliXt]"); }, nullptr,
+     "does not begin with the marker \"@@@@[filelist]\""},
+    {"slot of another capacity",
+     [](Bytes* file) { AddToSectionField(file, ".kslot8", 8, 0x1000); }, nullptr,
+     "the slot of filelist in the executable has room for"},
+    {"slot's file data cut inside its record",
+     [](Bytes* file) { AddToSectionField(file, ".kslot11", 16, -0x200); }, nullptr,
+     "the file data of the slot of easylistchina.txt ends inside its record"},
+    {"bytes behind a record",
+     [](Bytes* file) {
+       const size_t header = Find(*file, ".kslot6");
+       const uint32_t end = Read32(*file, header + 20) + Read32(*file, header + 16);
+       (*file)[end - 1] = 1;
+     },
+     nullptr, "the slot of Kestrel_Global.config holds bytes other than zeros behind its record"},
+    {"slot writable",
+     [](Bytes* file) { AddToSectionField(file, ".kslot6", 36, 0x80000000); }, nullptr,
+     "the slot of Kestrel_Global.config is not read-only initialised data"},
     {"slot not packed",
      [](Bytes* file) {
        const size_t record = Find(*file, "@@@@[filelist]") + 18;  // behind the marker's gap

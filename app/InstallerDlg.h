@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <initializer_list>
-
 #include "app/FrameRequests.h"
 #include "base/Handles.h"
 #include "resources/resource.h"
@@ -43,8 +41,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
-  // Pages.
-  void ShowSettingsPage();
+  // What the sequences drive.
   HWND DialogWindow() const override { return m_hWnd; }
   void ShowInstallingPage() override;
   void SetStatusText(const wchar_t* text) override;
@@ -55,6 +52,22 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   // An ordinary exit, with the usual clean-up; the window's run always ends with 0.
   void EndProgramNow() override { ::ExitProcess(0); }
   void NoteProblem(ExitCode) override {}
+
+  // The pages of the window; the page table in InstallerDlg.cpp gives each one's captions and
+  // picture, the control table below the controls each shows. The settings link goes between a
+  // page and its settings twin.
+  enum Page : unsigned {
+    kOpening,  // the install's start page as the window opens
+    kStart,
+    kSettings,
+    kInstalling,
+    kInstallingOverSettings,  // started from a settings page, whose picture stays hidden
+    kFailed,
+    kFailedOnSettings,
+    kFinished,
+    kUninstall,
+    kPageCount
+  };
 
  protected:
   void ShowMessage(ExitCode code, const wchar_t* caption, const wchar_t* text) override;
@@ -83,7 +96,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   void SetUpTopRow(Size client);
   void SetUpPictureAndMainButton(Size client, bool uninstall);
   void SetUpCheckBoxes(Size client);
-  void SetUpMode(bool uninstall);
+  void ShowPage(Page shown);
   void Place(int id, Size client);
   void FitSettingsLink(Size client);
   // Last, after every placement: no control reaches past the client area.
@@ -91,10 +104,6 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   // Every control again, for a new DPI: the placed ones as at initialisation, the others where
   // the template put them, scaled from the DPI the dialog was made at.
   void PlaceAllForDpi();
-  void Show(int id, int command) const { ::ShowWindow(GetDlgItem(id), command); }
-  void Show(std::initializer_list<int> ids, int command) const {
-    for (int id : ids) Show(id, command);
-  }
   void SetText(int id, const wchar_t* text) const { ::SetDlgItemTextW(m_hWnd, id, text); }
 
   CThemedHyperlinkCtrl productLink;
@@ -113,6 +122,38 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   CThemedCheckboxCtrl homePageBox;
   CThemedCheckboxCtrl removeConfigBox;
 
+  // Every control of the template, in the template's order, and the pages it shows on; SetDpi
+  // and the template's places go through this table, and the template may have no others.
+  struct PageControl {
+    int id;
+    CThemedControlBase* control;
+    unsigned shownOn;  // bits 1 << Page
+  };
+  static constexpr unsigned On(Page shown) { return 1u << shown; }
+  static constexpr int kControlCount = 15;
+  const PageControl controls[kControlCount] = {
+      {IDC_PRODUCT_LINK, &productLink, 0},
+      {IDC_MAIN_BUTTON, &mainButton, (1u << kPageCount) - 1},
+      {IDC_CLOSE_BUTTON, &closeButton, (1u << kPageCount) - 1},
+      {IDC_INFO_LABEL1, &infoLabel1, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL2, &infoLabel2, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL3, &infoLabel3, On(kOpening) | On(kStart) | On(kSettings)},
+      {IDC_PICTURE, &picture,
+       On(kOpening) | On(kStart) | On(kInstalling) | On(kFailed) | On(kFinished)},
+      {IDC_CONSENT, &consentBox,
+       On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_SETTINGS_LINK, &settingsLink,
+       On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_ALL_USERS, &allUsersBox, On(kSettings)},
+      {IDC_HOME_PAGE, &homePageBox, 0},
+      {IDC_LOGO, &logo, (1u << kPageCount) - 1},
+      {IDC_STATUS_LABEL, &statusLabel,
+       On(kInstalling) | On(kInstallingOverSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_REMOVE_CONFIG, &removeConfigBox, On(kUninstall)},
+      {IDC_NAVIGATION_PAGE, &navigationBox, 0},
+  };
+  Page page = kOpening;
+
   int dpi = kDesignDpi;
   // What the dialog manager made from the template at the DPI the dialog was made at: its font
   // and where it put each control.
@@ -122,8 +163,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
     HWND control;
     RECT rect;
   };
-  static constexpr int kTemplateControls = 16;
-  TemplatePlace templatePlaces[kTemplateControls] = {};
+  TemplatePlace templatePlaces[kControlCount] = {};
   int templatePlaceCount = 0;
 
   CFont titleFont;

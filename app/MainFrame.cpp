@@ -3,6 +3,7 @@
 #include "app/FrameGeometry.h"
 #include "app/FrameRequests.h"
 #include "app/InstallerDlg.h"
+#include "base/Check.h"
 #include "resources/resource.h"
 #include "sequences/Mode.h"
 #include "skin/SkinDrawing.h"
@@ -45,7 +46,11 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   badgeMode = 0;
   CreateClientDialog();
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
-  if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
+  // Without the filter the dialog gets no keyboard navigation; the loop has room for it.
+  if (CMessageLoop* loop = appModule.GetMessageLoop()) {
+    const bool filtered = loop->AddMessageFilter(this);
+    KST_CHECK(filtered);
+  }
 
   Size client = FrameClientSize(dpi);
   minTrackSize = {client.cx, client.cy};

@@ -284,7 +284,7 @@ void CInstallerDlg::KeepInsideClient(Size client) {
 
 // The frame has its new size already; the controls' snapshots of it went with SetDpi.
 LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  dpi = static_cast<int>(wParam);
+  dpi = DpiParameter(wParam);
   backgroundBrush.Reset();
   SetControlsDpi();
   SetThemedDialogFont(dpi);

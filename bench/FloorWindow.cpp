@@ -3,6 +3,8 @@
 // Usage: kst_bench_floor <left> <top> <width> <height>
 #include <windows.h>
 
+#include "app/FrameClass.h"
+
 namespace {
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -20,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   windowClass.lpfnWndProc = FloorProc;
   windowClass.hInstance = instance;
   windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = L"WTL_RedeRerizeduSample";
+  windowClass.lpszClassName = kst::kFrameClassName;
   if (::RegisterClassExW(&windowClass) == 0) return 1;
   HWND window = ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, windowClass.lpszClassName,
                                   L"floor", WS_POPUP,

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameClass.h"
 #include "bench/ExtractionFolder.h"
 
 namespace {
@@ -85,7 +86,7 @@ double InstallOnce(const wchar_t* installer) {
   HWND frame = nullptr;
   for (int i = 0; i < 400 && (frame == nullptr || !::IsWindowVisible(frame)); ++i) {
     ::Sleep(25);
-    frame = ::FindWindowW(L"WTL_RedeRerizeduSample", nullptr);
+    frame = ::FindWindowW(kst::kFrameClassName, nullptr);
   }
   double elapsed = -1;
   HWND dialog = frame != nullptr ? ::GetWindow(frame, GW_CHILD) : nullptr;

@@ -5,6 +5,7 @@
 #include "app/DialogLayout.h"
 #include "app/FrameGeometry.h"
 #include "base/Check.h"
+#include "base/WinGeometry.h"
 #include "sequences/InstallSequence.h"
 #include "sequences/Mode.h"
 #include "sequences/UninstallSequence.h"
@@ -53,13 +54,13 @@ bool OverSettings(CInstallerDlg::Page page) {
          page == CInstallerDlg::kFailedOnSettings;
 }
 
-HBITMAP LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
+CBitmap LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
 
-HFONT DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
+CFont DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
   LOGFONTW font = base;
   font.lfHeight = GrowFontHeight(font.lfHeight, heightIncrease);
   font.lfWeight += weightIncrease;
-  return ::CreateFontIndirectW(&font);
+  return CFont(::CreateFontIndirectW(&font));
 }
 
 }  // namespace
@@ -74,7 +75,7 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   dpi = WindowDpi(m_hWnd);
   TakeOverDialogDpiChanges(m_hWnd);
   KeepTemplateLook();
-  closeButtonImage.Reset(LoadPng(IDP_CLOSE_BUTTON));
+  closeButtonImage = LoadPng(IDP_CLOSE_BUTTON);
 
   const Size client = FrameClientSize(dpi);
   SetUpLabels();
@@ -117,8 +118,8 @@ void CInstallerDlg::KeepTemplateLook() {
 void CInstallerDlg::SetDerivedFonts() {
   LOGFONTW base = templateFont;
   base.lfHeight = FontHeightForPoints(IDD_INSTALLER_FONT_POINTS, dpi);
-  CFont title(DerivedFont(base, ScaleForDpi(5, dpi), 700));
-  CFont small(DerivedFont(base, -ScaleForDpi(1, dpi), 0));
+  CFont title = DerivedFont(base, ScaleForDpi(5, dpi), 700);
+  CFont small = DerivedFont(base, -ScaleForDpi(1, dpi), 0);
   ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(title.Get()),
                  FALSE);
   for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
@@ -159,7 +160,7 @@ void CInstallerDlg::SetUpTopRow(Size client) {
   Place(IDC_CLOSE_BUTTON, client);
 
   logo.Attach(GetDlgItem(IDC_LOGO));
-  logo.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
+  logo.SetPicture(LoadPng(IDP_LOGO), 0);
   logo.SetPictureInset(0, 0);
   Place(IDC_LOGO, client);
 
@@ -173,12 +174,13 @@ void CInstallerDlg::SetUpTopRow(Size client) {
 
 void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
   picture.Attach(GetDlgItem(IDC_PICTURE));
+  picture.SetFrameImage(LoadPng(IDP_SHADOW_FRAME));
   picture.SetPictureInset(6, 6);
 
   mainButton.Attach(GetDlgItem(IDC_MAIN_BUTTON));
   mainButton.SetBackgroundSource(m_hWnd);
   Place(IDC_MAIN_BUTTON, client);
-  mainButtonImage.Reset(LoadPng(IDP_MAIN_BUTTON));
+  mainButtonImage = LoadPng(IDP_MAIN_BUTTON);
   mainButton.SetSkin(mainButtonImage.Get(),
                      uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
 }
@@ -214,7 +216,7 @@ void CInstallerDlg::ShowPage(Page shown) {
   const PageLook& look = kPageLooks[shown];
   if (look.settingsCaption != nullptr) SetText(IDC_SETTINGS_LINK, look.settingsCaption);
   if (look.mainCaption != nullptr) SetMainButtonText(look.mainCaption);
-  if (look.picture != 0) picture.SetPicture(MAKEINTRESOURCEW(look.picture), L"PNG", look.fadeMs);
+  if (look.picture != 0) picture.SetPicture(LoadPng(look.picture), look.fadeMs);
   for (const PageControl& row : controls)
     ::ShowWindow(GetDlgItem(row.id), (row.shownOn & On(shown)) != 0 ? SW_SHOW : SW_HIDE);
 }
@@ -273,8 +275,7 @@ void CInstallerDlg::KeepInsideClient(Size client) {
     RECT r = {};
     ::GetWindowRect(control, &r);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
-    const Rect inside = InsideClient({r.left, r.top, r.right, r.bottom}, client);
-    const RECT fitted = {inside.left, inside.top, inside.right, inside.bottom};
+    const RECT fitted = ToRECT(InsideClient(ToRect(r), client));
     if (!::EqualRect(&fitted, &r)) {
       ::SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
                      fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -311,11 +312,20 @@ LRESULT CInstallerDlg::OnToggleAllUsers(WORD, WORD, HWND, BOOL&) {
 LRESULT CInstallerDlg::OnSettingsLink(WORD, WORD, HWND, BOOL&) {
   switch (page) {
     case kOpening:
-    case kStart: ShowPage(kSettings); break;
-    case kSettings: ShowPage(kStart); break;
-    case kFailed: ShowPage(kFailedOnSettings); break;
-    case kFailedOnSettings: ShowPage(kFailed); break;
-    default: break;
+    case kStart:
+      ShowPage(kSettings);
+      break;
+    case kSettings:
+      ShowPage(kStart);
+      break;
+    case kFailed:
+      ShowPage(kFailedOnSettings);
+      break;
+    case kFailedOnSettings:
+      ShowPage(kFailed);
+      break;
+    default:
+      break;
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "app/FrameRequests.h"
 #include "app/InstallerDlg.h"
 #include "base/Check.h"
+#include "base/WinGeometry.h"
 #include "resources/resource.h"
 #include "sequences/Mode.h"
 #include "skin/SkinDrawing.h"
@@ -16,8 +17,6 @@ namespace {
 
 constexpr DWORD kFrameStyle = WS_POPUP;
 constexpr DWORD kFrameExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
-
-Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -39,9 +38,9 @@ bool CMainFrame::PreTranslateMessage(MSG* message) {
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   dpi = WindowDpi(m_hWnd);
-  backgroundImage.Reset(LoadSkinImage(
+  backgroundImage = LoadSkinImage(
       MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
-      L"PNG"));
+      L"PNG");
   badgeShown = false;
   CreateClientDialog();
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
@@ -114,15 +113,15 @@ void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
   }
   const SIZE badge = BitmapSize(badgeImage.Get());
   const Rect target = BadgeRect(size.cx, badge.cx, badge.cy, dpi);
-  DrawSkinImage(dc, {target.left, target.top, target.right, target.bottom}, badgeImage.Get(),
-                {0, 0, badge.cx, badge.cy}, {0, 0, 0, 0}, dpi, 255, &scaledBadge);
+  DrawSkinImage(dc, ToRECT(target), badgeImage.Get(), {0, 0, badge.cx, badge.cy}, {0, 0, 0, 0}, dpi,
+                255, &scaledBadge);
 }
 
 void CMainFrame::ScaleBackground(HDC dc, SIZE size) {
   scaledSize = size;
   SIZE image = BitmapSize(backgroundImage.Get());
   if (dpi != kDesignDpi) {
-    scaledBackground.Reset(ScaleSkinImage(backgroundImage.Get(), {0, 0, image.cx, image.cy}, size));
+    scaledBackground = ScaleSkinImage(backgroundImage.Get(), {0, 0, image.cx, image.cy}, size);
     if (scaledBackground) return;
   }
   scaledBackground.Reset(::CreateCompatibleBitmap(dc, size.cx, size.cy));
@@ -155,7 +154,7 @@ LRESULT CMainFrame::OnHideRequest(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CMainFrame::OnShowBadgeRequest(UINT, WPARAM, LPARAM, BOOL&) {
   // Decoded only now: the window does not show the badge before.
-  if (!badgeImage) badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
+  if (!badgeImage) badgeImage = LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG");
   badgeShown = true;
   ::UpdateWindow(m_hWnd);
   return 0;

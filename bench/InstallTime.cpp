@@ -187,9 +187,10 @@ int wmain(int argc, wchar_t** argv) {
       "install from the main button to the finished page, less the 800 ms wait: median %.0f ms "
       "of %zu runs\n",
       install, installs.size());
-  std::printf("  floor: payload checked and extracted (median %.0f ms) and one process start "
-              "(median %.0f ms): median %.0f ms\n",
-              Median(extractions), Median(starts), least);
+  std::printf(
+      "  floor: payload checked and extracted (median %.0f ms) and one process start "
+      "(median %.0f ms): median %.0f ms\n",
+      Median(extractions), Median(starts), least);
   std::printf("  ratio %.2f\n", install / least);
   return 0;
 }

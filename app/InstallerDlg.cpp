@@ -37,7 +37,7 @@ struct PageLook {
   int picture;
   DWORD fadeMs;
 };
-constexpr PageLook kPageLooks[CInstallerDlg::kPageCount] = {
+constexpr PageLook kPageLooks[DialogPages::kPageCount] = {
     /* kOpening */ {kSettingsFirstCaption, L"一键安装", IDP_PICTURE_START, 500},
     /* kStart */ {kSettingsCaption, nullptr, IDP_PICTURE_START, 0},
     /* kSettings */ {kBackCaption, nullptr, 0, 0},
@@ -49,9 +49,9 @@ constexpr PageLook kPageLooks[CInstallerDlg::kPageCount] = {
     /* kUninstall */ {kSettingsFirstCaption, L"卸载", IDP_PICTURE_START, 500},
 };
 
-bool OverSettings(CInstallerDlg::Page page) {
-  return page == CInstallerDlg::kSettings || page == CInstallerDlg::kInstallingOverSettings ||
-         page == CInstallerDlg::kFailedOnSettings;
+bool OverSettings(DialogPages::Page page) {
+  return page == DialogPages::kSettings || page == DialogPages::kInstallingOverSettings ||
+         page == DialogPages::kFailedOnSettings;
 }
 
 CBitmap LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
@@ -103,7 +103,7 @@ void CInstallerDlg::KeepTemplateLook() {
   for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control != nullptr;
        control = ::GetWindow(control, GW_HWNDNEXT)) {
     // The control table lists every control of the template, in its order.
-    KST_CHECK(count < kControlCount && ::GetDlgCtrlID(control) == controls[count].id);
+    KST_CHECK(count < kControlCount && ::GetDlgCtrlID(control) == kControls[count].id);
     if (count == kControlCount) break;
     TemplatePlace& place = templatePlaces[count++];
     place.control = control;
@@ -129,7 +129,7 @@ void CInstallerDlg::SetDerivedFonts() {
 }
 
 void CInstallerDlg::SetControlsDpi() {
-  for (const PageControl& row : controls) row.control->SetDpi(dpi);
+  for (const PageControl& row : kControls) row.control(*this).SetDpi(dpi);
 }
 
 void CInstallerDlg::SetUpLabels() {
@@ -217,7 +217,7 @@ void CInstallerDlg::ShowPage(Page shown) {
   if (look.settingsCaption != nullptr) SetText(IDC_SETTINGS_LINK, look.settingsCaption);
   if (look.mainCaption != nullptr) SetMainButtonText(look.mainCaption);
   if (look.picture != 0) picture.SetPicture(LoadPng(look.picture), look.fadeMs);
-  for (const PageControl& row : controls)
+  for (const PageControl& row : kControls)
     ::ShowWindow(GetDlgItem(row.id), (row.shownOn & On(shown)) != 0 ? SW_SHOW : SW_HIDE);
 }
 

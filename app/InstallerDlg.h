@@ -21,7 +21,29 @@ namespace kst {
 // The maker's home page, opened by the (always hidden) product-name link.
 extern const wchar_t kHomePageUrl[];
 
-class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceDialog {
+// The pages of the window; the page table in InstallerDlg.cpp gives each one's captions and
+// picture, the dialog's control table the controls each shows. The settings link goes between a
+// page and its settings twin.
+struct DialogPages {
+  enum Page : unsigned {
+    kOpening,  // the install's start page as the window opens
+    kStart,
+    kSettings,
+    kInstalling,
+    kInstallingOverSettings,  // started from a settings page, whose picture stays hidden
+    kFailed,
+    kFailedOnSettings,
+    kFinished,
+    kUninstall,
+    kPageCount
+  };
+  static constexpr unsigned On(Page shown) { return 1u << shown; }
+  static constexpr unsigned kEveryPage = (1u << kPageCount) - 1;
+};
+
+class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
+                      public CSequenceDialog,
+                      private DialogPages {
  public:
   enum { IDD = IDD_INSTALLER };
 
@@ -52,22 +74,6 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   // An ordinary exit, with the usual clean-up; the window's run always ends with 0.
   void EndProgramNow() override { ::ExitProcess(0); }
   void NoteProblem(ExitCode) override {}
-
-  // The pages of the window; the page table in InstallerDlg.cpp gives each one's captions and
-  // picture, the control table below the controls each shows. The settings link goes between a
-  // page and its settings twin.
-  enum Page : unsigned {
-    kOpening,  // the install's start page as the window opens
-    kStart,
-    kSettings,
-    kInstalling,
-    kInstallingOverSettings,  // started from a settings page, whose picture stays hidden
-    kFailed,
-    kFailedOnSettings,
-    kFinished,
-    kUninstall,
-    kPageCount
-  };
 
  protected:
   void ShowMessage(ExitCode code, const wchar_t* caption, const wchar_t* text) override;
@@ -122,36 +128,41 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   CThemedCheckboxCtrl homePageBox;
   CThemedCheckboxCtrl removeConfigBox;
 
-  // Every control of the template, in the template's order, and the pages it shows on; SetDpi
-  // and the template's places go through this table, and the template may have no others.
+  // Every control of the template, in the template's order, with its member and the pages it
+  // shows on; SetDpi and the template's places go through this table, and the template may have
+  // no others (checked as the dialog starts).
   struct PageControl {
     int id;
-    CThemedControlBase* control;
-    unsigned shownOn;  // bits 1 << Page
+    CThemedControlBase& (*control)(CInstallerDlg& dialog);
+    unsigned shownOn;  // bits On(page)
   };
-  static constexpr unsigned On(Page shown) { return 1u << shown; }
-  static constexpr int kControlCount = 15;
-  const PageControl controls[kControlCount] = {
-      {IDC_PRODUCT_LINK, &productLink, 0},
-      {IDC_MAIN_BUTTON, &mainButton, (1u << kPageCount) - 1},
-      {IDC_CLOSE_BUTTON, &closeButton, (1u << kPageCount) - 1},
-      {IDC_INFO_LABEL1, &infoLabel1, On(kOpening) | On(kStart)},
-      {IDC_INFO_LABEL2, &infoLabel2, On(kOpening) | On(kStart)},
-      {IDC_INFO_LABEL3, &infoLabel3, On(kOpening) | On(kStart) | On(kSettings)},
-      {IDC_PICTURE, &picture,
+  template <auto member>
+  static CThemedControlBase& Member(CInstallerDlg& dialog) {
+    return dialog.*member;
+  }
+  static constexpr PageControl kControls[] = {
+      {IDC_PRODUCT_LINK, Member<&CInstallerDlg::productLink>, 0},
+      {IDC_MAIN_BUTTON, Member<&CInstallerDlg::mainButton>, kEveryPage},
+      {IDC_CLOSE_BUTTON, Member<&CInstallerDlg::closeButton>, kEveryPage},
+      {IDC_INFO_LABEL1, Member<&CInstallerDlg::infoLabel1>, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL2, Member<&CInstallerDlg::infoLabel2>, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL3, Member<&CInstallerDlg::infoLabel3>,
+       On(kOpening) | On(kStart) | On(kSettings)},
+      {IDC_PICTURE, Member<&CInstallerDlg::picture>,
        On(kOpening) | On(kStart) | On(kInstalling) | On(kFailed) | On(kFinished)},
-      {IDC_CONSENT, &consentBox,
+      {IDC_CONSENT, Member<&CInstallerDlg::consentBox>,
        On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
-      {IDC_SETTINGS_LINK, &settingsLink,
+      {IDC_SETTINGS_LINK, Member<&CInstallerDlg::settingsLink>,
        On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
-      {IDC_ALL_USERS, &allUsersBox, On(kSettings)},
-      {IDC_HOME_PAGE, &homePageBox, 0},
-      {IDC_LOGO, &logo, (1u << kPageCount) - 1},
-      {IDC_STATUS_LABEL, &statusLabel,
+      {IDC_ALL_USERS, Member<&CInstallerDlg::allUsersBox>, On(kSettings)},
+      {IDC_HOME_PAGE, Member<&CInstallerDlg::homePageBox>, 0},
+      {IDC_LOGO, Member<&CInstallerDlg::logo>, kEveryPage},
+      {IDC_STATUS_LABEL, Member<&CInstallerDlg::statusLabel>,
        On(kInstalling) | On(kInstallingOverSettings) | On(kFailed) | On(kFailedOnSettings)},
-      {IDC_REMOVE_CONFIG, &removeConfigBox, On(kUninstall)},
-      {IDC_NAVIGATION_PAGE, &navigationBox, 0},
+      {IDC_REMOVE_CONFIG, Member<&CInstallerDlg::removeConfigBox>, On(kUninstall)},
+      {IDC_NAVIGATION_PAGE, Member<&CInstallerDlg::navigationBox>, 0},
   };
+  static constexpr int kControlCount = sizeof(kControls) / sizeof(kControls[0]);
   Page page = kOpening;
 
   int dpi = kDesignDpi;

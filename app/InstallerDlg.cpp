@@ -75,6 +75,7 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   dpi = WindowDpi(m_hWnd);
   TakeOverDialogDpiChanges(m_hWnd);
   KeepTemplateLook();
+  AttachControls();
   closeButtonImage = LoadPng(IDP_CLOSE_BUTTON);
 
   const Size client = FrameClientSize(dpi);
@@ -128,38 +129,39 @@ void CInstallerDlg::SetDerivedFonts() {
   smallFont = std::move(small);
 }
 
+void CInstallerDlg::AttachControls() {
+  for (const PageControl& row : kControls) {
+    const bool attached = row.control(*this).Attach(GetDlgItem(row.id));
+    KST_CHECK(attached);
+  }
+}
+
 void CInstallerDlg::SetControlsDpi() {
   for (const PageControl& row : kControls) row.control(*this).SetDpi(dpi);
 }
 
 void CInstallerDlg::SetUpLabels() {
   SetText(IDC_PRODUCT_LINK, L" Veltrin ");
-  productLink.Attach(GetDlgItem(IDC_PRODUCT_LINK));
   struct {
     CThemedLabelCtrl* control;
     int id;
   } const infoLabels[] = {{&infoLabel1, IDC_INFO_LABEL1}, {&infoLabel2, IDC_INFO_LABEL2}};
   for (const auto& label : infoLabels) {
     SetText(label.id, L"");
-    label.control->Attach(GetDlgItem(label.id));
     label.control->SetLabelColor(kInfoLabelColor);
   }
-  infoLabel3.Attach(GetDlgItem(IDC_INFO_LABEL3));
   infoLabel3.SetLabelColor(kInfoLabelColor);
   SetText(IDC_INFO_LABEL3, L"");
 
-  statusLabel.Attach(GetDlgItem(IDC_STATUS_LABEL));
   statusLabel.SetCentered();
   statusLabel.SetLabelColor(kStatusLabelColor);
 }
 
 void CInstallerDlg::SetUpTopRow(Size client) {
-  closeButton.Attach(GetDlgItem(IDC_CLOSE_BUTTON));
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
   Place(IDC_CLOSE_BUTTON, client);
 
-  logo.Attach(GetDlgItem(IDC_LOGO));
   logo.SetPicture(LoadPng(IDP_LOGO), 0);
   logo.SetPictureInset(0, 0);
   Place(IDC_LOGO, client);
@@ -168,16 +170,13 @@ void CInstallerDlg::SetUpTopRow(Size client) {
   Place(IDC_INFO_LABEL3, client);
   logo.SetShadowEnabled(false);
 
-  settingsLink.Attach(GetDlgItem(IDC_SETTINGS_LINK));
   Place(IDC_SETTINGS_LINK, client);
 }
 
 void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
-  picture.Attach(GetDlgItem(IDC_PICTURE));
   picture.SetFrameImage(LoadPng(IDP_SHADOW_FRAME));
   picture.SetPictureInset(6, 6);
 
-  mainButton.Attach(GetDlgItem(IDC_MAIN_BUTTON));
   mainButton.SetBackgroundSource(m_hWnd);
   Place(IDC_MAIN_BUTTON, client);
   mainButtonImage = LoadPng(IDP_MAIN_BUTTON);
@@ -186,7 +185,6 @@ void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
 }
 
 void CInstallerDlg::SetUpCheckBoxes(Size client) {
-  consentBox.Attach(GetDlgItem(IDC_CONSENT));
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
   Place(IDC_CONSENT, client);
@@ -204,7 +202,6 @@ void CInstallerDlg::SetUpCheckBoxes(Size client) {
       {&removeConfigBox, IDC_REMOVE_CONFIG, L"删除用户使用产生的配置文件", BST_CHECKED},
   };
   for (const Box& box : boxes) {
-    box.control->Attach(GetDlgItem(box.id));
     SetText(box.id, box.text);
     box.control->SetCheck(box.check);
     Place(box.id, client);

@@ -94,6 +94,8 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   LRESULT OnMainButton(WORD, WORD, HWND, BOOL&);
 
   void KeepTemplateLook();
+  // Every control of the control table subclassed, before any is set up.
+  void AttachControls();
   // The title and small fonts, from the template's font at the dialog's DPI.
   void SetDerivedFonts();
   void SetControlsDpi();

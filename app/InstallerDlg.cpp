@@ -80,10 +80,10 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
   const Size client = FrameClientSize(dpi);
   SetUpLabels();
-  Place(IDC_STATUS_LABEL, client);
-  SetUpTopRow(client);
-  SetUpPictureAndMainButton(client, uninstall);
-  SetUpCheckBoxes(client);
+  SetUpTopRow();
+  SetUpPictureAndMainButton(uninstall);
+  SetUpCheckBoxes();
+  PlaceControls(client);
   ShowPage(uninstall ? kUninstall : kOpening);
 
   SetControlsDpi();
@@ -157,37 +157,29 @@ void CInstallerDlg::SetUpLabels() {
   statusLabel.SetLabelColor(kStatusLabelColor);
 }
 
-void CInstallerDlg::SetUpTopRow(Size client) {
+void CInstallerDlg::SetUpTopRow() {
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
-  Place(IDC_CLOSE_BUTTON, client);
 
   logo.SetPicture(LoadPng(IDP_LOGO), 0);
   logo.SetPictureInset(0, 0);
-  Place(IDC_LOGO, client);
 
-  Place(IDC_PRODUCT_LINK, client);
-  Place(IDC_INFO_LABEL3, client);
   logo.SetShadowEnabled(false);
-
-  Place(IDC_SETTINGS_LINK, client);
 }
 
-void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
+void CInstallerDlg::SetUpPictureAndMainButton(bool uninstall) {
   picture.SetFrameImage(LoadPng(IDP_SHADOW_FRAME));
   picture.SetPictureInset(6, 6);
 
   mainButton.SetBackgroundSource(m_hWnd);
-  Place(IDC_MAIN_BUTTON, client);
   mainButtonImage = LoadPng(IDP_MAIN_BUTTON);
   mainButton.SetSkin(mainButtonImage.Get(),
                      uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
 }
 
-void CInstallerDlg::SetUpCheckBoxes(Size client) {
+void CInstallerDlg::SetUpCheckBoxes() {
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
-  Place(IDC_CONSENT, client);
 
   struct Box {
     CThemedCheckboxCtrl* control;
@@ -204,7 +196,6 @@ void CInstallerDlg::SetUpCheckBoxes(Size client) {
   for (const Box& box : boxes) {
     SetText(box.id, box.text);
     box.control->SetCheck(box.check);
-    Place(box.id, client);
   }
 }
 
@@ -218,13 +209,15 @@ void CInstallerDlg::ShowPage(Page shown) {
     ::ShowWindow(GetDlgItem(row.id), (row.shownOn & On(shown)) != 0 ? SW_SHOW : SW_HIDE);
 }
 
-// Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
-void CInstallerDlg::Place(int id, Size client) {
-  ControlPlacement at = PlacementOf(id, client.cx, client.cy, dpi);
-  UINT flags = SWP_FRAMECHANGED;
-  if (at.keepPosition) flags |= SWP_NOMOVE;
-  if (at.keepSize) flags |= SWP_NOSIZE;
-  ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+// Without SWP_NOZORDER: each placement moves its control to the top of the z-order, so the
+// layout's order is the z-order and the Tab order.
+void CInstallerDlg::PlaceControls(Size client) {
+  for (const ControlPlacement& at : ComputeDialogLayout(client.cx, client.cy, dpi)) {
+    UINT flags = SWP_FRAMECHANGED;
+    if (at.keepPosition) flags |= SWP_NOMOVE;
+    if (at.keepSize) flags |= SWP_NOSIZE;
+    ::SetWindowPos(GetDlgItem(at.id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+  }
 }
 
 // Wide enough for the widest of its captions in its font, so that changing pages does not move it.

@@ -100,12 +100,12 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   void SetDerivedFonts();
   void SetControlsDpi();
   void SetUpLabels();
-  // Initialisation in its order: every placement raises its control in the z-order.
-  void SetUpTopRow(Size client);
-  void SetUpPictureAndMainButton(Size client, bool uninstall);
-  void SetUpCheckBoxes(Size client);
+  void SetUpTopRow();
+  void SetUpPictureAndMainButton(bool uninstall);
+  void SetUpCheckBoxes();
+  // Every control of the layout, in its order.
+  void PlaceControls(Size client);
   void ShowPage(Page shown);
-  void Place(int id, Size client);
   void FitSettingsLink(Size client);
   // Last, after every placement: no control reaches past the client area.
   void KeepInsideClient(Size client);

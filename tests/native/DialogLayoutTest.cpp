@@ -1,3 +1,4 @@
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,13 +76,13 @@ TEST(DialogLayout, OnlyTheSettingsLinkGrowsToItsCaptionAndNotAt96Dpi) {
 }
 
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
-  ControlPlacement layout[kPlacedControlCount];
-  ComputeDialogLayout(560, 320, 96, layout);
-  const int expected[kPlacedControlCount] = {
-      IDC_STATUS_LABEL, IDC_CLOSE_BUTTON,    IDC_LOGO,        IDC_PRODUCT_LINK,
-      IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,   IDC_MAIN_BUTTON, IDC_CONSENT,
-      IDC_ALL_USERS,    IDC_NAVIGATION_PAGE, IDC_HOME_PAGE,   IDC_REMOVE_CONFIG};
-  for (int i = 0; i < kPlacedControlCount; ++i) EXPECT_EQ(layout[i].id, expected[i]) << i;
+  const auto layout = ComputeDialogLayout(560, 320, 96);
+  const int expected[] = {IDC_STATUS_LABEL,    IDC_CLOSE_BUTTON, IDC_LOGO,
+                          IDC_PRODUCT_LINK,    IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,
+                          IDC_MAIN_BUTTON,     IDC_CONSENT,      IDC_ALL_USERS,
+                          IDC_NAVIGATION_PAGE, IDC_HOME_PAGE,    IDC_REMOVE_CONFIG};
+  ASSERT_EQ(layout.size(), std::size(expected));
+  for (size_t i = 0; i < layout.size(); ++i) EXPECT_EQ(layout[i].id, expected[i]) << i;
 }
 
 TEST(DialogLayout, InsideClientCutsOnlyWhatReachesPastTheClientArea) {

@@ -75,6 +75,16 @@ TEST(DialogLayout, OnlyTheSettingsLinkGrowsToItsCaptionAndNotAt96Dpi) {
   }
 }
 
+// A control in two rows would be placed twice, the later row winning the z-order, while
+// PlacementOf and the DPI change read the first.
+TEST(DialogLayout, EachControlHasOneRow) {
+  const auto layout = ComputeDialogLayout(560, 320, 96);
+  for (size_t i = 0; i < layout.size(); ++i) {
+    for (size_t j = i + 1; j < layout.size(); ++j)
+      EXPECT_NE(layout[i].id, layout[j].id) << "rows " << i << " and " << j;
+  }
+}
+
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
   const auto layout = ComputeDialogLayout(560, 320, 96);
   const int expected[] = {IDC_STATUS_LABEL,    IDC_CLOSE_BUTTON, IDC_LOGO,

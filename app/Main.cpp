@@ -6,6 +6,7 @@
 
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
+#include "base/Check.h"
 #include "base/ComInit.h"
 #include "base/ProgramPaths.h"
 #include "base/StepLog.h"
@@ -148,6 +149,7 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
   {
     // For the whole run: the shell links and the desktop shell that starts programs need it.
     const CComInit com;
+    KST_CHECK(com.Initialised());
     if (commandLine.silent) {
       result = static_cast<int>(RunSilently(IsUninstallMode(), SilentOptions(commandLine)));
     } else {

@@ -10,8 +10,8 @@ namespace {
 constexpr size_t kArgumentCapacity = kMaxPath + 8;
 
 struct SwitchSpec {
-  const wchar_t* name;       // upper case
-  bool CCommandLine::*flag;  // null for /LOG, the one switch with a value
+  const wchar_t* name;        // upper case
+  bool CCommandLine::* flag;  // null for /LOG, the one switch with a value
 };
 
 constexpr SwitchSpec kSwitches[] = {

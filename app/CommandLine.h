@@ -26,12 +26,12 @@ enum class SwitchError {
 constexpr size_t kShownArgumentCapacity = 64;
 
 struct CCommandLine {
-  bool silent = false;             // /S
-  bool allUsers = false;           // /ALLUSERS
-  bool noLaunch = false;           // /NOLAUNCH
-  bool removeConfig = false;       // /REMOVECONFIG
-  bool usageAsked = false;         // /?
-  CPath logPath;  // /LOG=path; empty without
+  bool silent = false;        // /S
+  bool allUsers = false;      // /ALLUSERS
+  bool noLaunch = false;      // /NOLAUNCH
+  bool removeConfig = false;  // /REMOVECONFIG
+  bool usageAsked = false;    // /?
+  CPath logPath;              // /LOG=path; empty without
   SwitchError error = SwitchError::kNone;
   // The first argument in error, cut to fit.
   wchar_t badArgument[kShownArgumentCapacity] = {};

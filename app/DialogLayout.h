@@ -3,7 +3,13 @@
 // window's DPI (ScaleForDpi).
 #pragma once
 
+#include <stddef.h>
+
+#include <array>
+
 #include "app/FrameGeometry.h"
+#include "resources/resource.h"
+#include "skin/DpiScale.h"
 
 namespace kst {
 
@@ -20,11 +26,35 @@ struct ControlPlacement {
   bool growsToCaption = false;
 };
 
-// The controls the dialog places, in the order it places them: each placement moves its
-// control to the top of the z-order, so this is also the final z-order and Tab order,
-// bottom first.
-constexpr int kPlacedControlCount = 12;
-void ComputeDialogLayout(int width, int height, int dpi, ControlPlacement out[kPlacedControlCount]);
+// The layout's rows as one array, whose length is the number of rows.
+template <size_t count>
+constexpr std::array<ControlPlacement, count> PlacementRows(const ControlPlacement (&rows)[count]) {
+  std::array<ControlPlacement, count> placements = {};
+  for (size_t i = 0; i < count; ++i) placements[i] = rows[i];
+  return placements;
+}
+
+// The controls the dialog places, one row each, in the order it places them: each placement moves
+// its control to the top of the z-order, so this is also the final z-order and Tab order, bottom
+// first. The other controls keep the template's place.
+inline auto ComputeDialogLayout(int w, int h, int dpi) {
+  auto s = [dpi](int pixels) { return ScaleForDpi(pixels, dpi); };
+  const bool wide = w >= s(600);
+  return PlacementRows({
+      {IDC_STATUS_LABEL, 0, 0, w - s(16), s(48), true, false},
+      {IDC_CLOSE_BUTTON, w - s(24), s(6), s(16), s(16), false, false},
+      {IDC_LOGO, s(8), s(6), s(154), s(48), false, false},
+      {IDC_PRODUCT_LINK, wide ? s(64) : s(54), wide ? s(28) : s(16), s(100), s(32), false, false},
+      {IDC_INFO_LABEL3, w / 2, h / 2 - s(10), s(160), s(32), false, false},
+      {IDC_SETTINGS_LINK, w - s(80), h - s(34), s(64), s(32), false, false, true},
+      {IDC_MAIN_BUTTON, w / 2 - s(60), h - s(48), s(120), s(32), false, false},
+      {IDC_CONSENT, s(16), h - s(32), s(160), s(32), false, false},
+      {IDC_ALL_USERS, 0, 0, 0, 0, true, true},
+      {IDC_NAVIGATION_PAGE, 0, 0, 0, 0, true, true},
+      {IDC_HOME_PAGE, 0, 0, 0, 0, true, true},
+      {IDC_REMOVE_CONFIG, 0, 0, 0, 0, true, true},
+  });
+}
 
 // The placement of one control of that list.
 ControlPlacement PlacementOf(int id, int width, int height, int dpi);

@@ -2,24 +2,9 @@
 // constant is designed at 96 DPI and scaled for it (ScaleForDpi).
 #pragma once
 
+#include "base/Geometry.h"
+
 namespace kst {
-
-struct Size {
-  int cx;
-  int cy;
-};
-
-struct Point {
-  int x;
-  int y;
-};
-
-struct Rect {
-  int left;
-  int top;
-  int right;
-  int bottom;
-};
 
 // W = 70 x the horizontal and H = 20 x the vertical dialog base unit. The base units are the
 // system's, measured at systemDpi; on a monitor of another DPI the size keeps its dialog units,

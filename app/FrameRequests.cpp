@@ -19,7 +19,19 @@ void CloseMainWindow(HWND fromWindow, bool post) {
 }
 
 void HideMainWindowRequest(HWND fromWindow) {
-  ::SendMessageW(TopLevelWindow(fromWindow), WM_USER, kHideRequest, 0);
+  ::SendMessageW(TopLevelWindow(fromWindow), kHideFrameRequest, 0, 0);
+}
+
+void ShowBadgeRequest(HWND fromWindow) {
+  ::SendMessageW(TopLevelWindow(fromWindow), kShowBadgeRequest, 0, 0);
+}
+
+bool IsSequenceRunning(HWND dialog) {
+  return ::SendMessageW(dialog, kSequenceRunningQuery, 0, 0) == 1;
+}
+
+void NotifyDpiChanged(HWND dialog, int dpi) {
+  ::SendMessageW(dialog, kDpiChangedNotice, static_cast<WPARAM>(dpi), 0);
 }
 
 }  // namespace kst

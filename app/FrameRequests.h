@@ -8,19 +8,21 @@
 
 namespace kst {
 
-// WM_USER with this wParam, sent by the dialog while an uninstall ends, hides the frame at once.
-constexpr WPARAM kHideRequest = 1112;
-// WM_USER with any other wParam turns the frame's badge mode on: it then paints the badge
-// instead of its background. Nothing in the program sends it; it is part of the frame's protocol.
-
-// Sent by the frame to its dialog when it is asked to close; the dialog answers nonzero while an
-// install or uninstall sequence runs, and the frame then stays. The sequences themselves close it
-// by posting WM_CLOSE, which arrives once they have returned.
-constexpr UINT kSequenceRunningQuery = WM_APP + 1;
-
-// Sent by the frame to its dialog once it has taken the rectangle Windows suggests for a new DPI
-// (wParam): the dialog makes its fonts and layout anew for it.
-constexpr UINT kDpiChangedNotice = WM_APP + 2;
+// The messages between the frame and its dialog; the helpers below send them.
+enum FrameMessage : UINT {
+  // Frame to dialog when the frame is asked to close: the dialog answers 1 while an install or
+  // uninstall sequence runs, and the frame then stays. The sequences themselves close it by
+  // posting WM_CLOSE, which arrives once they have returned.
+  kSequenceRunningQuery = WM_APP + 1,
+  // Frame to dialog once the frame has taken the rectangle Windows suggests for a new DPI
+  // (wParam): the dialog makes its fonts and layout anew for it.
+  kDpiChangedNotice,
+  // To the frame: hide at once (while an uninstall ends); answers 1.
+  kHideFrameRequest,
+  // To the frame: paint the badge instead of the background from now on. Nothing in the program
+  // asks for it; it is part of the frame's protocol.
+  kShowBadgeRequest,
+};
 
 // The frame's client size at dpi: 70 x 20 dialog base units.
 Size FrameClientSize(int dpi);
@@ -29,5 +31,10 @@ Size FrameClientSize(int dpi);
 void CloseMainWindow(HWND fromWindow, bool post);
 
 void HideMainWindowRequest(HWND fromWindow);
+void ShowBadgeRequest(HWND fromWindow);
+
+// The dialog's answer to kSequenceRunningQuery.
+bool IsSequenceRunning(HWND dialog);
+void NotifyDpiChanged(HWND dialog, int dpi);
 
 }  // namespace kst

@@ -1,10 +1,11 @@
 #include "app/InstallerDlg.h"
 
-#include <initializer_list>
 #include <utility>
 
 #include "app/DialogLayout.h"
 #include "app/FrameGeometry.h"
+#include "base/Check.h"
+#include "base/WinGeometry.h"
 #include "sequences/InstallSequence.h"
 #include "sequences/Mode.h"
 #include "sequences/UninstallSequence.h"
@@ -29,13 +30,37 @@ constexpr wchar_t kSettingsFirstCaption[] = L"安装设置\n";
 constexpr wchar_t kSettingsCaption[] = L"安装设置";
 constexpr wchar_t kBackCaption[] = L"返回";
 
-HBITMAP LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
+// What a page sets as it comes: null leaves a caption as it is, picture 0 the picture.
+struct PageLook {
+  const wchar_t* settingsCaption;
+  const wchar_t* mainCaption;
+  int picture;
+  DWORD fadeMs;
+};
+constexpr PageLook kPageLooks[DialogPages::kPageCount] = {
+    /* kOpening */ {kSettingsFirstCaption, L"一键安装", IDP_PICTURE_START, 500},
+    /* kStart */ {kSettingsCaption, nullptr, IDP_PICTURE_START, 0},
+    /* kSettings */ {kBackCaption, nullptr, 0, 0},
+    /* kInstalling */ {nullptr, nullptr, IDP_PICTURE_INSTALLING, 0},
+    /* kInstallingOverSettings */ {nullptr, nullptr, IDP_PICTURE_INSTALLING, 0},
+    /* kFailed */ {kSettingsCaption, L"一键安装", 0, 0},
+    /* kFailedOnSettings */ {kBackCaption, L"一键安装", 0, 0},
+    /* kFinished */ {nullptr, L"退出", IDP_PICTURE_FINISHED, 500},
+    /* kUninstall */ {kSettingsFirstCaption, L"卸载", IDP_PICTURE_START, 500},
+};
 
-HFONT DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
+bool OverSettings(DialogPages::Page page) {
+  return page == DialogPages::kSettings || page == DialogPages::kInstallingOverSettings ||
+         page == DialogPages::kFailedOnSettings;
+}
+
+CBitmap LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
+
+CFont DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
   LOGFONTW font = base;
   font.lfHeight = GrowFontHeight(font.lfHeight, heightIncrease);
   font.lfWeight += weightIncrease;
-  return ::CreateFontIndirectW(&font);
+  return CFont(::CreateFontIndirectW(&font));
 }
 
 }  // namespace
@@ -50,15 +75,16 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   dpi = WindowDpi(m_hWnd);
   TakeOverDialogDpiChanges(m_hWnd);
   KeepTemplateLook();
-  closeButtonImage.Reset(LoadPng(IDP_CLOSE_BUTTON));
+  AttachControls();
+  closeButtonImage = LoadPng(IDP_CLOSE_BUTTON);
 
   const Size client = FrameClientSize(dpi);
   SetUpLabels();
-  Place(IDC_STATUS_LABEL, client);
-  SetUpTopRow(client);
-  SetUpPictureAndMainButton(client, uninstall);
-  SetUpCheckBoxes(client);
-  SetUpMode(uninstall);
+  SetUpTopRow();
+  SetUpPictureAndMainButton(uninstall);
+  SetUpCheckBoxes();
+  PlaceControls(client);
+  ShowPage(uninstall ? kUninstall : kOpening);
 
   SetControlsDpi();
   ApplyThemedDialogStyle(dpi);
@@ -74,23 +100,27 @@ void CInstallerDlg::KeepTemplateLook() {
   templateDpi = dpi;
   ::GetObjectW(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), sizeof(templateFont),
                &templateFont);
-  templatePlaceCount = 0;
-  for (HWND control = ::GetWindow(m_hWnd, GW_CHILD);
-       control != nullptr && templatePlaceCount < kTemplateControls;
+  int count = 0;
+  for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control != nullptr;
        control = ::GetWindow(control, GW_HWNDNEXT)) {
-    TemplatePlace& place = templatePlaces[templatePlaceCount++];
+    // The control table lists every control of the template, in its order.
+    KST_CHECK(count < kControlCount && ::GetDlgCtrlID(control) == kControls[count].id);
+    if (count == kControlCount) break;
+    TemplatePlace& place = templatePlaces[count++];
     place.control = control;
     ::GetWindowRect(control, &place.rect);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place.rect), 2);
   }
+  KST_CHECK(count == kControlCount);
+  templatePlaceCount = count;
 }
 
 // New fonts are given out before the old ones go.
 void CInstallerDlg::SetDerivedFonts() {
   LOGFONTW base = templateFont;
   base.lfHeight = FontHeightForPoints(IDD_INSTALLER_FONT_POINTS, dpi);
-  CFont title(DerivedFont(base, ScaleForDpi(5, dpi), 700));
-  CFont small(DerivedFont(base, -ScaleForDpi(1, dpi), 0));
+  CFont title = DerivedFont(base, ScaleForDpi(5, dpi), 700);
+  CFont small = DerivedFont(base, -ScaleForDpi(1, dpi), 0);
   ::SendMessageW(GetDlgItem(IDC_PRODUCT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(title.Get()),
                  FALSE);
   for (int id : {IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_STATUS_LABEL})
@@ -99,120 +129,95 @@ void CInstallerDlg::SetDerivedFonts() {
   smallFont = std::move(small);
 }
 
+void CInstallerDlg::AttachControls() {
+  for (const PageControl& row : kControls) {
+    const bool attached = row.control(*this).Attach(GetDlgItem(row.id));
+    KST_CHECK(attached);
+  }
+}
+
 void CInstallerDlg::SetControlsDpi() {
-  for (CThemedHyperlinkCtrl* link : {&productLink, &settingsLink}) link->SetDpi(dpi);
-  for (CThemedLabelCtrl* label : {&infoLabel1, &infoLabel2, &infoLabel3, &statusLabel})
-    label->SetDpi(dpi);
-  for (CThemedButtonCtrl* button : {&mainButton, &closeButton}) button->SetDpi(dpi);
-  for (CThemedShadowStaticCtrl* image : {&picture, &logo}) image->SetDpi(dpi);
-  for (CThemedCheckboxCtrl* box :
-       {&consentBox, &allUsersBox, &navigationBox, &homePageBox, &removeConfigBox})
-    box->SetDpi(dpi);
+  for (const PageControl& row : kControls) row.control(*this).SetDpi(dpi);
 }
 
 void CInstallerDlg::SetUpLabels() {
   SetText(IDC_PRODUCT_LINK, L" Veltrin ");
-  productLink.Attach(GetDlgItem(IDC_PRODUCT_LINK));
   struct {
     CThemedLabelCtrl* control;
     int id;
   } const infoLabels[] = {{&infoLabel1, IDC_INFO_LABEL1}, {&infoLabel2, IDC_INFO_LABEL2}};
   for (const auto& label : infoLabels) {
     SetText(label.id, L"");
-    label.control->Attach(GetDlgItem(label.id));
     label.control->SetLabelColor(kInfoLabelColor);
   }
-  infoLabel3.Attach(GetDlgItem(IDC_INFO_LABEL3));
   infoLabel3.SetLabelColor(kInfoLabelColor);
   SetText(IDC_INFO_LABEL3, L"");
 
-  statusLabel.Attach(GetDlgItem(IDC_STATUS_LABEL));
-  Show(IDC_STATUS_LABEL, SW_HIDE);
   statusLabel.SetCentered();
   statusLabel.SetLabelColor(kStatusLabelColor);
 }
 
-void CInstallerDlg::SetUpTopRow(Size client) {
-  closeButton.Attach(GetDlgItem(IDC_CLOSE_BUTTON));
+void CInstallerDlg::SetUpTopRow() {
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
-  Place(IDC_CLOSE_BUTTON, client);
 
-  logo.Attach(GetDlgItem(IDC_LOGO));
-  logo.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
+  logo.SetPicture(LoadPng(IDP_LOGO), 0);
   logo.SetPictureInset(0, 0);
-  Place(IDC_LOGO, client);
 
-  Place(IDC_PRODUCT_LINK, client);
-  Place(IDC_INFO_LABEL3, client);
   logo.SetShadowEnabled(false);
-  Show(IDC_PRODUCT_LINK, SW_HIDE);
-
-  settingsLink.Attach(GetDlgItem(IDC_SETTINGS_LINK));
-  SetText(IDC_SETTINGS_LINK, kSettingsFirstCaption);
-  Place(IDC_SETTINGS_LINK, client);
 }
 
-void CInstallerDlg::SetUpPictureAndMainButton(Size client, bool uninstall) {
-  picture.Attach(GetDlgItem(IDC_PICTURE));
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
+void CInstallerDlg::SetUpPictureAndMainButton(bool uninstall) {
+  picture.SetFrameImage(LoadPng(IDP_SHADOW_FRAME));
   picture.SetPictureInset(6, 6);
 
-  mainButton.Attach(GetDlgItem(IDC_MAIN_BUTTON));
   mainButton.SetBackgroundSource(m_hWnd);
-  Place(IDC_MAIN_BUTTON, client);
-  mainButtonImage.Reset(LoadPng(IDP_MAIN_BUTTON));
+  mainButtonImage = LoadPng(IDP_MAIN_BUTTON);
   mainButton.SetSkin(mainButtonImage.Get(),
                      uninstall ? kUninstallButtonMargins : kInstallButtonMargins);
-  SetMainButtonText(uninstall ? L"卸载" : L"一键安装");
 }
 
-void CInstallerDlg::SetUpCheckBoxes(Size client) {
-  consentBox.Attach(GetDlgItem(IDC_CONSENT));
+void CInstallerDlg::SetUpCheckBoxes() {
   SetText(IDC_CONSENT, L"授权软件修改网页");
   consentBox.SetCheck(BST_CHECKED);
-  Place(IDC_CONSENT, client);
 
   struct Box {
     CThemedCheckboxCtrl* control;
     int id;
     const wchar_t* text;
     int check;
-    bool hide;
   } const boxes[] = {
-      {&allUsersBox, IDC_ALL_USERS, L" 为此计算机上的所有用户安装", BST_CHECKED, true},
+      {&allUsersBox, IDC_ALL_USERS, L" 为此计算机上的所有用户安装", BST_CHECKED},
       {&navigationBox, IDC_NAVIGATION_PAGE, L" 使用推荐导航页（某些导航页包含过多不良内容)",
-       BST_UNCHECKED, true},
-      {&homePageBox, IDC_HOME_PAGE, L" 让Veltrin管理浏览器主页", BST_CHECKED, true},
-      {&removeConfigBox, IDC_REMOVE_CONFIG, L"删除用户使用产生的配置文件", BST_CHECKED, false},
+       BST_UNCHECKED},
+      {&homePageBox, IDC_HOME_PAGE, L" 让Veltrin管理浏览器主页", BST_CHECKED},
+      {&removeConfigBox, IDC_REMOVE_CONFIG, L"删除用户使用产生的配置文件", BST_CHECKED},
   };
   for (const Box& box : boxes) {
-    box.control->Attach(GetDlgItem(box.id));
     SetText(box.id, box.text);
     box.control->SetCheck(box.check);
-    Place(box.id, client);
-    if (box.hide) Show(box.id, SW_HIDE);
   }
 }
 
-void CInstallerDlg::SetUpMode(bool uninstall) {
-  if (!uninstall) {
-    Show(IDC_REMOVE_CONFIG, SW_HIDE);
-    return;
-  }
-  Show(IDC_REMOVE_CONFIG, SW_SHOW);
-  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3, IDC_PICTURE, IDC_ALL_USERS,
-        IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT},
-       SW_HIDE);
+void CInstallerDlg::ShowPage(Page shown) {
+  page = shown;
+  const PageLook& look = kPageLooks[shown];
+  if (look.settingsCaption != nullptr) SetText(IDC_SETTINGS_LINK, look.settingsCaption);
+  if (look.mainCaption != nullptr) SetMainButtonText(look.mainCaption);
+  if (look.picture != 0) picture.SetPicture(LoadPng(look.picture), look.fadeMs);
+  for (const PageControl& row : kControls)
+    ::ShowWindow(GetDlgItem(row.id), (row.shownOn & On(shown)) != 0 ? SW_SHOW : SW_HIDE);
 }
 
-// Without SWP_NOZORDER: each placement moves its control to the top of the z-order.
-void CInstallerDlg::Place(int id, Size client) {
-  ControlPlacement at = PlacementOf(id, client.cx, client.cy, dpi);
-  UINT flags = SWP_FRAMECHANGED;
-  if (at.keepPosition) flags |= SWP_NOMOVE;
-  if (at.keepSize) flags |= SWP_NOSIZE;
-  ::SetWindowPos(GetDlgItem(id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+// Without SWP_NOZORDER: each placement moves its control to the top of the z-order, so the
+// layout's order is the z-order and the Tab order.
+void CInstallerDlg::PlaceControls(Size client) {
+  for (const ControlPlacement& at : ComputeDialogLayout(client.cx, client.cy, dpi)) {
+    UINT flags = SWP_FRAMECHANGED;
+    if (at.keepPosition) flags |= SWP_NOMOVE;
+    if (at.keepSize) flags |= SWP_NOSIZE;
+    ::SetWindowPos(GetDlgItem(at.id), nullptr, at.x, at.y, at.cx, at.cy, flags);
+  }
 }
 
 // Wide enough for the widest of its captions in its font, so that changing pages does not move it.
@@ -222,7 +227,9 @@ void CInstallerDlg::FitSettingsLink(Size client) {
   CSelectObject selectFont(dc.Get(),
                            reinterpret_cast<HFONT>(::SendMessageW(link, WM_GETFONT, 0, 0)));
   int widest = 0;
-  for (const wchar_t* caption : {kSettingsFirstCaption, kSettingsCaption, kBackCaption}) {
+  for (const PageLook& look : kPageLooks) {
+    const wchar_t* caption = look.settingsCaption;
+    if (caption == nullptr) continue;
     RECT bounds = {};
     ::DrawTextW(dc.Get(), caption, -1, &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     if (bounds.right > widest) widest = bounds.right;
@@ -258,8 +265,7 @@ void CInstallerDlg::KeepInsideClient(Size client) {
     RECT r = {};
     ::GetWindowRect(control, &r);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
-    const Rect inside = InsideClient({r.left, r.top, r.right, r.bottom}, client);
-    const RECT fitted = {inside.left, inside.top, inside.right, inside.bottom};
+    const RECT fitted = ToRECT(InsideClient(ToRect(r), client));
     if (!::EqualRect(&fitted, &r)) {
       ::SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
                      fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -269,7 +275,7 @@ void CInstallerDlg::KeepInsideClient(Size client) {
 
 // The frame has its new size already; the controls' snapshots of it went with SetDpi.
 LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  dpi = static_cast<int>(wParam);
+  dpi = DpiParameter(wParam);
   backgroundBrush.Reset();
   SetControlsDpi();
   SetThemedDialogFont(dpi);
@@ -292,8 +298,25 @@ LRESULT CInstallerDlg::OnToggleAllUsers(WORD, WORD, HWND, BOOL&) {
   return 0;
 }
 
+// Only the pages that show the link have a settings twin.
 LRESULT CInstallerDlg::OnSettingsLink(WORD, WORD, HWND, BOOL&) {
-  ShowSettingsPage();
+  switch (page) {
+    case kOpening:
+    case kStart:
+      ShowPage(kSettings);
+      break;
+    case kSettings:
+      ShowPage(kStart);
+      break;
+    case kFailed:
+      ShowPage(kFailedOnSettings);
+      break;
+    case kFailedOnSettings:
+      ShowPage(kFailed);
+      break;
+    default:
+      break;
+  }
   return 0;
 }
 
@@ -326,31 +349,8 @@ LRESULT CInstallerDlg::OnMainButton(WORD, WORD, HWND, BOOL&) {
   return 1;
 }
 
-void CInstallerDlg::ShowSettingsPage() {
-  options.settingsPageShown = !options.settingsPageShown;
-  Show(IDC_STATUS_LABEL, SW_HIDE);
-  if (options.settingsPageShown) {
-    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE}, SW_HIDE);
-    Show(IDC_ALL_USERS, SW_SHOWNORMAL);
-    Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, kBackCaption);
-    return;
-  }
-  Show(IDC_INFO_LABEL1, SW_SHOW);
-  Show(IDC_INFO_LABEL2, SW_SHOW);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 0);
-  Show(IDC_PICTURE, SW_SHOW);
-  Show(IDC_ALL_USERS, SW_HIDE);
-  Show(IDC_NAVIGATION_PAGE, SW_HIDE);
-  SetText(IDC_SETTINGS_LINK, kSettingsCaption);
-}
-
 void CInstallerDlg::ShowInstallingPage() {
-  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_INFO_LABEL3}, SW_HIDE);
-  Show(IDC_STATUS_LABEL, SW_SHOW);
-  Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE, IDC_SETTINGS_LINK, IDC_CONSENT},
-       SW_HIDE);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
+  ShowPage(OverSettings(page) ? kInstallingOverSettings : kInstalling);
 }
 
 void CInstallerDlg::SetStatusText(const wchar_t* text) { SetText(IDC_STATUS_LABEL, text); }
@@ -371,28 +371,10 @@ bool CInstallerDlg::Confirm(const wchar_t* caption, const wchar_t* text) {
 }
 
 void CInstallerDlg::ShowInstallFailure(ExitCode, const wchar_t* text) {
-  Show(IDC_SETTINGS_LINK, SW_SHOW);
-  Show(IDC_CONSENT, SW_SHOW);
   SetStatusText(text);
-  if (options.settingsPageShown) {
-    Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_PICTURE, IDC_ALL_USERS, IDC_NAVIGATION_PAGE},
-         SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, kBackCaption);
-  } else {
-    Show({IDC_ALL_USERS, IDC_NAVIGATION_PAGE, IDC_HOME_PAGE}, SW_HIDE);
-    SetText(IDC_SETTINGS_LINK, kSettingsCaption);
-  }
-  SetMainButtonText(L"一键安装");
+  ShowPage(OverSettings(page) ? kFailedOnSettings : kFailed);
 }
 
-void CInstallerDlg::ShowInstallFinished() {
-  Show({IDC_INFO_LABEL1, IDC_INFO_LABEL2, IDC_CONSENT, IDC_ALL_USERS, IDC_HOME_PAGE,
-        IDC_NAVIGATION_PAGE, IDC_SETTINGS_LINK, IDC_STATUS_LABEL},
-       SW_HIDE);
-  SetMainButtonText(L"退出");
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
-  picture.SetPictureInset(6, 6);
-  Show(IDC_PICTURE, SW_SHOW);
-}
+void CInstallerDlg::ShowInstallFinished() { ShowPage(kFinished); }
 
 }  // namespace kst

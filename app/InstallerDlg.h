@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <initializer_list>
-
 #include "app/FrameRequests.h"
 #include "base/Handles.h"
 #include "resources/resource.h"
@@ -23,7 +21,29 @@ namespace kst {
 // The maker's home page, opened by the (always hidden) product-name link.
 extern const wchar_t kHomePageUrl[];
 
-class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceDialog {
+// The pages of the window; the page table in InstallerDlg.cpp gives each one's captions and
+// picture, the dialog's control table the controls each shows. The settings link goes between a
+// page and its settings twin.
+struct DialogPages {
+  enum Page : unsigned {
+    kOpening,  // the install's start page as the window opens
+    kStart,
+    kSettings,
+    kInstalling,
+    kInstallingOverSettings,  // started from a settings page, whose picture stays hidden
+    kFailed,
+    kFailedOnSettings,
+    kFinished,
+    kUninstall,
+    kPageCount
+  };
+  static constexpr unsigned On(Page shown) { return 1u << shown; }
+  static constexpr unsigned kEveryPage = (1u << kPageCount) - 1;
+};
+
+class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
+                      public CSequenceDialog,
+                      private DialogPages {
  public:
   enum { IDD = IDD_INSTALLER };
 
@@ -43,8 +63,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
-  // Pages.
-  void ShowSettingsPage();
+  // What the sequences drive.
   HWND DialogWindow() const override { return m_hWnd; }
   void ShowInstallingPage() override;
   void SetStatusText(const wchar_t* text) override;
@@ -75,26 +94,24 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   LRESULT OnMainButton(WORD, WORD, HWND, BOOL&);
 
   void KeepTemplateLook();
+  // Every control of the control table subclassed, before any is set up.
+  void AttachControls();
   // The title and small fonts, from the template's font at the dialog's DPI.
   void SetDerivedFonts();
   void SetControlsDpi();
   void SetUpLabels();
-  // Initialisation in its order: every placement raises its control in the z-order.
-  void SetUpTopRow(Size client);
-  void SetUpPictureAndMainButton(Size client, bool uninstall);
-  void SetUpCheckBoxes(Size client);
-  void SetUpMode(bool uninstall);
-  void Place(int id, Size client);
+  void SetUpTopRow();
+  void SetUpPictureAndMainButton(bool uninstall);
+  void SetUpCheckBoxes();
+  // Every control of the layout, in its order.
+  void PlaceControls(Size client);
+  void ShowPage(Page shown);
   void FitSettingsLink(Size client);
   // Last, after every placement: no control reaches past the client area.
   void KeepInsideClient(Size client);
   // Every control again, for a new DPI: the placed ones as at initialisation, the others where
   // the template put them, scaled from the DPI the dialog was made at.
   void PlaceAllForDpi();
-  void Show(int id, int command) const { ::ShowWindow(GetDlgItem(id), command); }
-  void Show(std::initializer_list<int> ids, int command) const {
-    for (int id : ids) Show(id, command);
-  }
   void SetText(int id, const wchar_t* text) const { ::SetDlgItemTextW(m_hWnd, id, text); }
 
   CThemedHyperlinkCtrl productLink;
@@ -113,6 +130,43 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
   CThemedCheckboxCtrl homePageBox;
   CThemedCheckboxCtrl removeConfigBox;
 
+  // Every control of the template, in the template's order, with its member and the pages it
+  // shows on; SetDpi and the template's places go through this table, and the template may have
+  // no others (checked as the dialog starts).
+  struct PageControl {
+    int id;
+    CThemedControlBase& (*control)(CInstallerDlg& dialog);
+    unsigned shownOn;  // bits On(page)
+  };
+  template <auto member>
+  static CThemedControlBase& Member(CInstallerDlg& dialog) {
+    return dialog.*member;
+  }
+  static constexpr PageControl kControls[] = {
+      {IDC_PRODUCT_LINK, Member<&CInstallerDlg::productLink>, 0},
+      {IDC_MAIN_BUTTON, Member<&CInstallerDlg::mainButton>, kEveryPage},
+      {IDC_CLOSE_BUTTON, Member<&CInstallerDlg::closeButton>, kEveryPage},
+      {IDC_INFO_LABEL1, Member<&CInstallerDlg::infoLabel1>, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL2, Member<&CInstallerDlg::infoLabel2>, On(kOpening) | On(kStart)},
+      {IDC_INFO_LABEL3, Member<&CInstallerDlg::infoLabel3>,
+       On(kOpening) | On(kStart) | On(kSettings)},
+      {IDC_PICTURE, Member<&CInstallerDlg::picture>,
+       On(kOpening) | On(kStart) | On(kInstalling) | On(kFailed) | On(kFinished)},
+      {IDC_CONSENT, Member<&CInstallerDlg::consentBox>,
+       On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_SETTINGS_LINK, Member<&CInstallerDlg::settingsLink>,
+       On(kOpening) | On(kStart) | On(kSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_ALL_USERS, Member<&CInstallerDlg::allUsersBox>, On(kSettings)},
+      {IDC_HOME_PAGE, Member<&CInstallerDlg::homePageBox>, 0},
+      {IDC_LOGO, Member<&CInstallerDlg::logo>, kEveryPage},
+      {IDC_STATUS_LABEL, Member<&CInstallerDlg::statusLabel>,
+       On(kInstalling) | On(kInstallingOverSettings) | On(kFailed) | On(kFailedOnSettings)},
+      {IDC_REMOVE_CONFIG, Member<&CInstallerDlg::removeConfigBox>, On(kUninstall)},
+      {IDC_NAVIGATION_PAGE, Member<&CInstallerDlg::navigationBox>, 0},
+  };
+  static constexpr int kControlCount = sizeof(kControls) / sizeof(kControls[0]);
+  Page page = kOpening;
+
   int dpi = kDesignDpi;
   // What the dialog manager made from the template at the DPI the dialog was made at: its font
   // and where it put each control.
@@ -122,8 +176,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>, public CSequenceD
     HWND control;
     RECT rect;
   };
-  static constexpr int kTemplateControls = 16;
-  TemplatePlace templatePlaces[kTemplateControls] = {};
+  TemplatePlace templatePlaces[kControlCount] = {};
   int templatePlaceCount = 0;
 
   CFont titleFont;

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
+#include "base/Check.h"
+#include "base/ComInit.h"
 #include "base/ProgramPaths.h"
 #include "base/StepLog.h"
 #include "base/SystemLibrary.h"
@@ -144,17 +145,20 @@ int RunProgram(HINSTANCE instance, const wchar_t* commandLineText, int showComma
     return code;
   }
 
-  ::CoInitialize(nullptr);
   int result = 0;
-  if (commandLine.silent) {
-    result = static_cast<int>(RunSilently(IsUninstallMode(), SilentOptions(commandLine)));
-  } else {
-    InitCommonControls();
-    appModule.Init(instance);
-    result = RunWindow(showCommand);
-    appModule.Term();
+  {
+    // For the whole run: the shell links and the desktop shell that starts programs need it.
+    const CComInit com;
+    KST_CHECK(com.Initialised());
+    if (commandLine.silent) {
+      result = static_cast<int>(RunSilently(IsUninstallMode(), SilentOptions(commandLine)));
+    } else {
+      InitCommonControls();
+      appModule.Init(instance);
+      result = RunWindow(showCommand);
+      appModule.Term();
+    }
   }
-  ::CoUninitialize();
   LogEnd(result);
   return result;
 }

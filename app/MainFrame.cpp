@@ -1,8 +1,11 @@
 #include "app/MainFrame.h"
 
+#include "app/FrameClass.h"
 #include "app/FrameGeometry.h"
 #include "app/FrameRequests.h"
 #include "app/InstallerDlg.h"
+#include "base/Check.h"
+#include "base/WinGeometry.h"
 #include "resources/resource.h"
 #include "sequences/Mode.h"
 #include "skin/SkinDrawing.h"
@@ -15,13 +18,10 @@ namespace {
 constexpr DWORD kFrameStyle = WS_POPUP;
 constexpr DWORD kFrameExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 
-Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 }  // namespace
 
 const CFrameClassInfo& CMainFrame::GetClassInfo() {
-  static const CFrameClassInfo info = {L"WTL_RedeRerizeduSample", CS_HREDRAW | CS_VREDRAW,
-                                       IDC_ARROW};
+  static const CFrameClassInfo info = {kFrameClassName, CS_HREDRAW | CS_VREDRAW, IDC_ARROW};
   return info;
 }
 
@@ -31,21 +31,24 @@ HWND CMainFrame::CreateFrame() {
   return Create(title, kFrameStyle, kFrameExStyle);
 }
 
-BOOL CMainFrame::PreTranslateMessage(MSG* message) {
-  if (!::IsWindow(clientWindow)) return FALSE;
-  return static_cast<BOOL>(
-      ::SendMessageW(clientWindow, WM_FORWARDMSG, 0, reinterpret_cast<LPARAM>(message)));
+bool CMainFrame::PreTranslateMessage(MSG* message) {
+  if (!::IsWindow(clientWindow)) return false;
+  return ::SendMessageW(clientWindow, WM_FORWARDMSG, 0, reinterpret_cast<LPARAM>(message)) != 0;
 }
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   dpi = WindowDpi(m_hWnd);
-  backgroundImage.Reset(LoadSkinImage(
+  backgroundImage = LoadSkinImage(
       MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
-      L"PNG"));
-  badgeMode = 0;
+      L"PNG");
+  badgeShown = false;
   CreateClientDialog();
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
-  if (CMessageLoop* loop = appModule.GetMessageLoop()) loop->AddMessageFilter(this);
+  // Without the filter the dialog gets no keyboard navigation; the loop has room for it.
+  if (CMessageLoop* loop = appModule.GetMessageLoop()) {
+    const bool filtered = loop->AddMessageFilter(this);
+    KST_CHECK(filtered);
+  }
 
   Size client = FrameClientSize(dpi);
   minTrackSize = {client.cx, client.cy};
@@ -78,8 +81,7 @@ void CMainFrame::SizeToClient(Size client) {
 // Alt+F4, the taskbar or another program must not pull the window out from under a running
 // sequence (or end the message box it waits in); otherwise the default handling destroys it.
 LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
-  if (::IsWindow(clientWindow) && ::SendMessageW(clientWindow, kSequenceRunningQuery, 0, 0) != 0)
-    return 0;
+  if (::IsWindow(clientWindow) && IsSequenceRunning(clientWindow)) return 0;
   handled = FALSE;
   return 0;
 }
@@ -102,7 +104,7 @@ void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
   const SIZE size = {client.right - client.left, client.bottom - client.top};
   CMemoryDC memory(::CreateCompatibleDC(dc));
   if (!memory) return;
-  if (badgeMode == 0) {
+  if (!badgeShown) {
     if (!scaledBackground || scaledSize.cx != size.cx || scaledSize.cy != size.cy)
       ScaleBackground(dc, size);
     CSelectObject select(memory.Get(), scaledBackground.Get());
@@ -111,15 +113,15 @@ void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
   }
   const SIZE badge = BitmapSize(badgeImage.Get());
   const Rect target = BadgeRect(size.cx, badge.cx, badge.cy, dpi);
-  DrawSkinImage(dc, {target.left, target.top, target.right, target.bottom}, badgeImage.Get(),
-                {0, 0, badge.cx, badge.cy}, {0, 0, 0, 0}, dpi, 255, &scaledBadge);
+  DrawSkinImage(dc, ToRECT(target), badgeImage.Get(), {0, 0, badge.cx, badge.cy}, {0, 0, 0, 0}, dpi,
+                255, &scaledBadge);
 }
 
 void CMainFrame::ScaleBackground(HDC dc, SIZE size) {
   scaledSize = size;
   SIZE image = BitmapSize(backgroundImage.Get());
   if (dpi != kDesignDpi) {
-    scaledBackground.Reset(ScaleSkinImage(backgroundImage.Get(), {0, 0, image.cx, image.cy}, size));
+    scaledBackground = ScaleSkinImage(backgroundImage.Get(), {0, 0, image.cx, image.cy}, size);
     if (scaledBackground) return;
   }
   scaledBackground.Reset(::CreateCompatibleBitmap(dc, size.cx, size.cy));
@@ -145,14 +147,15 @@ LRESULT CMainFrame::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&) {
   return IsDragPoint(ToRect(client), point.x, point.y) ? HTCAPTION : HTNOWHERE;
 }
 
-LRESULT CMainFrame::OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  if (wParam == kHideRequest) {
-    ShowWindow(SW_HIDE);
-    return 1;
-  }
+LRESULT CMainFrame::OnHideRequest(UINT, WPARAM, LPARAM, BOOL&) {
+  ShowWindow(SW_HIDE);
+  return 1;
+}
+
+LRESULT CMainFrame::OnShowBadgeRequest(UINT, WPARAM, LPARAM, BOOL&) {
   // Decoded only now: the window does not show the badge before.
-  if (!badgeImage) badgeImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG"));
-  badgeMode = 1;
+  if (!badgeImage) badgeImage = LoadSkinImage(MAKEINTRESOURCEW(IDP_BADGE), L"PNG");
+  badgeShown = true;
   ::UpdateWindow(m_hWnd);
   return 0;
 }
@@ -174,7 +177,7 @@ LRESULT CMainFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&) {
 
 // The size that keeps the client area's dialog units at the new DPI (the frame has no border).
 LRESULT CMainFrame::OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-  *StructParameter<SIZE>(lParam) = WindowSizeForClient(FrameClientSize(LOWORD(wParam)));
+  *StructParameter<SIZE>(lParam) = WindowSizeForClient(FrameClientSize(DpiParameter(wParam)));
   return TRUE;
 }
 
@@ -182,7 +185,7 @@ LRESULT CMainFrame::OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&
 // Windows suggests is the size answered above, at the place Windows chose. The background and
 // the badge are scaled anew at the next paint, and the dialog makes its fonts and layout anew.
 LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-  dpi = LOWORD(wParam);
+  dpi = DpiParameter(wParam);
   scaledBackground.Reset();
   scaledBadge.Clear();
   const Size client = FrameClientSize(dpi);
@@ -190,7 +193,7 @@ LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   const RECT* suggested = StructParameter<RECT>(lParam);
   SetWindowPos(nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (::IsWindow(clientWindow)) ::SendMessageW(clientWindow, kDpiChangedNotice, dpi, 0);
+  if (::IsWindow(clientWindow)) NotifyDpiChanged(clientWindow, dpi);
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/FrameGeometry.h"
+#include "app/FrameRequests.h"
 #include "base/Handles.h"
 #include "framework/MessageLoop.h"
 #include "framework/WindowImpl.h"
@@ -20,7 +21,7 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   // Creates the frame with its title from string resource 128.
   HWND CreateFrame();
 
-  BOOL PreTranslateMessage(MSG* message) override;
+  bool PreTranslateMessage(MSG* message) override;
 
   BEGIN_MSG_MAP(CMainFrame)
   MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -29,7 +30,8 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
   MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
   MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
-  MESSAGE_HANDLER(WM_USER, OnUserRequest)
+  MESSAGE_HANDLER(kHideFrameRequest, OnHideRequest)
+  MESSAGE_HANDLER(kShowBadgeRequest, OnShowBadgeRequest)
   MESSAGE_HANDLER(WM_SIZE, OnSize)
   MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
   MESSAGE_HANDLER(kGetDpiScaledSize, OnGetDpiScaledSize)
@@ -48,7 +50,8 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   LRESULT OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&);
   LRESULT OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL&);
-  LRESULT OnUserRequest(UINT, WPARAM wParam, LPARAM, BOOL&);
+  LRESULT OnHideRequest(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnShowBadgeRequest(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
@@ -71,7 +74,7 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   SIZE scaledSize = {};
   CBitmap badgeImage;
   CScaledSkinCache scaledBadge;
-  int badgeMode = 0;
+  bool badgeShown = false;
   POINT minTrackSize = {};
 };
 

@@ -1,55 +1,14 @@
-// Ownership of Windows handles, shown in the type: each wrapper owns exactly one handle,
-// releases it on every path, and cannot be copied (a copy would release it twice).
+// Ownership of Windows handles, shown in the type: each wrapper (CUniqueHandle over the handle's
+// traits) owns exactly one handle, releases it on every path, and cannot be copied.
 #pragma once
 
 #include <windows.h>
 
 #include <winsvc.h>
 
+#include "base/UniqueHandle.h"
+
 namespace kst {
-
-template <typename Traits>
-class CUniqueHandle {
- public:
-  using Type = typename Traits::Type;
-
-  CUniqueHandle() = default;
-  explicit CUniqueHandle(Type handle) : handle_(handle) {}
-  ~CUniqueHandle() { Reset(); }
-
-  CUniqueHandle(const CUniqueHandle&) = delete;
-  CUniqueHandle& operator=(const CUniqueHandle&) = delete;
-  CUniqueHandle(CUniqueHandle&& other) noexcept : handle_(other.Release()) {}
-  CUniqueHandle& operator=(CUniqueHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-
-  Type Get() const { return handle_; }
-  bool IsValid() const { return handle_ != Traits::Invalid(); }
-  explicit operator bool() const { return IsValid(); }
-
-  // Gives up ownership without releasing.
-  Type Release() {
-    Type handle = handle_;
-    handle_ = Traits::Invalid();
-    return handle;
-  }
-
-  void Reset(Type handle = Traits::Invalid()) {
-    if (handle_ != Traits::Invalid() && handle_ != handle) Traits::Close(handle_);
-    handle_ = handle;
-  }
-
-  // For out-parameters of creation functions; releases what was held first.
-  Type* Receive() {
-    Reset();
-    return &handle_;
-  }
-
- private:
-  Type handle_ = Traits::Invalid();
-};
 
 template <typename T>
 struct GdiObjectTraits {

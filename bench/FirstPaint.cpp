@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameClass.h"
+
 namespace {
 
 struct FrameSearch {
@@ -23,7 +25,7 @@ BOOL CALLBACK FindFrame(HWND window, LPARAM lParam) {
   wchar_t className[64] = {};
   ::GetClassNameW(window, className, 64);
   if (owner == search->processId && ::IsWindowVisible(window) &&
-      lstrcmpW(className, L"WTL_RedeRerizeduSample") == 0) {
+      lstrcmpW(className, kst::kFrameClassName) == 0) {
     search->frame = window;
     return FALSE;
   }

@@ -3,6 +3,8 @@
 // Usage: kst_bench_floor <left> <top> <width> <height>
 #include <windows.h>
 
+#include "app/FrameClass.h"
+
 namespace {
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -20,12 +22,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   windowClass.lpfnWndProc = FloorProc;
   windowClass.hInstance = instance;
   windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = L"WTL_RedeRerizeduSample";
+  windowClass.lpszClassName = kst::kFrameClassName;
   if (::RegisterClassExW(&windowClass) == 0) return 1;
-  HWND window = ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, windowClass.lpszClassName,
-                                  L"floor", WS_POPUP,
-                                  _wtoi(__wargv[1]), _wtoi(__wargv[2]), _wtoi(__wargv[3]),
-                                  _wtoi(__wargv[4]), nullptr, nullptr, instance, nullptr);
+  HWND window =
+      ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, windowClass.lpszClassName, L"floor",
+                        WS_POPUP, _wtoi(__wargv[1]), _wtoi(__wargv[2]), _wtoi(__wargv[3]),
+                        _wtoi(__wargv[4]), nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   ::ShowWindow(window, showCommand);
   MSG message;

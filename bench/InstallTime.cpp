@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameClass.h"
 #include "bench/ExtractionFolder.h"
 
 namespace {
@@ -85,7 +86,7 @@ double InstallOnce(const wchar_t* installer) {
   HWND frame = nullptr;
   for (int i = 0; i < 400 && (frame == nullptr || !::IsWindowVisible(frame)); ++i) {
     ::Sleep(25);
-    frame = ::FindWindowW(L"WTL_RedeRerizeduSample", nullptr);
+    frame = ::FindWindowW(kst::kFrameClassName, nullptr);
   }
   double elapsed = -1;
   HWND dialog = frame != nullptr ? ::GetWindow(frame, GW_CHILD) : nullptr;
@@ -186,9 +187,10 @@ int wmain(int argc, wchar_t** argv) {
       "install from the main button to the finished page, less the 800 ms wait: median %.0f ms "
       "of %zu runs\n",
       install, installs.size());
-  std::printf("  floor: payload checked and extracted (median %.0f ms) and one process start "
-              "(median %.0f ms): median %.0f ms\n",
-              Median(extractions), Median(starts), least);
+  std::printf(
+      "  floor: payload checked and extracted (median %.0f ms) and one process start "
+      "(median %.0f ms): median %.0f ms\n",
+      Median(extractions), Median(starts), least);
   std::printf("  ratio %.2f\n", install / least);
   return 0;
 }

@@ -21,11 +21,11 @@ bool CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
 }
 
 // The newest filter sees a message first.
-BOOL CMessageLoop::PreTranslateMessage(MSG* message) {
+bool CMessageLoop::PreTranslateMessage(MSG* message) {
   for (int i = filterCount - 1; i >= 0; --i) {
-    if (filters[i]->PreTranslateMessage(message)) return TRUE;
+    if (filters[i]->PreTranslateMessage(message)) return true;
   }
-  return FALSE;
+  return false;
 }
 
 int CMessageLoop::Run() {

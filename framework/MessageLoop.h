@@ -8,8 +8,8 @@ namespace kst {
 
 class CMessageFilter {
  public:
-  // Nonzero when the message was consumed: it is then neither translated nor dispatched.
-  virtual BOOL PreTranslateMessage(MSG* message) = 0;
+  // True when the message was consumed: it is then neither translated nor dispatched.
+  virtual bool PreTranslateMessage(MSG* message) = 0;
 
  protected:
   ~CMessageFilter() = default;
@@ -24,7 +24,7 @@ class CMessageLoop {
   int Run();
 
  private:
-  BOOL PreTranslateMessage(MSG* message);
+  bool PreTranslateMessage(MSG* message);
 
   static constexpr int kMaxFilters = 4;
   CMessageFilter* filters[kMaxFilters] = {};

@@ -91,6 +91,10 @@ inline POINT PointParameter(LPARAM lParam) {
   return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
+// The DPI that WM_DPICHANGED (its x, which equals its y), WM_GETDPISCALEDSIZE and the frame's
+// notice to its dialog carry in wParam.
+inline int DpiParameter(WPARAM wParam) { return LOWORD(wParam); }
+
 // The structure a message points lParam at, such as MINMAXINFO or MSG.
 template <typename T>
 T* StructParameter(LPARAM lParam) {

@@ -12,7 +12,7 @@ class CWindow {
   HWND m_hWnd;
 
   operator HWND() const { return m_hWnd; }
-  BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
+  bool IsWindow() const { return ::IsWindow(m_hWnd) != FALSE; }
   HWND GetParent() const { return ::GetParent(m_hWnd); }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {

@@ -6,32 +6,30 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KST_BUILD_DIR:-$root/build}
 jobs=${KST_JOBS:-$(nproc)}
 
+# configure SOURCE PRESET BINARY [OPTION...]: the preset of SOURCE's CMakePresets.json, with the
+# folders of this build (KST_BUILD_DIR may move it) given explicitly.
 configure() {
-  local source=$1 binary=$2
-  shift 2
-  cmake -G Ninja -S "$source" -B "$binary" "$@" >"$binary.configure.log" 2>&1 ||
+  local source=$1 preset=$2 binary=$3
+  shift 3
+  (cd "$source" && cmake --preset "$preset" -B "$binary" "$@") >"$binary.configure.log" 2>&1 ||
     { cat "$binary.configure.log" >&2; return 1; }
 }
 
 mkdir -p "$build"
-configure "$root/tools" "$build/native" -DCMAKE_BUILD_TYPE=Release \
-  -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate"
+configure "$root/tools" native "$build/native" -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate"
 ninja --quiet -C "$build/native" -j "$jobs"
 
 packer=$build/native/packer/kstpack
 shipping=$root/dist/instkst.exe
-# tree toolchain tests: the shipping installer (Clang), its x86_64 twin with the Windows tests
-# (Clang), and the 32-bit Windows tests (GCC: cmake/mingw-i686-gcc.cmake says why), whose
+# The presets of the three trees: the shipping installer (Clang), its x86_64 twin with the Windows
+# tests (Clang), and the 32-bit Windows tests (GCC: cmake/mingw-i686-gcc.cmake says why), whose
 # end-to-end tests start the shipping file in dist/.
-builds=("i686 mingw-i686 OFF" "x86_64 mingw-x86_64 ON" "i686-tests mingw-i686-gcc ON")
-for build_line in "${builds[@]}"; do
-  read -r tree toolchain tests <<<"$build_line"
-  options=(-DKST_BUILD_TESTS="$tests")
-  [[ $tests == ON ]] && options+=(-DKST_ZLIB_SOURCE="$build/deps/zlib")
+for tree in i686 x86_64 i686-tests; do
+  options=()
+  [[ $tree != i686 ]] && options+=(-DKST_ZLIB_SOURCE="$build/deps/zlib")
   [[ $tree == i686-tests ]] &&
     options+=(-DKST_INSTALLER_UNDER_TEST="$shipping" -DKST_PAYLOAD_UNDER_TEST="$build/i686/payload")
-  configure "$root" "$build/$tree" -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" -DKST_PACKER="$packer" \
+  configure "$root" "$tree" "$build/$tree" -DKST_PACKER="$packer" \
     -DKST_LIBDEFLATE_SOURCE="$build/deps/libdeflate" "${options[@]}" ${KST_CMAKE_OPTIONS:-}
   ninja --quiet -C "$build/$tree" -j "$jobs"
 done

@@ -3,13 +3,18 @@
 # everything is there already.
 set -euo pipefail
 
+# Root runs apt and dpkg itself; anyone else through sudo.
+as_root() {
+  if ((EUID == 0)); then "$@"; else sudo "$@"; fi
+}
+
 packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix dpkg-dev clang-19 lld-19 llvm-19
   googletest libgtest-dev zlib1g-dev libzopfli-dev zopfli liblief-dev libpugixml-dev
   wine64 xvfb fonts-wqy-microhei fonts-dejavu-core imagemagick
   python3 python3-pil x11-utils
-  clang libclang-rt-14-dev osslsigncode openssl nsis
+  clang-format-19 libclang-rt-19-dev osslsigncode openssl nsis
 )
 
 # The shipping installer is a 32-bit program. Where the kernel runs 32-bit code, Wine's 32-bit loader
@@ -19,7 +24,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if "$root/scripts/runs-32bit.sh" >/dev/null; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "setup: adding the i386 architecture for wine32" >&2
-    dpkg --add-architecture i386
+    as_root dpkg --add-architecture i386
   fi
   packages+=(wine32:i386)
 fi
@@ -31,9 +36,9 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]} > 0)); then
   echo "setup: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # Libraries built from Debian's own sources with the installer's size flags: libdeflate, which

@@ -15,7 +15,6 @@ struct InstallerOptions {
   bool installForAllUsers = true;
   bool autoStart = true;  // no control changes it
   bool allowWebPageChanges = true;
-  bool settingsPageShown = false;
   bool installFinished = false;
   bool removeUserConfig = true;
   // Start the product and open the install-report page at the end (not with /NOLAUNCH).

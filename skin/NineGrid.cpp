@@ -4,9 +4,9 @@
 
 namespace kst {
 
-void ComputeNineGrid(const Edges& d, const Edges& s, const Edges& m, int dpi,
+void ComputeNineGrid(const Rect& d, const Rect& s, const Rect& m, int dpi,
                      NineGridPiece pieces[9]) {
-  const Edges dm = ScaleEdgesForDpi(m, dpi);
+  const Rect dm = ScaleEdgesForDpi(m, dpi);
   const int dw = d.right - d.left;
   const int dh = d.bottom - d.top;
   const int sw = s.right - s.left;
@@ -29,12 +29,12 @@ void ComputeNineGrid(const Edges& d, const Edges& s, const Edges& m, int dpi,
   }
 }
 
-Edges ScaleEdgesForDpi(const Edges& e, int dpi) {
+Rect ScaleEdgesForDpi(const Rect& e, int dpi) {
   return {ScaleForDpi(e.left, dpi), ScaleForDpi(e.top, dpi), ScaleForDpi(e.right, dpi),
           ScaleForDpi(e.bottom, dpi)};
 }
 
-Edges PictureRect(const Edges& r, int insetX, int insetY, int dpi) {
+Rect PictureRect(const Rect& r, int insetX, int insetY, int dpi) {
   const int x = ScaleForDpi(insetX, dpi);
   const int y = ScaleForDpi(insetY, dpi);
   return {r.left + x, r.top + y, r.right - x, r.bottom - y};
@@ -42,7 +42,7 @@ Edges PictureRect(const Edges& r, int insetX, int insetY, int dpi) {
 
 bool IsDrawablePiece(const PixelRect& rect) { return rect.width > 0 && rect.height > 0; }
 
-Edges SkinCellRect(int imageWidth, int imageHeight, int cell) {
+Rect SkinCellRect(int imageWidth, int imageHeight, int cell) {
   const int cellWidth = imageWidth / 5;
   return {cell * cellWidth, 0, (cell + 1) * cellWidth, imageHeight};
 }

@@ -1,7 +1,10 @@
 #include "skin/SkinDrawing.h"
 
+#include <utility>
+
 #include "base/Handles.h"
 #include "base/SystemLibrary.h"
+#include "base/WinGeometry.h"
 #include "skin/DpiScale.h"
 #include "skin/NineGrid.h"
 #include "skin/SkinImage.h"
@@ -22,9 +25,7 @@ BOOL SkinAlphaBlend(HDC destDC, int x, int y, int width, int height, HDC sourceD
 void DrawNineGrid(HDC destDC, const RECT& destination, HDC sourceDC, const RECT& source,
                   const RECT& margins, int dpi, BYTE alpha) {
   NineGridPiece pieces[9];
-  ComputeNineGrid({destination.left, destination.top, destination.right, destination.bottom},
-                  {source.left, source.top, source.right, source.bottom},
-                  {margins.left, margins.top, margins.right, margins.bottom}, dpi, pieces);
+  ComputeNineGrid(ToRect(destination), ToRect(source), ToRect(margins), dpi, pieces);
   BLENDFUNCTION blend = kSkinBlend;
   blend.SourceConstantAlpha = alpha;
   for (const NineGridPiece& piece : pieces) {
@@ -41,15 +42,15 @@ HBITMAP CScaledSkinCache::Get(HBITMAP image, const RECT& part, SIZE size) {
         entry.size.cx == size.cx && entry.size.cy == size.cy)
       return entry.scaled.Get();
   }
-  HBITMAP scaled = ScaleSkinImage(image, part, size);
-  if (scaled == nullptr) return nullptr;
+  CBitmap scaled = ScaleSkinImage(image, part, size);
+  if (!scaled) return nullptr;
   Entry& entry = entries[next];
   next = (next + 1) % kCapacity;
   entry.image = image;
   entry.part = part;
   entry.size = size;
-  entry.scaled.Reset(scaled);
-  return scaled;
+  entry.scaled = std::move(scaled);
+  return entry.scaled.Get();
 }
 
 void CScaledSkinCache::Forget(HBITMAP image) {
@@ -74,14 +75,11 @@ void DrawSkinImage(HDC dc, const RECT& destination, HBITMAP image, const RECT& p
                   : SIZE{ScaleForDpi(part.right - part.left, dpi),
                          ScaleForDpi(part.bottom - part.top, dpi)};
     if (HBITMAP scaled = cache->Get(image, part, size)) {
-      const Edges scaledMargins =
-          ScaleEdgesForDpi({margins.left, margins.top, margins.right, margins.bottom}, dpi);
+      const RECT scaledMargins = ToRECT(ScaleEdgesForDpi(ToRect(margins), dpi));
       CSelectObject selectImage(imageDC.Get(), scaled);
       // Copy and margins are scaled already: placed as at 96.
-      DrawNineGrid(
-          dc, destination, imageDC.Get(), {0, 0, size.cx, size.cy},
-          {scaledMargins.left, scaledMargins.top, scaledMargins.right, scaledMargins.bottom},
-          kDesignDpi, alpha);
+      DrawNineGrid(dc, destination, imageDC.Get(), {0, 0, size.cx, size.cy}, scaledMargins,
+                   kDesignDpi, alpha);
       return;
     }
   }
@@ -89,7 +87,7 @@ void DrawSkinImage(HDC dc, const RECT& destination, HBITMAP image, const RECT& p
   DrawNineGrid(dc, destination, imageDC.Get(), part, margins, dpi, alpha);
 }
 
-HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {
+CBrush CreateParentBackgroundBrush(HWND child, HWND source) {
   CWindowDC sourceDC(source);
   RECT sourceRect = {};
   ::GetWindowRect(source, &sourceRect);
@@ -98,7 +96,7 @@ HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {
 
   CMemoryDC snapshotDC(::CreateCompatibleDC(sourceDC.Get()));
   CBitmap snapshot(::CreateCompatibleBitmap(sourceDC.Get(), sourceWidth, sourceHeight));
-  HBRUSH brush = nullptr;
+  CBrush brush;
   {
     CSelectObject selectSnapshot(snapshotDC.Get(), snapshot.Get());
     WPARAM target = reinterpret_cast<WPARAM>(snapshotDC.Get());
@@ -118,7 +116,7 @@ HBRUSH CreateParentBackgroundBrush(HWND child, HWND source) {
                SRCCOPY);
     }
     // The brush keeps its own copy of the bitmap.
-    brush = ::CreatePatternBrush(piece.Get());
+    brush.Reset(::CreatePatternBrush(piece.Get()));
   }
   return brush;
 }
@@ -167,6 +165,15 @@ SIZE BitmapSize(HBITMAP bitmap) {
   BITMAP info = {};
   ::GetObjectW(bitmap, sizeof(info), &info);
   return {info.bmWidth, info.bmHeight};
+}
+
+void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, COLORREF color,
+                 UINT format) {
+  CSelectObject selectFont(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, color);
+  RECT textRect = rect;
+  ::DrawTextW(dc, caption, -1, &textRect, format);
 }
 
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush) {

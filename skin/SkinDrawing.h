@@ -58,8 +58,8 @@ void DrawSkinImage(HDC dc, const RECT& destination, HBITMAP image, const RECT& p
                    const RECT& margins, int dpi, BYTE alpha, CScaledSkinCache* cache);
 
 // A pattern brush holding exactly what source paints as its background under child
-// (source's other children left out). Owned by the caller.
-HBRUSH CreateParentBackgroundBrush(HWND child, HWND source);
+// (source's other children left out).
+CBrush CreateParentBackgroundBrush(HWND child, HWND source);
 
 SIZE BitmapSize(HBITMAP bitmap);
 
@@ -74,6 +74,11 @@ void RepaintWithBackground(HWND control, bool paintNow);
 // the status text stays over the page picture. Does nothing where composited painting exists,
 // which already paints bottom to top (and would repaint for ever if asked again while painting).
 void RepaintTransparentSiblingsAbove(HWND window);
+
+// The caption's glyphs alone, in font and color, placed in rect by DrawText's format; what lies
+// beneath shows between them.
+void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, COLORREF color,
+                 UINT format);
 
 // Fills rect of the DC with the brush, tiled from the DC's origin.
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush);

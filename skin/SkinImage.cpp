@@ -1,110 +1,14 @@
 #include "skin/SkinImage.h"
 
-#include <objidl.h>
-
-#include <gdiplus.h>
-
+#include "base/ComRef.h"
+#include "base/Gdiplus.h"
 #include "base/Handles.h"
-#include "base/SystemLibrary.h"
 #include "skin/PngDecoder.h"
 
 namespace kst {
 namespace {
 
 using Gdiplus::GpBitmap;
-using Gdiplus::GpGraphics;
-using Gdiplus::GpImageAttributes;
-using Gdiplus::GpStatus;
-
-// GDI+ is no KnownDLL: it comes from the side-by-side store the manifest names, never from
-// beside the installer.
-struct GdiplusFunctions {
-  bool Load();
-
-  Gdiplus::Status(WINAPI* startup)(ULONG_PTR*, const Gdiplus::GdiplusStartupInput*,
-                                   Gdiplus::GdiplusStartupOutput*);
-  GpStatus(WINGDIPAPI* createFromFile)(const WCHAR*, GpBitmap**);
-  GpStatus(WINGDIPAPI* createFromStream)(IStream*, GpBitmap**);
-  GpStatus(WINGDIPAPI* createFromResource)(HINSTANCE, const WCHAR*, GpBitmap**);
-  GpStatus(WINGDIPAPI* getWidth)(Gdiplus::GpImage*, UINT*);
-  GpStatus(WINGDIPAPI* getHeight)(Gdiplus::GpImage*, UINT*);
-  GpStatus(WINGDIPAPI* lockBits)(GpBitmap*, const Gdiplus::GpRect*, UINT, Gdiplus::PixelFormat,
-                                 Gdiplus::BitmapData*);
-  GpStatus(WINGDIPAPI* unlockBits)(GpBitmap*, Gdiplus::BitmapData*);
-  GpStatus(WINGDIPAPI* dispose)(Gdiplus::GpImage*);
-  GpStatus(WINGDIPAPI* createFromScan0)(INT, INT, INT, Gdiplus::PixelFormat, BYTE*, GpBitmap**);
-  GpStatus(WINGDIPAPI* getGraphics)(Gdiplus::GpImage*, GpGraphics**);
-  GpStatus(WINGDIPAPI* deleteGraphics)(GpGraphics*);
-  GpStatus(WINGDIPAPI* setInterpolation)(GpGraphics*, Gdiplus::InterpolationMode);
-  GpStatus(WINGDIPAPI* setPixelOffset)(GpGraphics*, Gdiplus::PixelOffsetMode);
-  GpStatus(WINGDIPAPI* createAttributes)(GpImageAttributes**);
-  GpStatus(WINGDIPAPI* setWrapMode)(GpImageAttributes*, Gdiplus::WrapMode, Gdiplus::ARGB, BOOL);
-  GpStatus(WINGDIPAPI* disposeAttributes)(GpImageAttributes*);
-  GpStatus(WINGDIPAPI* drawImage)(GpGraphics*, Gdiplus::GpImage*, INT, INT, INT, INT, INT, INT, INT,
-                                  INT, Gdiplus::GpUnit, const GpImageAttributes*,
-                                  Gdiplus::DrawImageAbort, VOID*);
-};
-
-template <typename Function>
-bool Resolve(Function* function, const char* name) {
-  *function = GetAssemblyFunction<Function>(L"gdiplus.dll", name);
-  return *function != nullptr;
-}
-
-bool GdiplusFunctions::Load() {
-  return Resolve(&startup, "GdiplusStartup") &&
-         Resolve(&createFromFile, "GdipCreateBitmapFromFile") &&
-         Resolve(&createFromStream, "GdipCreateBitmapFromStream") &&
-         Resolve(&createFromResource, "GdipCreateBitmapFromResource") &&
-         Resolve(&getWidth, "GdipGetImageWidth") && Resolve(&getHeight, "GdipGetImageHeight") &&
-         Resolve(&lockBits, "GdipBitmapLockBits") && Resolve(&unlockBits, "GdipBitmapUnlockBits") &&
-         Resolve(&dispose, "GdipDisposeImage") &&
-         Resolve(&createFromScan0, "GdipCreateBitmapFromScan0") &&
-         Resolve(&getGraphics, "GdipGetImageGraphicsContext") &&
-         Resolve(&deleteGraphics, "GdipDeleteGraphics") &&
-         Resolve(&setInterpolation, "GdipSetInterpolationMode") &&
-         Resolve(&setPixelOffset, "GdipSetPixelOffsetMode") &&
-         Resolve(&createAttributes, "GdipCreateImageAttributes") &&
-         Resolve(&setWrapMode, "GdipSetImageAttributesWrapMode") &&
-         Resolve(&disposeAttributes, "GdipDisposeImageAttributes") &&
-         Resolve(&drawImage, "GdipDrawImageRectRectI");
-}
-
-GdiplusFunctions gdiplus;
-bool gdiplusStarted = false;
-
-// Once per process; GDI+ is never shut down and its token is not kept.
-bool StartGdiplusOnce() {
-  if (gdiplusStarted) return true;
-  if (!gdiplus.Load()) return false;
-  Gdiplus::GdiplusStartupInput input;
-  ULONG_PTR token = 0;
-  gdiplusStarted = gdiplus.startup(&token, &input, nullptr) == Gdiplus::Ok;
-  return gdiplusStarted;
-}
-
-// Owns one GDI+ object of type T, released by the function that release names.
-template <typename T, typename Released,
-          GpStatus (WINGDIPAPI* GdiplusFunctions::*release)(Released*)>
-class CGdiplusObject {
- public:
-  CGdiplusObject() = default;
-  ~CGdiplusObject() {
-    if (object) (gdiplus.*release)(object);
-  }
-  CGdiplusObject(const CGdiplusObject&) = delete;
-  CGdiplusObject& operator=(const CGdiplusObject&) = delete;
-  T** Receive() { return &object; }
-  T* Get() const { return object; }
-
- private:
-  T* object = nullptr;
-};
-
-using CGdiplusBitmap = CGdiplusObject<GpBitmap, Gdiplus::GpImage, &GdiplusFunctions::dispose>;
-using CGdiplusGraphics = CGdiplusObject<GpGraphics, GpGraphics, &GdiplusFunctions::deleteGraphics>;
-using CGdiplusAttributes =
-    CGdiplusObject<GpImageAttributes, GpImageAttributes, &GdiplusFunctions::disposeAttributes>;
 
 // The bytes of one of the program's resources; they stay as long as the program runs.
 const uint8_t* ProgramResource(const wchar_t* name, const wchar_t* type, DWORD* size) {
@@ -126,16 +30,15 @@ void DecodeRawResource(const wchar_t* name, const wchar_t* type, CGdiplusBitmap*
   if (target == nullptr) return;
   ::CopyMemory(target, bytes, size);
   ::GlobalUnlock(memory.Get());
-  IStream* stream = nullptr;
-  if (SUCCEEDED(::CreateStreamOnHGlobal(memory.Get(), TRUE, &stream))) {
+  CComRef<IStream> stream;
+  if (SUCCEEDED(::CreateStreamOnHGlobal(memory.Get(), TRUE, stream.ReceiveTyped()))) {
     memory.Release();  // the stream frees it now
-    gdiplus.createFromStream(stream, bitmap->Receive());
-    stream->Release();
+    gdiplus.createFromStream(stream.Get(), bitmap->Receive());
   }
 }
 
 // A 32-bit top-down DIB section, its pixels all zero (transparent black).
-HBITMAP CreateTopDownBitmap(LONG width, LONG height, void** pixels) {
+CBitmap CreateTopDownBitmap(LONG width, LONG height, void** pixels) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -143,11 +46,8 @@ HBITMAP CreateTopDownBitmap(LONG width, LONG height, void** pixels) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
-  if (bitmap != nullptr && *pixels == nullptr) {
-    ::DeleteObject(bitmap);
-    return nullptr;
-  }
+  CBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels, nullptr, 0));
+  if (*pixels == nullptr) bitmap.Reset();
   return bitmap;
 }
 
@@ -172,16 +72,17 @@ bool ViewSkinPixels(HBITMAP image, const RECT& part, CGdiplusBitmap* view) {
 
 // GDI+ hands out straight alpha; the skin is drawn with per-pixel AlphaBlend, which wants
 // premultiplied, top-down rows.
-HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
+CBitmap ToPremultipliedBitmap(GpBitmap* bitmap) {
   UINT width = 0;
   UINT height = 0;
   if (gdiplus.getWidth(bitmap, &width) != Gdiplus::Ok ||
       gdiplus.getHeight(bitmap, &height) != Gdiplus::Ok || width == 0 || height == 0)
-    return nullptr;
+    return {};
 
   void* pixels = nullptr;
-  CBitmap result(CreateTopDownBitmap(static_cast<LONG>(width), static_cast<LONG>(height), &pixels));
-  if (!result) return nullptr;
+  CBitmap result =
+      CreateTopDownBitmap(static_cast<LONG>(width), static_cast<LONG>(height), &pixels);
+  if (!result) return {};
 
   Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
   Gdiplus::BitmapData data = {};
@@ -193,26 +94,26 @@ HBITMAP ToPremultipliedBitmap(GpBitmap* bitmap) {
   if (gdiplus.lockBits(bitmap, &whole,
                        Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
                        PixelFormat32bppARGB, &data) != Gdiplus::Ok)
-    return nullptr;
+    return {};
   gdiplus.unlockBits(bitmap, &data);
   ::GdiFlush();
   PremultiplyPixels(static_cast<uint8_t*>(pixels), static_cast<size_t>(width) * height);
-  return result.Release();
+  return result;
 }
 
 // The skin's PNG resources are decoded without GDI+, which then loads only where a picture is
 // scaled or is one the decoder leaves to it.
-HBITMAP DecodePngResource(const wchar_t* name, const wchar_t* type) {
+CBitmap DecodePngResource(const wchar_t* name, const wchar_t* type) {
   DWORD size = 0;
   const uint8_t* bytes = ProgramResource(name, type, &size);
   PngSize pictureSize;
-  if (bytes == nullptr || !ReadPngSize(bytes, size, &pictureSize)) return nullptr;
+  if (bytes == nullptr || !ReadPngSize(bytes, size, &pictureSize)) return {};
   void* pixels = nullptr;
-  CBitmap result(CreateTopDownBitmap(static_cast<LONG>(pictureSize.width),
-                                     static_cast<LONG>(pictureSize.height), &pixels));
-  if (!result || !DecodePng(bytes, size, static_cast<uint8_t*>(pixels))) return nullptr;
+  CBitmap result = CreateTopDownBitmap(static_cast<LONG>(pictureSize.width),
+                                       static_cast<LONG>(pictureSize.height), &pixels);
+  if (!result || !DecodePng(bytes, size, static_cast<uint8_t*>(pixels))) return {};
   PremultiplyPixels(static_cast<uint8_t*>(pixels), size_t{pictureSize.width} * pictureSize.height);
-  return result.Release();
+  return result;
 }
 
 }  // namespace
@@ -228,13 +129,13 @@ void PremultiplyPixels(uint8_t* bgra, size_t pixelCount) {
 
 // GDI+'s high-quality bicubic filter; the part's edges are mirrored rather than faded into
 // transparency, so that the copy keeps its full colour up to its border.
-HBITMAP ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size) {
-  if (size.cx <= 0 || size.cy <= 0 || !StartGdiplusOnce()) return nullptr;
+CBitmap ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size) {
+  if (size.cx <= 0 || size.cy <= 0 || !StartGdiplusOnce()) return {};
   CGdiplusBitmap source;
-  if (!ViewSkinPixels(image, part, &source)) return nullptr;
+  if (!ViewSkinPixels(image, part, &source)) return {};
   void* pixels = nullptr;
-  CBitmap result(CreateTopDownBitmap(size.cx, size.cy, &pixels));
-  if (!result) return nullptr;
+  CBitmap result = CreateTopDownBitmap(size.cx, size.cy, &pixels);
+  if (!result) return {};
   {
     CGdiplusBitmap target;
     CGdiplusGraphics graphics;
@@ -243,23 +144,23 @@ HBITMAP ScaleSkinImage(HBITMAP image, const RECT& part, SIZE size) {
                                 static_cast<BYTE*>(pixels), target.Receive()) != Gdiplus::Ok ||
         gdiplus.getGraphics(target.Get(), graphics.Receive()) != Gdiplus::Ok ||
         gdiplus.createAttributes(attributes.Receive()) != Gdiplus::Ok)
-      return nullptr;
+      return {};
     gdiplus.setInterpolation(graphics.Get(), Gdiplus::InterpolationModeHighQualityBicubic);
     gdiplus.setPixelOffset(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
     gdiplus.setWrapMode(attributes.Get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
     if (gdiplus.drawImage(graphics.Get(), source.Get(), 0, 0, size.cx, size.cy, 0, 0,
                           part.right - part.left, part.bottom - part.top, Gdiplus::UnitPixel,
                           attributes.Get(), nullptr, nullptr) != Gdiplus::Ok)
-      return nullptr;
+      return {};
   }
-  return result.Release();
+  return result;
 }
 
-HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type) {
+CBitmap LoadSkinImage(const wchar_t* name, const wchar_t* type) {
   if (IS_INTRESOURCE(name) && type != nullptr && type != RT_BITMAP) {
-    if (HBITMAP decoded = DecodePngResource(name, type)) return decoded;
+    if (CBitmap decoded = DecodePngResource(name, type)) return decoded;
   }
-  if (!StartGdiplusOnce()) return nullptr;
+  if (!StartGdiplusOnce()) return {};
 
   CGdiplusBitmap bitmap;
   if (!IS_INTRESOURCE(name)) {
@@ -269,7 +170,7 @@ HBITMAP LoadSkinImage(const wchar_t* name, const wchar_t* type) {
   } else {
     gdiplus.createFromResource(::GetModuleHandleW(nullptr), name, bitmap.Receive());
   }
-  if (bitmap.Get() == nullptr) return nullptr;
+  if (bitmap.Get() == nullptr) return {};
   return ToPremultipliedBitmap(bitmap.Get());
 }
 

@@ -1,12 +1,12 @@
 #include "skin/ThemedButtonCtrl.h"
 
+#include "base/WinGeometry.h"
 #include "skin/NineGrid.h"
 #include "skin/SkinRules.h"
 
 namespace kst {
 
 void CThemedButtonCtrl::Initialise() {
-  UseBackgroundOf(RootOwnerWindow(m_hWnd));
   skinMargins = {8, 8, 8, 8};
   defaultCell = 0;
   textColor = RGB(0, 0, 0);
@@ -34,18 +34,13 @@ void CThemedButtonCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
 
   // Without an image nothing is drawn.
   const SIZE imageSize = BitmapSize(skinImage);
-  const Edges cell =
+  const Rect cell =
       SkinCellRect(imageSize.cx, imageSize.cy, SkinCellForState(itemState, defaultCell));
-  DrawSkinImage(dc, rect, skinImage, {cell.left, cell.top, cell.right, cell.bottom}, skinMargins,
-                Dpi(), 255, &scaledCells);
+  DrawSkinImage(dc, rect, skinImage, ToRECT(cell), skinMargins, Dpi(), 255, &scaledCells);
 
   const COLORREF color =
       CaptionColorForState(itemState, {textColor, hotTextColor, pressedTextColor});
-  CSelectObject selectFont(dc, Font());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, color);
-  RECT textRect = rect;
-  ::DrawTextW(dc, caption, -1, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawCaption(dc, rect, caption, Font(), color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 }  // namespace kst

@@ -2,8 +2,6 @@
 
 namespace kst {
 
-void CThemedCheckboxCtrl::Initialise() { UseBackgroundOf(RootOwnerWindow(m_hWnd)); }
-
 // The system paints the box's background with the brush, then box, tick and caption.
 LRESULT CThemedCheckboxCtrl::OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&) {
   HBRUSH brush = EnsureBackgroundBrush();

@@ -19,7 +19,6 @@ class CThemedCheckboxCtrl
   END_MSG_MAP()
 
  private:
-  void Initialise() override;
   LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&);
 };
 

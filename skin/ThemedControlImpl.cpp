@@ -9,8 +9,13 @@ constexpr int kCaptionCapacity = 200;
 
 bool CThemedControlBase::Attach(HWND control) {
   if (!SubclassWindow(control)) return false;
-  Initialise();
+  SetUp();
   return true;
+}
+
+void CThemedControlBase::SetUp() {
+  if (Takes(kCopiesBackground)) backgroundSource = RootOwnerWindow(WindowHandle());
+  Initialise();
 }
 
 void CThemedControlBase::SetDpi(int newDpi) {
@@ -27,7 +32,7 @@ void CThemedControlBase::SetBackgroundSource(HWND window) {
 
 HBRUSH CThemedControlBase::EnsureBackgroundBrush() {
   if (!backgroundBrush)
-    backgroundBrush.Reset(CreateParentBackgroundBrush(WindowHandle(), backgroundSource));
+    backgroundBrush = CreateParentBackgroundBrush(WindowHandle(), backgroundSource);
   return backgroundBrush.Get();
 }
 
@@ -40,7 +45,7 @@ DWORD CThemedControlBase::OnPreErase(NMCUSTOMDRAW* draw) {
 }
 
 LRESULT CThemedControlBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
-  Initialise();
+  SetUp();
   handled = FALSE;
   return 0;
 }

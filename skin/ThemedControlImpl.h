@@ -2,7 +2,7 @@
 // at WM_CREATE when the class makes the window itself), and the message handling that several
 // kinds of control share, each control taking the parts it needs. The drawing and the state
 // that belongs to one kind of control stay in its own class, which overrides
-//   void Initialise();                                  its state after attaching, always;
+//   void Initialise();                                  its state after attaching;
 //   void Paint(HDC dc, const RECT& client) const;       with kPaintsItself;
 //   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
 //                                                       with kDrawsAtPreErase;
@@ -28,6 +28,8 @@ enum SkinControlParts : unsigned {
   kKeepsFont = 0x1,
   // The background is a pattern brush of what the window behind paints under the control, made
   // at its first use and dropped on WM_MOVE and WM_SIZE, so that it matches the control's place.
+  // The window behind is the outermost one (RootOwnerWindow), on the installer's surface the
+  // frame, whose picture lies under every control; SetBackgroundSource names another.
   kCopiesBackground = 0x2,
   // The system button's custom draw, reflected back by the parent as OCM_NOTIFY: Draw paints
   // everything at the pre-erase stage, from the background up, and the system draws nothing.
@@ -84,7 +86,7 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   // Controls are never deleted through this base.
   ~CThemedControlBase() = default;
 
-  virtual void Initialise() = 0;
+  virtual void Initialise() {}
   virtual void Paint(HDC /*dc*/, const RECT& /*client*/) const {}
   virtual void Draw(HDC /*dc*/, const RECT& /*rect*/, unsigned /*itemState*/,
                     const wchar_t* /*caption*/) const {}
@@ -94,14 +96,13 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
 
   // For a control whose font does not come with WM_SETFONT.
   void KeepFont(HFONT given) { font = given; }
-  // For Initialise: a snapshot made before is kept.
-  void UseBackgroundOf(HWND window) { backgroundSource = window; }
-
   HBRUSH BackgroundBrush() const { return backgroundBrush.Get(); }
   HBRUSH EnsureBackgroundBrush();
 
  private:
   bool Takes(unsigned part) const { return (takenParts & part) != 0; }
+  // The shared state, then the control's own; a snapshot made before is kept.
+  void SetUp();
 
   LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled);

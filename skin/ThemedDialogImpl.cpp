@@ -8,7 +8,7 @@
 
 namespace kst {
 
-HFONT CreateThemedDialogFont(int dpi) {
+CFont CreateThemedDialogFont(int dpi) {
   NONCLIENTMETRICSW metrics = {};
   LOGFONTW font = {};
   // XP knows the structure without its last member and refuses the longer one.
@@ -21,7 +21,7 @@ HFONT CreateThemedDialogFont(int dpi) {
     }
   }
   font.lfHeight = -ScaleForDpi(14, dpi);
-  return ::CreateFontIndirectW(&font);
+  return CFont(::CreateFontIndirectW(&font));
 }
 
 void SetFontOnTree(HWND window, HFONT font) {

@@ -14,7 +14,7 @@ namespace kst {
 
 // The system's message-box font at 14 pixels (scaled for dpi), given to the dialog and all its
 // descendants.
-HFONT CreateThemedDialogFont(int dpi);
+CFont CreateThemedDialogFont(int dpi);
 void SetFontOnTree(HWND window, HFONT font);
 // Adds WS_EX_COMPOSITED unless the window has it.
 void EnsureComposited(HWND window);
@@ -31,7 +31,7 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
   // The dialog font made anew for dpi and given to the dialog and every descendant; the one
   // they had goes only then.
   void SetThemedDialogFont(int dpi) {
-    CFont font(CreateThemedDialogFont(dpi));
+    CFont font = CreateThemedDialogFont(dpi);
     this->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
     SetFontOnTree(this->m_hWnd, font.Get());
     dialogFont = std::move(font);
@@ -55,7 +55,7 @@ class CThemedDialogImpl : public CDialogImpl<T, CWindow> {
     RECT client = {};
     this->GetClientRect(&client);
     if (!backgroundBrush)
-      backgroundBrush.Reset(CreateParentBackgroundBrush(this->m_hWnd, this->GetParent()));
+      backgroundBrush = CreateParentBackgroundBrush(this->m_hWnd, this->GetParent());
     FillWithBrush(DeviceContextParameter(wParam), client, backgroundBrush.Get());
     return 1;
   }

@@ -5,7 +5,6 @@
 namespace kst {
 
 void CThemedHyperlinkCtrl::Initialise() {
-  UseBackgroundOf(TopLevelWindow(m_hWnd));
   // Passes through the WM_SETFONT handling, which derives the underlined font.
   SendMessage(WM_SETFONT, SendMessage(WM_GETFONT), TRUE);
   textColor = RGB(40, 90, 200);
@@ -28,11 +27,8 @@ void CThemedHyperlinkCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
                                 const wchar_t* caption) const {
   const bool hot = (itemState & kItemHot) != 0;
   FillWithBrush(dc, rect, BackgroundBrush());
-  CSelectObject selectFont(dc, hot ? underlineFont.Get() : Font());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, hot ? hotTextColor : textColor);
-  RECT textRect = rect;
-  ::DrawTextW(dc, caption, -1, &textRect, drawFormat);
+  DrawCaption(dc, rect, caption, hot ? underlineFont.Get() : Font(), hot ? hotTextColor : textColor,
+              drawFormat);
 }
 
 void CThemedHyperlinkCtrl::OnFontChanged() {

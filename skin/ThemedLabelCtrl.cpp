@@ -1,6 +1,5 @@
 #include "skin/ThemedLabelCtrl.h"
 
-#include "base/Handles.h"
 #include "skin/SkinDrawing.h"
 
 namespace kst {
@@ -30,18 +29,10 @@ void CThemedLabelCtrl::SetCentered() {
   Repaint();
 }
 
-void CThemedLabelCtrl::DrawGlyphs(HDC dc, const RECT& rect, const wchar_t* text) const {
-  CSelectObject selectFont(dc, Font());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, textColor);
-  RECT textRect = rect;
-  ::DrawTextW(dc, text, -1, &textRect, drawFormat);
-}
-
 void CThemedLabelCtrl::Paint(HDC dc, const RECT& client) const {
   wchar_t text[kTextCapacity] = {};
   ::GetWindowTextW(m_hWnd, text, kTextCapacity);
-  DrawGlyphs(dc, client, text);
+  DrawCaption(dc, client, text, Font(), textColor, drawFormat);
 }
 
 // Status texts are set while the install works without handling messages: the label shows

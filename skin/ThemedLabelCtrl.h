@@ -20,9 +20,6 @@ class CThemedLabelCtrl
   COLORREF TextColor() const { return textColor; }
   UINT DrawFormat() const { return drawFormat; }
 
-  // The text's glyphs only, nothing else.
-  void DrawGlyphs(HDC dc, const RECT& rect, const wchar_t* text) const;
-
   BEGIN_MSG_MAP(CThemedLabelCtrl)
   MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
   CHAIN_MSG_MAP(CThemedControlImpl)

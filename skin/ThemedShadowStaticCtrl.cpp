@@ -2,9 +2,8 @@
 
 #include <utility>
 
-#include "resources/resource.h"
+#include "base/WinGeometry.h"
 #include "skin/NineGrid.h"
-#include "skin/SkinImage.h"
 #include "skin/SkinRules.h"
 
 namespace kst {
@@ -23,18 +22,20 @@ RECT WholeImage(HBITMAP image) {
 
 void CThemedShadowStaticCtrl::Initialise() {
   shadowEnabled = true;
-  UseBackgroundOf(TopLevelWindow(m_hWnd));
-  scaledImages.Forget(frameImage.Get());
-  frameImage.Reset(LoadSkinImage(MAKEINTRESOURCEW(IDP_SHADOW_FRAME), L"PNG"));
   fadeEnd = fadeStart = 0;
   RepaintWithBackground(m_hWnd, false);
 }
 
-void CThemedShadowStaticCtrl::SetPicture(const wchar_t* name, const wchar_t* type,
-                                         DWORD durationMs) {
+void CThemedShadowStaticCtrl::SetFrameImage(CBitmap image) {
+  scaledImages.Forget(frameImage.Get());
+  frameImage = std::move(image);
+  if (IsWindow()) RepaintWithBackground(m_hWnd, false);
+}
+
+void CThemedShadowStaticCtrl::SetPicture(CBitmap image, DWORD durationMs) {
   scaledImages.Forget(previousPicture.Get());
   previousPicture = std::move(picture);
-  picture.Reset(LoadSkinImage(name, type));
+  picture = std::move(image);
   fadeStart = ::GetTickCount();
   fadeEnd = fadeStart + durationMs;
   if (!IsWindow()) return;  // a timer and a repaint without a window would go to the desktop
@@ -62,9 +63,7 @@ void CThemedShadowStaticCtrl::DrawAt(HDC dc, const RECT& rect, DWORD now) const 
   }
   if (!picture) return;
 
-  const Edges inset = PictureRect({rect.left, rect.top, rect.right, rect.bottom}, pictureInset.x,
-                                  pictureInset.y, Dpi());
-  const RECT target = {inset.left, inset.top, inset.right, inset.bottom};
+  const RECT target = ToRECT(PictureRect(ToRect(rect), pictureInset.x, pictureInset.y, Dpi()));
   auto blend = [&](HBITMAP image, BYTE alpha) {
     DrawSkinImage(dc, target, image, WholeImage(image), kNoMargins, Dpi(), alpha, &scaledImages);
   };

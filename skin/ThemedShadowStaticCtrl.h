@@ -18,9 +18,10 @@ class CThemedShadowStaticCtrl
   static constexpr UINT_PTR kFadeTimer = 189;
   static constexpr UINT kFadeTickMs = 25;
 
-  // name and type as for LoadSkinImage; durationMs 0 shows the picture at once. Fades and
-  // repaints need the control attached.
-  void SetPicture(const wchar_t* name, const wchar_t* type, DWORD durationMs);
+  // The skin image of the shadow frame; none draws no frame.
+  void SetFrameImage(CBitmap image);
+  // A skin image; durationMs 0 shows it at once. Fades and repaints need the control attached.
+  void SetPicture(CBitmap image, DWORD durationMs);
   void SetPictureInset(int x, int y);
   // The shadow frame is shown from attaching on.
   void SetShadowEnabled(bool enabled);
@@ -42,7 +43,6 @@ class CThemedShadowStaticCtrl
   END_MSG_MAP()
 
  private:
-  // Loads the frame image.
   void Initialise() override;
   void Paint(HDC dc, const RECT& client) const override;
   void OnScreenPainted() override;

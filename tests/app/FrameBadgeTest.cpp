@@ -36,7 +36,7 @@ TEST(FrameBadgeTest, BadgeModePaintsOnlyTheBadgeInTheTopRightCorner) {
   EraseOnto(frame.m_hWnd, surface);
   EXPECT_EQ(surface.CountColor(kFill), 0) << "the background covers the whole client area";
 
-  EXPECT_EQ(::SendMessageW(frame.m_hWnd, WM_USER, kHideRequest + 1, 0), 0);
+  ShowBadgeRequest(frame.m_hWnd);
   EraseOnto(frame.m_hWnd, surface);
   // The badge picture is 154 x 48 pixels at 96 DPI.
   const Rect badge = BadgeRect(surface.Width(), 154, 48, WindowDpi(frame.m_hWnd));

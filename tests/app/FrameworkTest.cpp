@@ -225,7 +225,7 @@ TEST_F(FrameworkTest, DialogsAnswerThroughTheirMessageResult) {
 class CRecordingFilter : public CMessageFilter {
  public:
   explicit CRecordingFilter(UINT consumed) : consumed(consumed) {}
-  BOOL PreTranslateMessage(MSG* message) override {
+  bool PreTranslateMessage(MSG* message) override {
     seen.push_back(message->message);
     return message->message == consumed;
   }

@@ -128,9 +128,7 @@ class DpiPagesTest : public CleanSystemTest {
     EXPECT_EQ(frameFacts->clientRect.bottom, client.cy);
     const RECT clientRect = {0, 0, client.cx, client.cy};
 
-    ControlPlacement layout[kPlacedControlCount];
-    ComputeDialogLayout(client.cx, client.cy, dpi_, layout);
-    for (const ControlPlacement& at : layout) {
+    for (const ControlPlacement& at : ComputeDialogLayout(client.cx, client.cy, dpi_)) {
       auto control = ReadChild(frame, at.id);
       ASSERT_TRUE(control) << at.id;
       if (!control->visible) continue;

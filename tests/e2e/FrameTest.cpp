@@ -7,6 +7,7 @@
 
 #include "InstallerProgram.h"
 #include "PageReference.h"
+#include "app/FrameRequests.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
@@ -28,7 +29,7 @@ class FrameTest : public ::testing::Test {
 
   HWND StartAndWaitForFrame(CTestProcess& process, const std::wstring& program) {
     if (!process.Start(program)) return nullptr;
-    return process.WaitForWindow(kFrameClass, 20s);
+    return process.WaitForWindow(kFrameClassName, 20s);
   }
 };
 
@@ -38,7 +39,7 @@ TEST_F(FrameTest, ShowsABorderlessFrameCentredAboveTheWorkArea) {
   ASSERT_NE(frame, nullptr);
   auto facts = ReadWindow(frame);
   ASSERT_TRUE(facts);
-  EXPECT_EQ(facts->className, kFrameClass);
+  EXPECT_EQ(facts->className, kFrameClassName);
   EXPECT_EQ(Utf8(facts->text), "Kestrel Installer");
   // Top-level windows always clip their siblings; nothing else may be added to WS_POPUP.
   EXPECT_EQ(facts->style & ~(WS_VISIBLE | WS_CLIPSIBLINGS), WS_POPUP);
@@ -99,7 +100,7 @@ TEST_F(FrameTest, TheProgramsPathChoosesTheMode) {
       EXPECT_EQ(Utf8(shown[0].caption), "错误");
       EXPECT_EQ(Utf8(shown[0].text), "无效的卸载程序!");
     } else {
-      HWND frame = installer.WaitForWindow(kFrameClass, 20s);
+      HWND frame = installer.WaitForWindow(kFrameClassName, 20s);
       ASSERT_NE(frame, nullptr);
       auto button = ReadChild(frame, kMainButton);
       ASSERT_TRUE(button);
@@ -113,7 +114,7 @@ TEST_F(FrameTest, TheHideRequestHidesAndClosingEndsWithZero) {
   CTestProcess installer;
   HWND frame = StartAndWaitForFrame(installer, InstallerPath());
   ASSERT_NE(frame, nullptr);
-  EXPECT_EQ(::SendMessageW(frame, WM_USER, 1112, 0), 1);
+  EXPECT_EQ(::SendMessageW(frame, kHideFrameRequest, 0, 0), 1);
   EXPECT_FALSE(::IsWindowVisible(frame));
   EXPECT_EQ(installer.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
 

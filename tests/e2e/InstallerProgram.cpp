@@ -49,7 +49,7 @@ bool EndEarlierInstallers(std::chrono::milliseconds timeout) {
   for (;;) {
     CKernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName));
     if (!mutex) return true;
-    for (HWND frame : FindTopLevelWindows(0, kFrameClass)) {
+    for (HWND frame : FindTopLevelWindows(0, kFrameClassName)) {
       DWORD id = 0;
       ::GetWindowThreadProcessId(frame, &id);
       CKernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, id));

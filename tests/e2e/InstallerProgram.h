@@ -6,10 +6,9 @@
 #include <chrono>
 #include <string>
 
-namespace kst::test {
+#include "app/FrameClass.h"
 
-// The frame window's class.
-inline constexpr wchar_t kFrameClass[] = L"WTL_RedeRerizeduSample";
+namespace kst::test {
 
 // The packed x86_64 installer of this build.
 std::wstring InstallerPath();

@@ -10,7 +10,7 @@ bool CInstallerSession::Start(const std::wstring& program, bool answerBoxes,
                               const std::wstring& workingFolder, const std::wstring& arguments) {
   if (!process_.Start(program, arguments, workingFolder)) return false;
   if (answerBoxes) AnswerBoxes();
-  frame_ = process_.WaitForWindow(kFrameClass, std::chrono::seconds(20));
+  frame_ = process_.WaitForWindow(kFrameClassName, std::chrono::seconds(20));
   return frame_ != nullptr && log_.RecordTextsOf(frame_);
 }
 

@@ -93,7 +93,7 @@ TEST(PlantedDll, TheInstallerNeverLoadsAPlantFromItsFolder) {
   CNativeFirst nativeFirst(L"setup.exe", kPlantedForInstaller);
   CTestProcess process;
   ASSERT_TRUE(process.Start(installer));
-  HWND frame = process.WaitForWindow(kFrameClass, 20s);
+  HWND frame = process.WaitForWindow(kFrameClassName, 20s);
   ASSERT_NE(frame, nullptr);
   // The frame paints its skin: at the session's 120 DPI GDI+ has scaled the pictures and
   // AlphaBlend has drawn them.

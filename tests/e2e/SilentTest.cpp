@@ -51,7 +51,7 @@ class CSilentRun {
     while (!process_.WaitForExit(10ms)) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       windowSeen_ = windowSeen_ || !FindTopLevelWindows(process_.Id(), nullptr, true).empty() ||
-                    !FindTopLevelWindows(process_.Id(), kFrameClass).empty();
+                    !FindTopLevelWindows(process_.Id(), kFrameClassName).empty();
     }
     boxes_ = BoxTexts(boxes);
     return true;
@@ -719,7 +719,7 @@ TEST_F(SilentTest, ABadCommandLineChangesNothingAndOnlyTheWindowModeShowsTheUsag
     if (!c.box.empty()) {
       EXPECT_EQ(run.Boxes()[0].rfind(c.box, 0), 0u) << run.Boxes()[0];
     }
-    EXPECT_TRUE(FindTopLevelWindows(run.Process().Id(), kFrameClass).empty());
+    EXPECT_TRUE(FindTopLevelWindows(run.Process().Id(), kFrameClassName).empty());
     EXPECT_EQ(InstallStateListing(), Strings{});
     EXPECT_FALSE(FileExists(missingFolder));
     EXPECT_EQ(ListFolder(elsewhere), std::vector<std::wstring>{});

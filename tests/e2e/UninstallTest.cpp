@@ -149,7 +149,7 @@ TEST_F(UninstallTest, AConfirmedUninstallRemovesTheInstallAndLeavesADirectConnec
                                                   {"\"B\"", kDirectConnection}}));
     // The proxy reset, then the frame hidden, then the farewell.
     size_t lastProxyCall = LastIndexOf(log, "InternetSetOptionW ");
-    size_t hidden = LastIndexOf(log, "hide " + Utf8(kFrameClass));
+    size_t hidden = LastIndexOf(log, "hide " + Utf8(kFrameClassName));
     size_t farewell = LastIndexOf(log, BoxTextLine("感谢您使用Veltrin,更多功能即将推出,敬请关注!"));
     ASSERT_NE(hidden, std::string::npos);
     ASSERT_NE(farewell, std::string::npos);
@@ -277,7 +277,7 @@ TEST_F(UninstallTest, OutsideAProgramFolderItRefusesAtStartAndEndsWithoutAWindow
   CMessageBoxWatcher boxes(uninstaller.Id());
   bool frameShown = false;
   while (!uninstaller.WaitForExit(20ms) && !frameShown)
-    frameShown = !FindTopLevelWindows(uninstaller.Id(), kFrameClass, true).empty();
+    frameShown = !FindTopLevelWindows(uninstaller.Id(), kFrameClassName, true).empty();
 
   std::filesystem::remove_all(stray);
   EXPECT_FALSE(frameShown);
@@ -366,7 +366,7 @@ TEST_F(UninstallTest, UnderWinesOwnWininetTheProxyResetEndsTheProgramAfterItsMes
   EXPECT_FALSE(FileExists(places.desktopLink));
   EXPECT_TRUE(FileExists(places.dataRoot)) << "the configuration folder was removed";
   EXPECT_TRUE(FileExists(Uninstaller(places)));
-  EXPECT_EQ(uninstaller.Log().Find("hide " + Utf8(kFrameClass)), std::nullopt);
+  EXPECT_EQ(uninstaller.Log().Find("hide " + Utf8(kFrameClassName)), std::nullopt);
 }
 
 TEST_F(UninstallTest, TheButtonsDoNothingWhileTheConfirmationWaits) {

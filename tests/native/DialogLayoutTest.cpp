@@ -1,3 +1,4 @@
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,14 +75,24 @@ TEST(DialogLayout, OnlyTheSettingsLinkGrowsToItsCaptionAndNotAt96Dpi) {
   }
 }
 
+// A control in two rows would be placed twice, the later row winning the z-order, while
+// PlacementOf and the DPI change read the first.
+TEST(DialogLayout, EachControlHasOneRow) {
+  const auto layout = ComputeDialogLayout(560, 320, 96);
+  for (size_t i = 0; i < layout.size(); ++i) {
+    for (size_t j = i + 1; j < layout.size(); ++j)
+      EXPECT_NE(layout[i].id, layout[j].id) << "rows " << i << " and " << j;
+  }
+}
+
 TEST(DialogLayout, PlacementOrderIsTheZOrderBottomFirst) {
-  ControlPlacement layout[kPlacedControlCount];
-  ComputeDialogLayout(560, 320, 96, layout);
-  const int expected[kPlacedControlCount] = {
-      IDC_STATUS_LABEL, IDC_CLOSE_BUTTON,    IDC_LOGO,        IDC_PRODUCT_LINK,
-      IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,   IDC_MAIN_BUTTON, IDC_CONSENT,
-      IDC_ALL_USERS,    IDC_NAVIGATION_PAGE, IDC_HOME_PAGE,   IDC_REMOVE_CONFIG};
-  for (int i = 0; i < kPlacedControlCount; ++i) EXPECT_EQ(layout[i].id, expected[i]) << i;
+  const auto layout = ComputeDialogLayout(560, 320, 96);
+  const int expected[] = {IDC_STATUS_LABEL,    IDC_CLOSE_BUTTON, IDC_LOGO,
+                          IDC_PRODUCT_LINK,    IDC_INFO_LABEL3,  IDC_SETTINGS_LINK,
+                          IDC_MAIN_BUTTON,     IDC_CONSENT,      IDC_ALL_USERS,
+                          IDC_NAVIGATION_PAGE, IDC_HOME_PAGE,    IDC_REMOVE_CONFIG};
+  ASSERT_EQ(layout.size(), std::size(expected));
+  for (size_t i = 0; i < layout.size(); ++i) EXPECT_EQ(layout[i].id, expected[i]) << i;
 }
 
 TEST(DialogLayout, InsideClientCutsOnlyWhatReachesPastTheClientArea) {

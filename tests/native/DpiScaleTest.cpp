@@ -12,11 +12,7 @@
 namespace kst {
 
 // Found by argument lookup, so in the namespace of the types.
-bool operator==(const Edges& a, const Edges& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-std::ostream& operator<<(std::ostream& out, const Edges& e) {
+std::ostream& operator<<(std::ostream& out, const Rect& e) {
   return out << "(" << e.left << ", " << e.top << ", " << e.right << ", " << e.bottom << ")";
 }
 
@@ -155,13 +151,12 @@ TEST(DpiLayout, FrameAndDialogFollowTheDialogUnitsWithEveryPixelConstantScaled) 
         CenteredOnWorkArea({0, 0, client.cx, client.cy}, {0, 0, 3000, 3000}, c.dpi);
     EXPECT_EQ(corner.y, (3000 - client.cy) / 2 - c.aboveCentre);
     const Rect badge = BadgeRect(client.cx, 154, 48, c.dpi);
-    EXPECT_EQ((Edges{badge.left, badge.top, badge.right, badge.bottom}),
-              (Edges{c.badge.left, c.badge.top, c.badge.right, c.badge.bottom}));
+    EXPECT_EQ(badge, c.badge);
 
     for (const Placed& expected : c.controls) {
       const ControlPlacement at = PlacementOf(expected.id, client.cx, client.cy, c.dpi);
-      EXPECT_EQ((Edges{at.x, at.y, at.cx, at.cy}),
-                (Edges{expected.x, expected.y, expected.cx, expected.cy}))
+      EXPECT_EQ((Rect{at.x, at.y, at.cx, at.cy}),
+                (Rect{expected.x, expected.y, expected.cx, expected.cy}))
           << "control " << expected.id << " as x, y, width, height";
     }
     const ControlPlacement status = PlacementOf(IDC_STATUS_LABEL, client.cx, client.cy, c.dpi);
@@ -185,8 +180,8 @@ TEST(DpiLayout, TheProductLinksPlaceDependsOnTheWidthInDesignPixels) {
   };
   for (const Case& c : cases) {
     const ControlPlacement at = PlacementOf(IDC_PRODUCT_LINK, c.width, 400, c.dpi);
-    EXPECT_EQ((Edges{at.x, at.y, at.cx, at.cy}),
-              (Edges{c.expected.x, c.expected.y, c.expected.cx, c.expected.cy}))
+    EXPECT_EQ((Rect{at.x, at.y, at.cx, at.cy}),
+              (Rect{c.expected.x, c.expected.y, c.expected.cx, c.expected.cy}))
         << c.width << " at " << c.dpi;
   }
 }
@@ -197,8 +192,8 @@ TEST(DpiNineGrid, CornersKeepTheirSourceAndGrowWithTheDpi) {
   struct Case {
     const char* what;
     int dpi;
-    Edges destination, source, margins;
-    Edges topLeft, centre, bottomRight;  // destination pieces as x, y, width, height
+    Rect destination, source, margins;
+    Rect topLeft, centre, bottomRight;  // destination pieces as x, y, width, height
   } const cases[] = {
       // The close button: a 16 x 16 cell of image 160 with margins 6 on a button of 16 scaled.
       {"close button",
@@ -284,7 +279,7 @@ TEST(DpiNineGrid, CornersKeepTheirSourceAndGrowWithTheDpi) {
        {20, 20, 812, 382},
        {832, 402, 20, 20}},
   };
-  auto asEdges = [](const PixelRect& r) { return Edges{r.x, r.y, r.width, r.height}; };
+  auto asEdges = [](const PixelRect& r) { return Rect{r.x, r.y, r.width, r.height}; };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.what << " at " << c.dpi << " DPI");
     NineGridPiece pieces[9];
@@ -295,18 +290,17 @@ TEST(DpiNineGrid, CornersKeepTheirSourceAndGrowWithTheDpi) {
     const int sw = c.source.right - c.source.left;
     const int sh = c.source.bottom - c.source.top;
     EXPECT_EQ(asEdges(pieces[0].source),
-              (Edges{c.source.left, c.source.top, c.margins.left, c.margins.top}));
-    EXPECT_EQ(
-        asEdges(pieces[4].source),
-        (Edges{c.source.left + c.margins.left, c.source.top + c.margins.top,
-               sw - c.margins.left - c.margins.right, sh - c.margins.top - c.margins.bottom}));
+              (Rect{c.source.left, c.source.top, c.margins.left, c.margins.top}));
+    EXPECT_EQ(asEdges(pieces[4].source),
+              (Rect{c.source.left + c.margins.left, c.source.top + c.margins.top,
+                    sw - c.margins.left - c.margins.right, sh - c.margins.top - c.margins.bottom}));
   }
 }
 
 TEST(DpiPicture, TheInsetScalesWithTheDpi) {
   struct Case {
     int dpi;
-    Edges rect, picture;
+    Rect rect, picture;
   } const cases[] = {
       // The page picture's inset (6, 6): 414 x 199 pixels inside a 426 x 211 control at 96.
       {96, {0, 0, 426, 211}, {6, 6, 420, 205}},     {120, {0, 0, 533, 264}, {8, 8, 525, 256}},
@@ -315,7 +309,7 @@ TEST(DpiPicture, TheInsetScalesWithTheDpi) {
   };
   for (const Case& c : cases) EXPECT_EQ(PictureRect(c.rect, 6, 6, c.dpi), c.picture) << c.dpi;
   // The logo has no inset at any DPI.
-  EXPECT_EQ(PictureRect({16, 12, 324, 108}, 0, 0, 192), (Edges{16, 12, 324, 108}));
+  EXPECT_EQ(PictureRect({16, 12, 324, 108}, 0, 0, 192), (Rect{16, 12, 324, 108}));
 }
 
 // The dialog's own font is the message font at 14 pixels scaled; the template's font of

@@ -1,10 +1,8 @@
 // The platform-free rules of the skin: nine-grid pieces, cells and caption colours by item
 // state, five-cell strips, the cross-fade's progress and font heights.
-#include "skin/SkinRules.h"
-
-#include <gtest/gtest.h>
-
 #include "skin/NineGrid.h"
+#include "skin/SkinRules.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 
@@ -24,14 +22,10 @@ TEST(NineGrid, PiecesComeInRowOrderWithMarginsUnstretched) {
   // A 40 x 30 destination at (100, 50) from a 16 x 16 cell at (32, 0), margins 3, 4, 5, 6.
   ComputeNineGrid({100, 50, 140, 80}, {32, 0, 48, 16}, {3, 4, 5, 6}, 96, pieces);
   const NineGridPiece expected[9] = {
-      {{100, 50, 3, 4}, {32, 0, 3, 4}},
-      {{103, 50, 32, 4}, {35, 0, 8, 4}},
-      {{135, 50, 5, 4}, {43, 0, 5, 4}},
-      {{100, 54, 3, 20}, {32, 4, 3, 6}},
-      {{103, 54, 32, 20}, {35, 4, 8, 6}},
-      {{135, 54, 5, 20}, {43, 4, 5, 6}},
-      {{100, 74, 3, 6}, {32, 10, 3, 6}},
-      {{103, 74, 32, 6}, {35, 10, 8, 6}},
+      {{100, 50, 3, 4}, {32, 0, 3, 4}},   {{103, 50, 32, 4}, {35, 0, 8, 4}},
+      {{135, 50, 5, 4}, {43, 0, 5, 4}},   {{100, 54, 3, 20}, {32, 4, 3, 6}},
+      {{103, 54, 32, 20}, {35, 4, 8, 6}}, {{135, 54, 5, 20}, {43, 4, 5, 6}},
+      {{100, 74, 3, 6}, {32, 10, 3, 6}},  {{103, 74, 32, 6}, {35, 10, 8, 6}},
       {{135, 74, 5, 6}, {43, 10, 5, 6}},
   };
   for (int i = 0; i < 9; ++i) {
@@ -64,7 +58,7 @@ TEST(NineGrid, ZeroMarginsStretchTheWholeCellOverTheWholeDestination) {
 TEST(SkinCells, FiveEqualCellsLeaveTheRemainderColumnsOut) {
   struct Case {
     int width, height, cell;
-    Edges expected;
+    Rect expected;
   } cases[] = {
       {1081, 45, 0, {0, 0, 216, 45}},    {1081, 45, 1, {216, 0, 432, 45}},
       {1081, 45, 4, {864, 0, 1080, 45}},  // column 1080 belongs to no cell
@@ -72,7 +66,7 @@ TEST(SkinCells, FiveEqualCellsLeaveTheRemainderColumnsOut) {
       {0, 0, 4, {0, 0, 0, 0}},  // no image: an empty source, nothing is drawn
   };
   for (const Case& c : cases) {
-    Edges cell = SkinCellRect(c.width, c.height, c.cell);
+    Rect cell = SkinCellRect(c.width, c.height, c.cell);
     EXPECT_EQ(cell.left, c.expected.left) << c.width << " cell " << c.cell;
     EXPECT_EQ(cell.top, c.expected.top) << c.width << " cell " << c.cell;
     EXPECT_EQ(cell.right, c.expected.right) << c.width << " cell " << c.cell;

@@ -96,11 +96,11 @@ TEST(LoadSkinImage, KeepsTransparentAreasTransparent) {
 }
 
 TEST(LoadSkinImage, FailuresGiveNull) {
-  EXPECT_EQ(LoadSkinImage(MAKEINTRESOURCEW(4321), L"PNG"), nullptr);
-  EXPECT_EQ(LoadSkinImage(MAKEINTRESOURCEW(IDP_LOGO), L"NOSUCHTYPE"), nullptr);
-  EXPECT_EQ(LoadSkinImage(L"C:\\no\\such\\image.png", L"PNG"), nullptr);
+  EXPECT_FALSE(LoadSkinImage(MAKEINTRESOURCEW(4321), L"PNG"));
+  EXPECT_FALSE(LoadSkinImage(MAKEINTRESOURCEW(IDP_LOGO), L"NOSUCHTYPE"));
+  EXPECT_FALSE(LoadSkinImage(L"C:\\no\\such\\image.png", L"PNG"));
   // The icon resource is no PNG: it cannot be decoded as one.
-  EXPECT_EQ(LoadSkinImage(MAKEINTRESOURCEW(IDI_APP), RT_GROUP_ICON), nullptr);
+  EXPECT_FALSE(LoadSkinImage(MAKEINTRESOURCEW(IDI_APP), RT_GROUP_ICON));
 }
 
 // Straight-alpha BGRA rows of a PNG as GDI+ reads it; empty when it cannot.
@@ -263,10 +263,10 @@ TEST(ScaleSkinImage, ScalesThePartAloneKeepingItsColoursAndOrientation) {
 
 TEST(ScaleSkinImage, NothingForAPartOutsideTheImageOrNoSize) {
   CBitmap image = MakeSkinImage(16, 8, [](int, int) -> uint32_t { return 0xFFFFFFFF; });
-  EXPECT_EQ(ScaleSkinImage(image.Get(), {8, 0, 24, 8}, {10, 10}), nullptr);
-  EXPECT_EQ(ScaleSkinImage(image.Get(), {4, 4, 4, 8}, {10, 10}), nullptr);
-  EXPECT_EQ(ScaleSkinImage(image.Get(), {0, 0, 16, 8}, {0, 10}), nullptr);
-  EXPECT_EQ(ScaleSkinImage(nullptr, {0, 0, 16, 8}, {10, 10}), nullptr);
+  EXPECT_FALSE(ScaleSkinImage(image.Get(), {8, 0, 24, 8}, {10, 10}));
+  EXPECT_FALSE(ScaleSkinImage(image.Get(), {4, 4, 4, 8}, {10, 10}));
+  EXPECT_FALSE(ScaleSkinImage(image.Get(), {0, 0, 16, 8}, {0, 10}));
+  EXPECT_FALSE(ScaleSkinImage(nullptr, {0, 0, 16, 8}, {10, 10}));
 }
 
 TEST(PremultiplyPixels, ScalesColourByAlphaWithRounding) {

@@ -88,10 +88,8 @@ const CFrameClassInfo& CBackdropWindow::GetClassInfo() {
 }
 
 bool CBackdropWindow::Open(int screenX, int screenY, int width, int height) {
-  HFONT dialogFont = CreateThemedDialogFont(kDesignDpi);
   LOGFONTW description = {};
-  ::GetObjectW(dialogFont, sizeof(description), &description);
-  ::DeleteObject(dialogFont);
+  ::GetObjectW(CreateThemedDialogFont(kDesignDpi).Get(), sizeof(description), &description);
   description.lfQuality = NONANTIALIASED_QUALITY;
   font_.Reset(::CreateFontIndirectW(&description));
   if (Create(L"skin test", WS_POPUP, 0) == nullptr) return false;
@@ -107,9 +105,9 @@ CBackdropWindow::~CBackdropWindow() {
 
 HWND CBackdropWindow::AddChild(const wchar_t* className, const wchar_t* text, DWORD style, int x,
                                int y, int width, int height, DWORD exStyle) {
-  HWND child = ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y,
-                                 width, height, m_hWnd, nullptr, ::GetModuleHandleW(nullptr),
-                                 nullptr);
+  HWND child =
+      ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
+                        height, m_hWnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   return child;
 }
@@ -119,8 +117,8 @@ LRESULT CBackdropWindow::OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
   GetClientRect(&client);
   CSurface backdrop(client.right, client.bottom);
   backdrop.FillWithBackdrop(0, 0);
-  ::BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, client.right, client.bottom, backdrop.Dc(), 0,
-           0, SRCCOPY);
+  ::BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, client.right, client.bottom, backdrop.Dc(), 0, 0,
+           SRCCOPY);
   return 1;
 }
 

@@ -1,15 +1,13 @@
 // Framed pictures: the soft shadow frame, the picture inside its inset, and the cross-fade
 // from the old picture to the new one on the control's own timer.
-#include "skin/ThemedShadowStaticCtrl.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <initializer_list>
 
 #include "resources/resource.h"
 #include "skin/SkinImage.h"
+#include "skin/ThemedShadowStaticCtrl.h"
 #include "tests/skin/SkinTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -21,6 +19,8 @@ using test::Rgb;
 constexpr int kLeft = 30;
 constexpr int kTop = 40;
 
+CBitmap Png(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
+
 class ThemedShadowStaticCtrlTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(window.Open(120, 90, 500, 300)); }
@@ -29,6 +29,7 @@ class ThemedShadowStaticCtrlTest : public ::testing::Test {
     HWND raw = window.AddChild(L"STATIC", L"", SS_LEFT, kLeft, kTop, width, height);
     ASSERT_NE(raw, nullptr);
     ASSERT_TRUE(picture.Attach(raw));
+    picture.SetFrameImage(Png(IDP_SHADOW_FRAME));
   }
 
   void Print(CSurface* surface) {
@@ -45,7 +46,7 @@ class ThemedShadowStaticCtrlTest : public ::testing::Test {
   static void Compose(CSurface* surface, const RECT& target, std::initializer_list<Layer> layers) {
     surface->FillWithBackdrop(kLeft, kTop);
     for (const Layer& layer : layers) {
-      CBitmap image(LoadSkinImage(MAKEINTRESOURCEW(layer.id), L"PNG"));
+      CBitmap image = Png(layer.id);
       const SIZE size = BitmapSize(image.Get());
       CMemoryDC imageDC(::CreateCompatibleDC(nullptr));
       HGDIOBJ previous = ::SelectObject(imageDC.Get(), image.Get());
@@ -70,7 +71,7 @@ class ThemedShadowStaticCtrlTest : public ::testing::Test {
   CBackdropWindow window;
 };
 
-TEST_F(ThemedShadowStaticCtrlTest, AttachLoadsTheFrameAndShowsTheShadow) {
+TEST_F(ThemedShadowStaticCtrlTest, AttachShowsTheShadowOfTheFrameGiven) {
   AddPicture(60, 50);
   EXPECT_TRUE(picture.ShadowEnabled());
   EXPECT_EQ(picture.BackgroundSource(), window.m_hWnd);
@@ -85,7 +86,7 @@ TEST_F(ThemedShadowStaticCtrlTest, AttachLoadsTheFrameAndShowsTheShadow) {
 // outside in), then the background, and the picture stretched into the inset.
 TEST_F(ThemedShadowStaticCtrlTest, ShadowFrameAroundThePictureInItsInset) {
   AddPicture(60, 50);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
+  picture.SetPicture(Png(IDP_LOGO), 0);
   picture.SetPictureInset(6, 6);
   CSurface drawn(60, 50), expected(60, 50);
   Print(&drawn);
@@ -117,7 +118,7 @@ TEST_F(ThemedShadowStaticCtrlTest, WithoutShadowThePictureStillKeepsItsInset) {
   AddPicture(426, 211);
   picture.SetShadowEnabled(false);
   picture.SetPictureInset(6, 6);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 0);
+  picture.SetPicture(Png(IDP_PICTURE_START), 0);
   CSurface drawn(426, 211), expected(426, 211), backdrop(426, 211);
   Print(&drawn);
   Compose(&expected, {6, 6, 420, 205}, {{IDP_PICTURE_START, 255}});
@@ -135,8 +136,8 @@ TEST_F(ThemedShadowStaticCtrlTest, CrossFadeBlendsTheOldPictureUnderTheNewOne) {
   AddPicture(60, 50);
   picture.SetShadowEnabled(false);
   picture.SetPictureInset(6, 6);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
+  picture.SetPicture(Png(IDP_PICTURE_INSTALLING), 0);
+  picture.SetPicture(Png(IDP_PICTURE_FINISHED), 500);
   ASSERT_NE(picture.PreviousPicture(), nullptr);
   ASSERT_EQ(picture.FadeEnd() - picture.FadeStart(), 500u);
   // Make the snapshot once; the frames below are drawn at chosen ticks.
@@ -163,9 +164,9 @@ TEST_F(ThemedShadowStaticCtrlTest, CrossFadeBlendsTheOldPictureUnderTheNewOne) {
 
 TEST_F(ThemedShadowStaticCtrlTest, TimerRunsOnlyForAFadeAndStopsItselfAfterItsEnd) {
   AddPicture(60, 50);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
+  picture.SetPicture(Png(IDP_PICTURE_INSTALLING), 0);
   EXPECT_FALSE(TimerRunning()) << "no duration, no timer";
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 100);
+  picture.SetPicture(Png(IDP_PICTURE_FINISHED), 100);
   EXPECT_TRUE(TimerRunning());
   const DWORD start = ::GetTickCount();
   while (picture.FadeStart() != 0 && ::GetTickCount() - start < 3000) test::PumpMessages(25);
@@ -184,11 +185,11 @@ TEST_F(ThemedShadowStaticCtrlTest, TimerRunsOnlyForAFadeAndStopsItselfAfterItsEn
 
 TEST_F(ThemedShadowStaticCtrlTest, ANewPictureDuringAFadeDropsThePictureFadingOut) {
   AddPicture(60, 50);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_INSTALLING), L"PNG", 0);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_FINISHED), L"PNG", 500);
+  picture.SetPicture(Png(IDP_PICTURE_INSTALLING), 0);
+  picture.SetPicture(Png(IDP_PICTURE_FINISHED), 500);
   const HBITMAP fadingOut = picture.PreviousPicture();
   const HBITMAP fadingIn = picture.Picture();
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_PICTURE_START), L"PNG", 500);
+  picture.SetPicture(Png(IDP_PICTURE_START), 500);
   EXPECT_EQ(::GetObjectType(fadingOut), 0u) << "deleted";
   EXPECT_EQ(picture.PreviousPicture(), fadingIn);
 }
@@ -197,8 +198,8 @@ TEST_F(ThemedShadowStaticCtrlTest, ANewPictureDuringAFadeDropsThePictureFadingOu
 TEST_F(ThemedShadowStaticCtrlTest, MissingPictureLeavesTheBackground) {
   AddPicture(60, 50);
   picture.SetShadowEnabled(false);
-  picture.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 0);
-  picture.SetPicture(MAKEINTRESOURCEW(4321), L"PNG", 500);
+  picture.SetPicture(Png(IDP_LOGO), 0);
+  picture.SetPicture(Png(4321), 500);
   EXPECT_EQ(picture.Picture(), nullptr);
   CSurface drawn(60, 50), backdrop(60, 50);
   Print(&drawn);
@@ -208,7 +209,7 @@ TEST_F(ThemedShadowStaticCtrlTest, MissingPictureLeavesTheBackground) {
 
 TEST(ThemedShadowStaticCtrl, WithoutAWindowSetPictureOnlyLoads) {
   CThemedShadowStaticCtrl detached;
-  detached.SetPicture(MAKEINTRESOURCEW(IDP_LOGO), L"PNG", 30);
+  detached.SetPicture(Png(IDP_LOGO), 30);
   EXPECT_NE(detached.Picture(), nullptr);
   ::Sleep(60);
   MSG message;

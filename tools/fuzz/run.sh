@@ -8,7 +8,7 @@ repo=$here/../..
 out=$1
 seconds=${2:-30}
 mkdir -p "$out"
-clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+clang++-19 -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I "$repo" "$here/PayloadRecordFuzz.cpp" "$repo/install/PayloadFormat.cpp" -lz \
   -o "$out/payload_record_fuzz"
 rm -rf "$out/corpus"

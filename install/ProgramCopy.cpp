@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "base/Check.h"
 #include "base/ProgramPaths.h"
 #include "install/ImageLayout.h"
 #include "install/ProductComponents.h"
@@ -59,6 +60,7 @@ FileResult CopyRunningProgram(const wchar_t* path) {
 }  // namespace
 
 CProgramFileHold::CProgramFileHold() {
+  KST_CHECK(heldProgramFile == nullptr);
   CPath self;
   if (!GetProgramPath(self)) return;
   // The entry itself: a link or a second name put at the program's name before this point would

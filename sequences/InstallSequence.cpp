@@ -1,5 +1,6 @@
 #include "sequences/InstallSequence.h"
 
+#include "base/Check.h"
 #include "base/Path.h"
 #include "base/StepLog.h"
 #include "base/Text.h"
@@ -74,6 +75,7 @@ bool ShowFileFailure(CSequenceDialog& dialog, FileResult result) {
       text = L"写文件失败";
       break;
   }
+  KST_CHECK(text != nullptr);
   dialog.Tell(ExitCode::kFileFailed, L"错误", text);
   return true;
 }

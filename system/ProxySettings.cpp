@@ -4,6 +4,7 @@
 #include <raserror.h>
 #include <stdint.h>
 
+#include "base/Handles.h"
 #include "base/SystemLibrary.h"
 
 namespace kst {
@@ -61,8 +62,9 @@ int ReadRasConnections() {
       (static_cast<size_t>(size) + sizeof(RASENTRYNAMEW) - 1) / sizeof(RASENTRYNAMEW);
   if (reportedRecords > recordCount) recordCount = reportedRecords;
   if (recordCount > SIZE_MAX / sizeof(RASENTRYNAMEW)) return 0;
-  RASENTRYNAMEW* records = new RASENTRYNAMEW[recordCount]();
-  if (records == nullptr) return 0;
+  CGlobalMemory memory(::GlobalAlloc(GPTR, recordCount * sizeof(RASENTRYNAMEW)));
+  if (!memory) return 0;
+  RASENTRYNAMEW* records = static_cast<RASENTRYNAMEW*>(memory.Get());
   for (size_t i = 0; i < recordCount; ++i) records[i].dwSize = sizeof(RASENTRYNAMEW);
 
   int stored = 0;
@@ -70,7 +72,6 @@ int ReadRasConnections() {
   if (rasEnumEntries(nullptr, nullptr, records, &size, &entryCount) == ERROR_SUCCESS) {
     stored = StoreConnectionNames(records, entryCount < recordCount ? entryCount : recordCount);
   }
-  delete[] records;
   return stored;
 }
 

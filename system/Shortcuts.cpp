@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "base/ComInit.h"
 #include "base/ComRef.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
@@ -147,10 +148,10 @@ bool CreateProgramsFolder(int programsFolderId) {
 }
 
 bool CreateShortcuts(bool allUsers) {
-  HRESULT com = ::CoInitialize(nullptr);
-  const bool created = CreateLinks(allUsers);
-  if (SUCCEEDED(com)) ::CoUninitialize();
-  return created;
+  // On a thread that is in another apartment already the shell's link object can still be had;
+  // where it cannot, the links fail one by one and say so.
+  const CComInit com;
+  return CreateLinks(allUsers);
 }
 
 bool DeleteShortcuts() {

@@ -12,8 +12,8 @@ namespace {
 
 // Every version of ntdll has these, XP's included.
 using NtCreateFileFunction = NTSTATUS(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*,
-                                              IO_STATUS_BLOCK*, LARGE_INTEGER*, ULONG, ULONG,
-                                              ULONG, ULONG, void*, ULONG);
+                                              IO_STATUS_BLOCK*, LARGE_INTEGER*, ULONG, ULONG, ULONG,
+                                              ULONG, void*, ULONG);
 using NtQueryDirectoryFunction = NTSTATUS(NTAPI*)(HANDLE, HANDLE, void*, void*, IO_STATUS_BLOCK*,
                                                   void*, ULONG, FILE_INFORMATION_CLASS, BOOLEAN,
                                                   UNICODE_STRING*, BOOLEAN);
@@ -111,7 +111,7 @@ CFileHandle OpenInFolder(HANDLE folder, const wchar_t* name, DWORD access, DWORD
   HANDLE entry = nullptr;
   IO_STATUS_BLOCK status;
   if (ReportsNtFailure(create(&entry, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share,
-                    FILE_OPEN, kOptions, nullptr, 0)))
+                              FILE_OPEN, kOptions, nullptr, 0)))
     return CFileHandle();
   return CFileHandle(entry);
 }

@@ -34,9 +34,9 @@ bool HasInheritedFullControl(PACL acl, PSID everyone) {
 
 // The entry's access list, which lies in descriptor.
 bool ReadAcl(HANDLE entry, PACL& acl, CLocalMemory& descriptor) {
-  return SucceededOrSetLastError(::GetSecurityInfo(
-      entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr,
-      reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())));
+  return SucceededOrSetLastError(
+      ::GetSecurityInfo(entry, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+                        nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.Receive())));
 }
 
 // Sets acl through the handle alone, keeping the entry's protection from inheritance as it was:
@@ -85,8 +85,8 @@ bool GrantAsInherited(HANDLE entry, PSID everyone, bool folder) {
   PACL acl = static_cast<PACL>(memory.Get());
   memcpy(acl, oldAcl, oldAcl->AclSize);
   acl->AclSize = static_cast<WORD>(size);
-  const BYTE flags = static_cast<BYTE>(
-      INHERITED_ACE | (folder ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0));
+  const BYTE flags =
+      static_cast<BYTE>(INHERITED_ACE | (folder ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0));
   return ::AddAccessAllowedAceEx(acl, acl->AclRevision, flags, FILE_ALL_ACCESS, everyone) &&
          SetAcl(entry, acl, descriptor.Get());
 }
@@ -103,7 +103,8 @@ bool GrantInside(HANDLE folder, const CPath& path, PSID everyone, int depth) {
     const bool listedAsFolder = (listing.Attributes() & FILE_ATTRIBUTE_DIRECTORY) != 0;
     CFileHandle entry = OpenInFolder(
         folder, listing.Name(), kGrantAccess | (listedAsFolder ? kFolderListAccess : 0), kShareAll);
-    const EntryAt kind = entry ? ClassifyEntryAt(entry.Get(), entryPath.Get()) : EntryAt::kLeftAlone;
+    const EntryAt kind =
+        entry ? ClassifyEntryAt(entry.Get(), entryPath.Get()) : EntryAt::kLeftAlone;
     if (kind == EntryAt::kLeftAlone) continue;
     const bool isFolder = kind == EntryAt::kFolder;
     granted = GrantAsInherited(entry.Get(), everyone, isFolder) && granted;

@@ -5,9 +5,9 @@
 #include "base/Inflate.h"
 #include "base/Path.h"
 #include "base/Text.h"
-#include "install/ProductComponents.h"
 #include "install/PayloadFormat.h"
 #include "install/PayloadSlots.h"
+#include "install/ProductComponents.h"
 
 namespace kst {
 namespace {

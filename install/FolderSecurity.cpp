@@ -75,12 +75,11 @@ FolderOwner TakeBackFromOtherOwner(const wchar_t* folder) {
     return FolderOwner::kNotTakenBack;
   if (HasTrustedOwner(handle.Get())) return FolderOwner::kTrusted;
   COwnSecurity security;
-  return security.Build() &&
-                 SucceededOrSetLastError(::SetSecurityInfo(
-                     handle.Get(), SE_FILE_OBJECT,
-                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                         PROTECTED_DACL_SECURITY_INFORMATION,
-                     security.Owner(), nullptr, security.Acl(), nullptr))
+  return security.Build() && SucceededOrSetLastError(::SetSecurityInfo(
+                                 handle.Get(), SE_FILE_OBJECT,
+                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                     PROTECTED_DACL_SECURITY_INFORMATION,
+                                 security.Owner(), nullptr, security.Acl(), nullptr))
              ? FolderOwner::kTakenBack
              : FolderOwner::kNotTakenBack;
 }

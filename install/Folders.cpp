@@ -40,8 +40,8 @@ bool LiesIn(const wchar_t* moduleFolder, const wchar_t* base) {
 FolderResult EnsureSubfolder(const CPath& parent, const wchar_t* name, CPath& folder,
                              NewFolderAccess access, int& takenBack) {
   folder = parent;
-  FolderResult result = folder.Join(name) ? EnsureFolder(folder.Get(), access)
-                                          : FolderResult::kFailed;
+  FolderResult result =
+      folder.Join(name) ? EnsureFolder(folder.Get(), access) : FolderResult::kFailed;
   if (result == FolderResult::kTakenBack) ++takenBack;
   return result;
 }
@@ -77,8 +77,7 @@ FolderResult SetUpFolders(const wchar_t* programFolder, FileResult* settingsWrit
   if (!program.Assign(programFolder)) return FolderResult::kFailed;
   for (const wchar_t* name : kAppFolders) {
     CPath folder;
-    result =
-        EnsureSubfolder(program, name, folder, NewFolderAccess::kInstallersOwn, takenBack);
+    result = EnsureSubfolder(program, name, folder, NewFolderAccess::kInstallersOwn, takenBack);
     if (!IsReady(result)) return result;
     GrantEveryoneFullAccess(folder.Get());
   }

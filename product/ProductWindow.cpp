@@ -1,6 +1,7 @@
 #include "product/ProductWindow.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "install/ProductComponents.h"

@@ -13,8 +13,8 @@
 #include "system/AppsAndFeatures.h"
 #include "system/FilterService.h"
 #include "system/ProductProcesses.h"
-#include "system/RestartQueue.h"
 #include "system/Registry.h"
+#include "system/RestartQueue.h"
 #include "system/ShellOpen.h"
 #include "system/Shortcuts.h"
 
@@ -106,11 +106,12 @@ const wchar_t* ExtractProductFiles(CSequenceDialog& dialog, const CPath& program
     CPath target(folder.Get());
     if (!target.Join(file.name)) target.Assign(file.name);
     CPath aside;
-    FileResult result = LogFileStep(
-        ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity, &aside),
-        L"extract", target.Get());
+    FileResult result =
+        LogFileStep(ExtractEmbeddedFile(folder.Get(), file.name, file.slot, file.capacity, &aside),
+                    L"extract", target.Get());
     if (result == FileResult::kDoneBesideCopyInUse)
-      Log(L"in use: ", target.Get(), L" renamed to ", aside.Get(), L", deleted at the next restart");
+      Log(L"in use: ", target.Get(), L" renamed to ", aside.Get(),
+          L", deleted at the next restart");
     if (ShowFileFailure(dialog, result)) return file.failureText;
   }
   return nullptr;

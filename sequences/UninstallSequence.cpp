@@ -11,8 +11,8 @@
 #include "system/ProductProcesses.h"
 #include "system/ProxySettings.h"
 #include "system/Registry.h"
-#include "system/RestartQueue.h"
 #include "system/Removal.h"
+#include "system/RestartQueue.h"
 #include "system/Shortcuts.h"
 
 namespace kst {

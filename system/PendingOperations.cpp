@@ -3,7 +3,9 @@
 namespace kst {
 namespace {
 
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+wchar_t Lower(wchar_t c) {
+  return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
 
 // The source's path behind the NT prefix "\??\" (or "\\?\"), which the folders do not carry.
 const wchar_t* WithoutNtPrefix(const wchar_t* path) {

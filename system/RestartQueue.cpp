@@ -99,8 +99,8 @@ int DropQueuedOperationsIn(const wchar_t* const* folders, size_t folderCount) {
              : -1;
 }
 
-int QueueLeftoversForRestart(const CPath& folder, const wchar_t* keptAlone,
-                             QueuedPathReport report, bool& failed) {
+int QueueLeftoversForRestart(const CPath& folder, const wchar_t* keptAlone, QueuedPathReport report,
+                             bool& failed) {
   failed = false;
   int queued = 0;
   if (!HoldsMoreThan(folder, keptAlone)) return 0;

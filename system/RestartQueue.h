@@ -20,7 +20,7 @@ using QueuedPathReport = void (*)(const wchar_t* path);
 // holds and the folder itself last, links as entries of their own. Nothing is queued when nothing
 // but the file called keptAlone is left (the running uninstaller, which the self-removal shell
 // takes). Returns how many were queued; false in failed when one could not be.
-int QueueLeftoversForRestart(const CPath& folder, const wchar_t* keptAlone,
-                             QueuedPathReport report, bool& failed);
+int QueueLeftoversForRestart(const CPath& folder, const wchar_t* keptAlone, QueuedPathReport report,
+                             bool& failed);
 
 }  // namespace kst

@@ -55,8 +55,7 @@ bool StartThroughDesktopShell(const wchar_t* target, const wchar_t* workingFolde
   CComRef<IShellDispatch2> shell;
   if (FAILED(view->GetItemObject(SVGIO_BACKGROUND, __uuidof(IDispatch), background.Receive())) ||
       !background.Query(folderView) ||
-      FAILED(folderView->get_Application(application.ReceiveTyped())) ||
-      !application.Query(shell))
+      FAILED(folderView->get_Application(application.ReceiveTyped())) || !application.Query(shell))
     return false;
   CBstr file(::SysAllocString(target));
   CBstr folder(::SysAllocString(workingFolder));

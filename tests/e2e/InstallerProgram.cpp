@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "base/Handles.h"
-#include "tests/support/TestWindows.h"
-
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestWindows.h"
 
 namespace kst::test {
 namespace {

@@ -1,8 +1,8 @@
 #include "InstallerSession.h"
 
-#include <gtest/gtest.h>
-
 #include <thread>
+
+#include <gtest/gtest.h>
 
 namespace kst::test {
 

@@ -156,8 +156,8 @@ TEST_F(LinkedFolderTest, AReinstallWritesNoFileThroughASecondNameOrALink) {
   EXPECT_TRUE(ReadFileBytes(product) == ReadFileBytes(PayloadFile(L"kestrel.exe")))
       << "kestrel.exe was not written anew";
   RemoveLink(updater);
-  ASSERT_TRUE(installer.PressLater(installer.TextOf(kMainButton) == "退出" ? kMainButton
-                                                                          : kCloseButton));
+  ASSERT_TRUE(
+      installer.PressLater(installer.TextOf(kMainButton) == "退出" ? kMainButton : kCloseButton));
   ASSERT_TRUE(installer.Process().WaitForExit(10s));
   CloseProductWindows();
 }

@@ -117,8 +117,8 @@ constexpr wchar_t kPendingOperations[] = L"PendingFileRenameOperations";
 std::vector<std::wstring> RestartQueue() {
   std::vector<wchar_t> data(64 * 1024);
   DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations, RRF_RT_REG_MULTI_SZ,
-                     nullptr, data.data(), &size) != ERROR_SUCCESS)
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingOperations,
+                     RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) != ERROR_SUCCESS)
     return {};
   std::vector<std::wstring> strings;
   const size_t length = size / sizeof(wchar_t);
@@ -193,7 +193,8 @@ TEST_F(SilentTest, AnInstallOfEitherScopeLeavesWhatTheWindowsInstallLeavesAndSho
       steps.push_back(step);
     steps.push_back("copy uninstaller to " + Utf8(Uninstaller(places)) + ": ok");
     steps.push_back("autostart " + Utf8(places.programFolder) + "\\kestrel.exe: ok");
-    steps.push_back("start " + Utf8(places.programFolder) + "\\kestrel.exe: ok, by the desktop's shell");
+    steps.push_back("start " + Utf8(places.programFolder) +
+                    "\\kestrel.exe: ok, by the desktop's shell");
     steps.push_back("install finished");
     steps.push_back("open http://report.veltrin.example/installok.php: ok, by the desktop's shell");
     steps.push_back("end: exit code 0");
@@ -291,9 +292,10 @@ TEST_F(SilentTest, AFolderSwappedForALinkBeforeTheFilesGoInGetsNoneOfThem) {
   const std::string target = Utf8(themes) + "\\Themes\\default.themes";
   const Strings lines = LogLines(log);
   EXPECT_TRUE(ContainsInOrder(
-      lines, {"extract " + Utf8(places.programFolder) + "\\kestrel.exe: ok",
-              "install failed: 安装失败,可能是某款安全软件反应过慢妨碍了文件拷贝,请退出安全软件再重试",
-              "end: exit code 20"}))
+      lines,
+      {"extract " + Utf8(places.programFolder) + "\\kestrel.exe: ok",
+       "install failed: 安装失败,可能是某款安全软件反应过慢妨碍了文件拷贝,请退出安全软件再重试",
+       "end: exit code 20"}))
       << ::testing::PrintToString(lines);
   bool refused = false;
   for (const std::string& line : lines)
@@ -465,11 +467,10 @@ TEST_F(SilentTest, AProductFileInUseAtAReinstallIsRenamedAsideAndReplaced) {
   EXPECT_TRUE(ReadFileBytes(library) == ReadFileBytes(PayloadFile(L"ksthooker32.dll")));
   EXPECT_EQ(ReadFileBytes(aside), oldBuild);
   EXPECT_TRUE(QueuedForDeletion(RestartQueue(), aside));
-  EXPECT_TRUE(ContainsInOrder(LogLines(log),
-                              {"extract " + Utf8(library) + ": ok",
-                               "in use: " + Utf8(library) + " renamed to " + Utf8(aside) +
-                                   ", deleted at the next restart",
-                               "end: exit code 0"}))
+  EXPECT_TRUE(ContainsInOrder(LogLines(log), {"extract " + Utf8(library) + ": ok",
+                                              "in use: " + Utf8(library) + " renamed to " +
+                                                  Utf8(aside) + ", deleted at the next restart",
+                                              "end: exit code 0"}))
       << ::testing::PrintToString(LogLines(log));
   held.Reset();
   ::DeleteFileW(aside.c_str());
@@ -504,14 +505,14 @@ TEST_F(SilentTest, AFileInUseAtTheRemovalGoesAtTheNextRestart) {
   ASSERT_NO_FATAL_FAILURE(RemoveWithAFileHeld(places, heldFile, log));
 
   const std::vector<std::wstring> queued = RestartQueue();
-  for (const std::wstring& path :
-       {heldFile, places.programFolder + L"\\App_Config", Uninstaller(places), places.programFolder})
+  for (const std::wstring& path : {heldFile, places.programFolder + L"\\App_Config",
+                                   Uninstaller(places), places.programFolder})
     EXPECT_TRUE(QueuedForDeletion(queued, path)) << Utf8(path);
   EXPECT_TRUE(ContainsInOrder(
-      LogLines(log), {"deleted at the next restart: " + Utf8(heldFile),
-                      "deleted at the next restart: " + Utf8(places.programFolder + L"\\App_Config"),
-                      "deleted at the next restart: " + Utf8(places.programFolder),
-                      "end: exit code 3010"}))
+      LogLines(log),
+      {"deleted at the next restart: " + Utf8(heldFile),
+       "deleted at the next restart: " + Utf8(places.programFolder + L"\\App_Config"),
+       "deleted at the next restart: " + Utf8(places.programFolder), "end: exit code 3010"}))
       << ::testing::PrintToString(LogLines(log));
 
   ASSERT_NO_FATAL_FAILURE(RestartTheSystem());
@@ -541,7 +542,8 @@ TEST_F(SilentTest, AReinstallBeforeTheRestartKeepsItsFiles) {
     EXPECT_TRUE(FileExists(path)) << Utf8(path);
   bool taken = false;
   for (const std::string& line : LogLines(log))
-    taken = taken || (line.rfind("restart queue: ", 0) == 0 && line.rfind("restart queue: 0 ", 0) != 0);
+    taken =
+        taken || (line.rfind("restart queue: ", 0) == 0 && line.rfind("restart queue: 0 ", 0) != 0);
   EXPECT_TRUE(taken) << ::testing::PrintToString(LogLines(log));
 }
 

@@ -35,8 +35,8 @@ std::wstring ClassOf(HWND window) {
 
 // "text <control id> <text>" for a control, "caption <class> <text>" for a top-level window,
 // "show <class>" and "hide <class>" when a top-level window is shown or hidden.
-extern "C" __declspec(dllexport) LRESULT CALLBACK
-    RecordWindowTexts(int code, WPARAM wParam, LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK RecordWindowTexts(int code, WPARAM wParam,
+                                                                    LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (sent->message == WM_SETTEXT && sent->lParam != 0) {

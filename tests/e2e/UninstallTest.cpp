@@ -329,7 +329,9 @@ TEST_F(UninstallTest, AFolderNamedRdWhereTheShellStartsSurvivesAndNoShellIsStart
     ClearInstallState();
     Install(true);
     ASSERT_TRUE(std::filesystem::create_directory(c.rd));
-    { std::ofstream(std::filesystem::path(c.rd + L"\\keep.txt")) << "keep"; }
+    {
+      std::ofstream(std::filesystem::path(c.rd + L"\\keep.txt")) << "keep";
+    }
     CProxyDoubles doubles(L"");
     ASSERT_TRUE(doubles.Installed());
 

@@ -1,6 +1,6 @@
 // Extraction of slots to real files under Wine: what lands on disk and which result says what
-// failed, with no message box of its own. The records are made as the packing tool makes them, then damaged where a case
-// needs it.
+// failed, with no message box of its own. The records are made as the packing tool makes them, then
+// damaged where a case needs it.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "install/EmbeddedFiles.h"
 #include "tests/install/PayloadTestFiles.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestFiles.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

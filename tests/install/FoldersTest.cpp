@@ -12,9 +12,9 @@
 
 #include "base/Handles.h"
 #include "install/AccessGrant.h"
+#include "install/DefaultSettings.h"
 #include "install/EmbeddedFiles.h"
 #include "install/FolderSecurity.h"
-#include "install/DefaultSettings.h"
 #include "install/Folders.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
@@ -264,13 +264,14 @@ TEST(FolderOwnerTest, OnlyTheSystemsAccountsAndTheRunningOneAreTrusted) {
     const wchar_t* sid;
     bool trusted;
   } const cases[] = {
-      {L"S-1-5-32-544", true},   // Administrators
-      {L"S-1-5-18", true},       // SYSTEM
-      {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", true},  // TrustedInstaller
+      {L"S-1-5-32-544", true},  // Administrators
+      {L"S-1-5-18", true},      // SYSTEM
+      {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+       true},                           // TrustedInstaller
       {L"S-1-5-21-7-8-9-1000", true},   // the running account of this case
-      {L"S-1-5-32-545", false},  // Users
-      {L"S-1-1-0", false},       // Everyone
-      {L"S-1-5-11", false},      // Authenticated Users
+      {L"S-1-5-32-545", false},         // Users
+      {L"S-1-1-0", false},              // Everyone
+      {L"S-1-5-11", false},             // Authenticated Users
       {L"S-1-5-21-7-8-9-1001", false},  // another user of the same machine
   };
   PSID running = nullptr;
@@ -467,8 +468,8 @@ TEST(GrantEveryoneFullAccessTest, GrantsWhatIsInsideButNothingThroughASecondName
   for (const std::wstring& made : {root, folder, folder + L"\\sub", outside, outside + L"\\theirs"})
     ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr)) << std::string(made.begin(), made.end());
   const char text[] = "x";
-  for (const std::wstring& file : {folder + L"\\a.txt", folder + L"\\sub\\b.txt",
-                                   outside + L"\\protected.txt"})
+  for (const std::wstring& file :
+       {folder + L"\\a.txt", folder + L"\\sub\\b.txt", outside + L"\\protected.txt"})
     ASSERT_EQ(FileResult::kDone, WriteWholeFile(file.c_str(), text, 1));
   ASSERT_TRUE(CreateHardLinkW((folder + L"\\second-name.txt").c_str(),
                               (outside + L"\\protected.txt").c_str(), nullptr));
@@ -477,8 +478,8 @@ TEST(GrantEveryoneFullAccessTest, GrantsWhatIsInsideButNothingThroughASecondName
 
   EXPECT_TRUE(GrantEveryoneFullAccess(folder.c_str()));
 
-  for (const std::wstring& inside : {folder + L"\\a.txt", folder + L"\\sub",
-                                     folder + L"\\sub\\b.txt"})
+  for (const std::wstring& inside :
+       {folder + L"\\a.txt", folder + L"\\sub", folder + L"\\sub\\b.txt"})
     EXPECT_TRUE(EveryoneMayWrite(inside)) << std::string(inside.begin(), inside.end());
   EXPECT_FALSE(EveryoneMayWrite(outside + L"\\protected.txt")) << "granted through a second name";
   EXPECT_FALSE(EveryoneMayWrite(outside + L"\\theirs")) << "granted through a link";

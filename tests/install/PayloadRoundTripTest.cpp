@@ -4,11 +4,10 @@
 
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "install/EmbeddedFiles.h"
 #include "tests/install/PayloadTestFiles.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

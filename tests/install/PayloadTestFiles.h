@@ -4,8 +4,8 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include <shellapi.h>
 #include <stdint.h>
 #include <zlib.h>
 
@@ -13,11 +13,10 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "base/Handles.h"
 #include "install/PayloadFormat.h"
 #include "tests/support/TestFiles.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 

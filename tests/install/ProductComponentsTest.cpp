@@ -6,8 +6,6 @@
 #include <chrono>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "base/Handles.h"
 #include "install/EmbeddedFiles.h"
 #include "install/ProductComponents.h"
@@ -15,6 +13,7 @@
 #include "tests/install/PayloadTestFiles.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestProcess.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

@@ -1,7 +1,5 @@
 // The exit codes and switches that administrators put into their tools, in every place they are
 // written down: the program's own list, the usage box, the README and the package manifest.
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <regex>
 #include <set>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,8 +42,7 @@ std::set<int> UsageBoxCodes() {
   std::wstring line;
   while (std::getline(lines, line)) {
     const size_t tab = line.find(L'\t');
-    if (tab != std::wstring::npos && tab > 0 &&
-        line.find_first_not_of(L"0123456789") == tab)
+    if (tab != std::wstring::npos && tab > 0 && line.find_first_not_of(L"0123456789") == tab)
       codes.insert(std::stoi(line.substr(0, tab)));
   }
   return codes;
@@ -79,7 +77,7 @@ TEST(DeploymentLists, TheManifestsSwitchesAreThePrograms) {
   const std::string manifest = Manifest();
   struct Case {
     const char* key;
-    bool kst::CCommandLine::*flag;
+    bool kst::CCommandLine::* flag;
   } const cases[] = {
       {"Silent", &kst::CCommandLine::silent},
       {"SilentWithProgress", &kst::CCommandLine::silent},
@@ -89,8 +87,8 @@ TEST(DeploymentLists, TheManifestsSwitchesAreThePrograms) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
     std::smatch found;
-    ASSERT_TRUE(std::regex_search(manifest, found,
-                                  std::regex(std::string("\n\\s*") + c.key + ": (\\S+)")));
+    ASSERT_TRUE(
+        std::regex_search(manifest, found, std::regex(std::string("\n\\s*") + c.key + ": (\\S+)")));
     std::string value = found[1];
     const std::string logPath = "C:\\logs\\setup.log";
     const size_t placeholder = value.find("<LOGPATH>");

@@ -1,5 +1,4 @@
 #include "base/FinalPath.h"
-
 #include <gtest/gtest.h>
 
 namespace kst {

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "install/PayloadFormat.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

@@ -1,10 +1,9 @@
 // The restart queue kept clear of what a fresh install writes, and the names of in-use copies.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "system/PendingOperations.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,7 +16,8 @@ std::wstring QueueOf(const std::vector<std::wstring>& strings) {
 }
 
 TEST(PendingOperations, DropsThePairsOfTheFoldersOnly) {
-  const wchar_t* const folders[] = {L"C:\\ProgramData\\Kestrel", L"C:\\Users\\ann\\AppData\\Local\\Kestrel\\"};
+  const wchar_t* const folders[] = {L"C:\\ProgramData\\Kestrel",
+                                    L"C:\\Users\\ann\\AppData\\Local\\Kestrel\\"};
   struct Case {
     const char* name;
     std::vector<std::wstring> queue;
@@ -25,9 +25,13 @@ TEST(PendingOperations, DropsThePairsOfTheFoldersOnly) {
     int dropped;
   } const cases[] = {
       {"a deletion in the program folder",
-       {L"\\??\\C:\\ProgramData\\Kestrel\\kestrel.exe", L""}, {}, 1},
+       {L"\\??\\C:\\ProgramData\\Kestrel\\kestrel.exe", L""},
+       {},
+       1},
       {"a deletion of the folder itself, letters in another case",
-       {L"\\??\\c:\\programdata\\KESTREL", L""}, {}, 1},
+       {L"\\??\\c:\\programdata\\KESTREL", L""},
+       {},
+       1},
       {"a rename into the data root",
        {L"\\??\\C:\\Users\\ann\\AppData\\Local\\Kestrel\\userdata\\config.bin",
         L"!\\??\\C:\\elsewhere\\config.bin"},

@@ -200,9 +200,8 @@ TEST(DecodePng, RefusesWhatItDoesNotReadAndDamage) {
        with([](Picture& p) { p.width = 8193, p.height = 1, p.rows = Bytes(8193 * 4); })},
       {"a palette picture without palette",
        with([](Picture& p) { p.colour = 3, p.rows = Bytes(4, 0); })},
-      {"a palette index past the palette", with([](Picture& p) {
-         p.colour = 3, p.rows = {0, 1, 1, 0}, p.palette = {1, 2, 3};
-       })},
+      {"a palette index past the palette",
+       with([](Picture& p) { p.colour = 3, p.rows = {0, 1, 1, 0}, p.palette = {1, 2, 3}; })},
       {"an unknown row filter", with([](Picture& p) { p.filter = 5; })},
       {"a data chunk cut short", cut},
       {"rows missing", tall},

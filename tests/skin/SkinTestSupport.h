@@ -72,24 +72,22 @@ class CBackdropWindow : public CFrameWindowImpl<CBackdropWindow> {
   ~CBackdropWindow() override;
 
   // A child window of a system class with the given style and position.
-  HWND AddChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
-                int width, int height, DWORD exStyle = 0);
+  HWND AddChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
+                int height, DWORD exStyle = 0);
 
   HFONT Font() const { return font_.Get(); }
 
   BEGIN_MSG_MAP(CBackdropWindow)
-    MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_GETFONT, OnGetFont)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
+  MESSAGE_HANDLER(WM_PAINT, OnPaint)
+  MESSAGE_HANDLER(WM_GETFONT, OnGetFont)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
  private:
   LRESULT OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&);
   LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnGetFont(UINT, WPARAM, LPARAM, BOOL&) {
-    return reinterpret_cast<LRESULT>(font_.Get());
-  }
+  LRESULT OnGetFont(UINT, WPARAM, LPARAM, BOOL&) { return reinterpret_cast<LRESULT>(font_.Get()); }
 
   CFont font_;
 };

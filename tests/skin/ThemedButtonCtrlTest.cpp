@@ -1,12 +1,10 @@
 // Skinned push buttons drawn for real: the system button sends its custom-draw notifications
 // to the test window, which reflects them to the skin object; the pixels are read back.
-#include "skin/ThemedButtonCtrl.h"
-
-#include <gtest/gtest.h>
-
 #include "resources/resource.h"
 #include "skin/SkinImage.h"
+#include "skin/ThemedButtonCtrl.h"
 #include "tests/skin/SkinTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -90,12 +88,9 @@ TEST_F(ThemedButtonCtrlTest, CloseButtonShowsItsCellPixelForPixel) {
     bool hot, pressed, disabled;
     int cell;
   } cases[] = {
-      {"plain", false, false, false, 0},
-      {"hot", true, false, false, 1},
-      {"pressed", true, true, false, 4},
-      {"pressed outside", false, true, false, 4},
-      {"disabled", false, false, true, 3},
-      {"pressed and disabled", false, true, true, 3},
+      {"plain", false, false, false, 0},       {"hot", true, false, false, 1},
+      {"pressed", true, true, false, 4},       {"pressed outside", false, true, false, 4},
+      {"disabled", false, false, true, 3},     {"pressed and disabled", false, true, true, 3},
       {"plain again", false, false, false, 0},
   };
   for (const Case& c : cases) {

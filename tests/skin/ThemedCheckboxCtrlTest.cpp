@@ -1,10 +1,8 @@
 // Skinned check boxes: the system draws them over a copy of the window behind them, which
 // the box supplies through the reflected control-colour request.
 #include "skin/ThemedCheckboxCtrl.h"
-
-#include <gtest/gtest.h>
-
 #include "tests/skin/SkinTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -65,8 +63,7 @@ TEST_F(ThemedCheckboxCtrlTest, SystemDrawnBoxSitsOnTheCopiedBackground) {
   checkbox.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(drawn.Dc()), PRF_CLIENT);
   expected.FillWithBackdrop(53, 71);
   for (int y = 0; y < 20; ++y)
-    for (int x = 40; x < 90; ++x)
-      ASSERT_EQ(drawn.At(x, y), expected.At(x, y)) << x << ", " << y;
+    for (int x = 40; x < 90; ++x) ASSERT_EQ(drawn.At(x, y), expected.At(x, y)) << x << ", " << y;
 }
 
 TEST_F(ThemedCheckboxCtrlTest, SnapshotIsKeptUntilTheBoxMovesWithinTheWindow) {

@@ -1,12 +1,10 @@
 // Links: a push button that sizes itself to its caption and draws it as link text, lighter
 // and underlined while the pointer is over it.
-#include "skin/ThemedHyperlinkCtrl.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
+#include "skin/ThemedHyperlinkCtrl.h"
 #include "tests/skin/SkinTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {
@@ -95,8 +93,8 @@ TEST_F(ThemedHyperlinkCtrlTest, FontsComeFromTheLinksFontAndFollowWmSetFont) {
   EXPECT_EQ(underlined.lfHeight, plain.lfHeight);
   EXPECT_STREQ(underlined.lfFaceName, plain.lfFaceName);
 
-  CFont larger(::CreateFontW(-30, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
-                             0, 0, L"Tahoma"));
+  CFont larger(::CreateFontW(-30, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                             0, L"Tahoma"));
   link.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(larger.Get()), FALSE);
   EXPECT_EQ(link.Font(), larger.Get());
   EXPECT_EQ(link.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(larger.Get()))

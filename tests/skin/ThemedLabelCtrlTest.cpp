@@ -1,11 +1,9 @@
 // Skinned labels: glyphs only, in their colour and format, over whatever lies behind them.
-#include "skin/ThemedLabelCtrl.h"
-
-#include <gtest/gtest.h>
-
 #include <string>
 
+#include "skin/ThemedLabelCtrl.h"
 #include "tests/skin/SkinTestSupport.h"
+#include <gtest/gtest.h>
 
 namespace kst {
 namespace {

@@ -98,8 +98,8 @@ HWND CTestProcess::WaitForWindow(const wchar_t* className,
 
 bool EndServiceProcess(const wchar_t* serviceName) {
   CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-  CServiceHandle service(
-      manager ? ::OpenServiceW(manager.Get(), serviceName, SERVICE_QUERY_STATUS) : nullptr);
+  CServiceHandle service(manager ? ::OpenServiceW(manager.Get(), serviceName, SERVICE_QUERY_STATUS)
+                                 : nullptr);
   SERVICE_STATUS_PROCESS status = {};
   DWORD needed = 0;
   if (!service ||

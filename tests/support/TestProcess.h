@@ -1,5 +1,6 @@
-// A program started by an end-to-end test, and the end of a service's process. The program and every process it starts run in one job,
-// so that the object's end (a failed assertion included) leaves no process behind.
+// A program started by an end-to-end test, and the end of a service's process. The program and
+// every process it starts run in one job, so that the object's end (a failed assertion included)
+// leaves no process behind.
 #pragma once
 
 #include <windows.h>

@@ -3,7 +3,6 @@
 #include <windows.h>
 // GDI+ needs the Windows headers first.
 #include <gdiplus.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +19,7 @@
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
+#include <gtest/gtest.h>
 
 namespace kst::test {
 namespace {

@@ -1,5 +1,4 @@
 // Folder tree removal over real folders in the test prefix.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cwctype>
@@ -11,6 +10,7 @@
 #include "base/Path.h"
 #include "system/DeleteTree.h"
 #include "tests/support/TestFiles.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -113,8 +113,8 @@ bool MarkedForDeletion() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (!manager) return false;
   SC_HANDLE service = OpenServiceW(manager, kServiceName, DELETE);
-  bool marked = service && !DeleteService(service) &&
-                GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
+  bool marked =
+      service && !DeleteService(service) && GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
   if (service) CloseServiceHandle(service);
   CloseServiceHandle(manager);
   return marked;

@@ -1,12 +1,9 @@
 // The proxy reset. It runs in a child program (ProxyTestChild.cpp) that loads the stand-in DLLs
 // by itself; the test reads the calls it made from the log of stand-in DLLs swapped into
 // the prefix's system folder (doubles/), its exit code, and that it showed no message box.
-#include "system/ProxySettings.h"
-
 #include <windows.h>
-#include <raserror.h>
 
-#include <gtest/gtest.h>
+#include <raserror.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,9 +18,11 @@
 
 #include "base/Handles.h"
 #include "base/SystemLibrary.h"
+#include "system/ProxySettings.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TestProcess.h"
 #include "tests/support/TestWindows.h"
+#include <gtest/gtest.h>
 
 namespace {
 

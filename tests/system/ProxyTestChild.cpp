@@ -1,5 +1,5 @@
-// The program the proxy tests run the reset in, beside the stand-in DLLs it loads. It logs its start
-// and the reset's answer into the shared log of the stand-in DLLs.
+// The program the proxy tests run the reset in, beside the stand-in DLLs it loads. It logs its
+// start and the reset's answer into the shared log of the stand-in DLLs.
 #include <string>
 
 #include "system/ProxySettings.h"

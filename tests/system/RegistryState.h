@@ -2,9 +2,10 @@
 // rather than the code under test.
 #pragma once
 
+#include <windows.h>
+
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>

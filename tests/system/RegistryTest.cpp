@@ -1,9 +1,8 @@
 // The install's registry record, the autostart value, the password lock and the removal, through
 // the real registry of the test prefix.
-#include <gtest/gtest.h>
-
 #include "system/Registry.h"
 #include "tests/system/RegistryState.h"
+#include <gtest/gtest.h>
 
 namespace {
 

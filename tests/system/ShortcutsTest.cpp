@@ -1,5 +1,4 @@
 // The product's links, written through the shell and loaded back from their files.
-#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <string>
@@ -7,6 +6,7 @@
 #include "system/Registry.h"
 #include "system/Shortcuts.h"
 #include "tests/system/RegistryState.h"
+#include <gtest/gtest.h>
 
 namespace {
 

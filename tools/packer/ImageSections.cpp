@@ -112,8 +112,7 @@ Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
     if (slot != slotSections.end()) {
       const size_t index = static_cast<size_t>(slot - slotSections.begin());
       const Bytes& data = slots[index];
-      const size_t rawSize =
-          std::min(AlignUp(rawSizes[index], layout.fileAlignment), data.size());
+      const size_t rawSize = std::min(AlignUp(rawSizes[index], layout.fileAlignment), data.size());
       out.insert(out.end(), data.begin(), data.begin() + rawSize);
       out.resize(AlignUp(out.size(), layout.fileAlignment), 0);
       Write32(out, section->headerOffset + 36, kSlotCharacteristics);

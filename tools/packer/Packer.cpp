@@ -1,15 +1,12 @@
 #include "tools/packer/Packer.h"
 
-#include <LIEF/PE.hpp>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
-#include <zopfli/zopfli.h>
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +14,9 @@
 
 #include "install/PayloadFormat.h"
 #include "tools/packer/ImageSections.h"
+#include <LIEF/PE.hpp>
+#include <sys/stat.h>
+#include <zopfli/zopfli.h>
 
 namespace kst {
 

@@ -1,9 +1,6 @@
-#include <LIEF/PE.hpp>
-#include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -13,6 +10,9 @@
 
 #include "install/PayloadFormat.h"
 #include "tools/packer/Packer.h"
+#include <LIEF/PE.hpp>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace kst {
 
@@ -189,13 +189,14 @@ TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
     EXPECT_GE(section->rawSize, used);
     EXPECT_LT(section->rawSize, used + layout.fileAlignment);
     EXPECT_EQ(0u, section->rawSize % layout.fileAlignment);
-    EXPECT_TRUE(
-        std::all_of(record.stream + record.packedSize, slot + capacity, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(record.stream + record.packedSize, slot + capacity,
+                            [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(
         std::all_of(record.stream - 12, record.stream - 8, [](uint8_t b) { return b == 0; }));
   }
   // What is not a slot comes along unchanged, only moved.
-  for (const char* name : {".text", ".rsrc"}) EXPECT_EQ(FileDataOf(image.bytes, name), FileDataOf(packed, name)) << name;
+  for (const char* name : {".text", ".rsrc"})
+    EXPECT_EQ(FileDataOf(image.bytes, name), FileDataOf(packed, name)) << name;
   EXPECT_LT(packed.size(), image.bytes.size() / 4);
   // The headers' sums agree with the sections and the file, read back by LIEF.
   std::unique_ptr<LIEF::PE::Binary> binary = LIEF::PE::Parser::parse(packed, "packed.exe");
@@ -215,9 +216,9 @@ TEST(ImageChecksum, FoldsCarriesSkipsItsFieldAndAddsTheLength) {
     uint32_t checksum;
   } const cases[] = {
       {{1, 0, 2, 0}, 8, 3 + 4},
-      {{0xFF, 0xFF, 0x02, 0x00}, 8, 2 + 4},        // 0xFFFF + 2 folds to 2
+      {{0xFF, 0xFF, 0x02, 0x00}, 8, 2 + 4},              // 0xFFFF + 2 folds to 2
       {{1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 2, 0}, 2, 3 + 8},  // the field's four bytes do not count
-      {{1, 0, 5}, 8, 6 + 3},                        // an odd last byte counts as a word
+      {{1, 0, 5}, 8, 6 + 3},                             // an odd last byte counts as a word
   };
   for (const Case& c : cases) EXPECT_EQ(ImageChecksum(c.file, c.field), c.checksum);
 }

@@ -236,7 +236,8 @@ void CheckSlots(const Bytes& file, Findings* findings) {
       findings->push_back("the slot of " + name +
                           " holds no packed file; pack the executable with kstpack");
     else if (std::any_of(slot.begin() + used, slot.end(), [](uint8_t byte) { return byte != 0; }))
-      findings->push_back("the slot of " + name + " holds bytes other than zeros behind its record");
+      findings->push_back("the slot of " + name +
+                          " holds bytes other than zeros behind its record");
   }
 }
 

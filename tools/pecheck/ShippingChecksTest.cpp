@@ -161,9 +161,8 @@ const Breakage kBreakages[] = {
     {"slot with another file's marker",
      [](Bytes* file) { Replace(file, "@@@@[filelist]", "@@@@[fileliXt]"); }, nullptr,
      "does not begin with the marker \"@@@@[filelist]\""},
-    {"slot of another capacity",
-     [](Bytes* file) { AddToSectionField(file, ".kslot8", 8, 0x1000); }, nullptr,
-     "the slot of filelist in the executable has room for"},
+    {"slot of another capacity", [](Bytes* file) { AddToSectionField(file, ".kslot8", 8, 0x1000); },
+     nullptr, "the slot of filelist in the executable has room for"},
     {"slot's file data cut inside its record",
      [](Bytes* file) { AddToSectionField(file, ".kslot11", 16, -0x200); }, nullptr,
      "the file data of the slot of easylistchina.txt ends inside its record"},
@@ -174,9 +173,8 @@ const Breakage kBreakages[] = {
        (*file)[end - 1] = 1;
      },
      nullptr, "the slot of Kestrel_Global.config holds bytes other than zeros behind its record"},
-    {"slot writable",
-     [](Bytes* file) { AddToSectionField(file, ".kslot6", 36, 0x80000000); }, nullptr,
-     "the slot of Kestrel_Global.config is not read-only initialised data"},
+    {"slot writable", [](Bytes* file) { AddToSectionField(file, ".kslot6", 36, 0x80000000); },
+     nullptr, "the slot of Kestrel_Global.config is not read-only initialised data"},
     {"slot not packed",
      [](Bytes* file) {
        const size_t record = Find(*file, "@@@@[filelist]") + 18;  // behind the marker's gap

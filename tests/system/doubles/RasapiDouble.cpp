@@ -2,6 +2,7 @@
 // KST_RAS_ENTRIES (separated by ";"), behaves like the system's on a small buffer or a record of
 // the wrong size, returns KST_RAS_RESULT instead when that is set, and records every call.
 #include <windows.h>
+
 #include <ras.h>
 #include <raserror.h>
 

@@ -1,6 +1,7 @@
 // A stand-in for the system's wininet.dll: InternetSetOptionW records every call with the
 // per-connection options it was given, and fails the Nth call when KST_INET_FAIL_AT is N.
 #include <windows.h>
+
 #include <wininet.h>
 
 #include <string>

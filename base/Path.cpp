@@ -19,6 +19,10 @@ bool WideContains(const wchar_t* text, const wchar_t* part) {
   return false;
 }
 
+bool IsDotEntry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
 bool CPath::Assign(const wchar_t* text) {
   size_t length = WideLength(text);
   if (length >= kMaxPath) return false;

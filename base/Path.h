@@ -37,6 +37,9 @@ class CPath {
   size_t length_ = 0;
 };
 
+// "." or "..": the folder itself and its parent, which every listing shows.
+bool IsDotEntry(const wchar_t* name);
+
 // Length of a NUL-terminated wide string, and the substring test the install and removal rules use.
 size_t WideLength(const wchar_t* text);
 bool WideContains(const wchar_t* text, const wchar_t* part);

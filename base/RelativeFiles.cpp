@@ -47,10 +47,6 @@ bool DescribeInFolder(HANDLE folder, const wchar_t* name, UNICODE_STRING& text,
   return true;
 }
 
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
 // How many characters of path name its root folder: "C:\" or "\\server\share\"; 0 for neither.
 size_t RootLength(const wchar_t* path) {
   if (path[0] != L'\0' && path[1] == L':' && path[2] == L'\\') return 3;

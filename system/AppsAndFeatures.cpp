@@ -33,9 +33,7 @@ uint64_t FolderBytes(const CPath& folder) {
   if (!search) return 0;
   uint64_t bytes = 0;
   do {
-    if (entry.cFileName[0] == L'.' && (entry.cFileName[1] == L'\0' ||
-                                       (entry.cFileName[1] == L'.' && entry.cFileName[2] == L'\0')))
-      continue;
+    if (IsDotEntry(entry.cFileName)) continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       CPath child(folder.Get());

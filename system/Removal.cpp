@@ -44,7 +44,7 @@ bool IsOrHoldsLink(const CPath& folder) {
   if (!search) return true;
   do {
     const wchar_t* name = entry.cFileName;
-    if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
+    if (IsDotEntry(name)) continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
     CPath child(folder.Get());
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&

@@ -12,10 +12,6 @@ namespace {
 constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
 // Whether folder holds anything but keptAlone (a file name, or null).
 bool HoldsMoreThan(const CPath& folder, const wchar_t* keptAlone) {
   CPath pattern(folder.Get());

@@ -49,6 +49,10 @@ constexpr PageLook kPageLooks[DialogPages::kPageCount] = {
     /* kUninstall */ {kSettingsFirstCaption, L"卸载", IDP_PICTURE_START, 500},
 };
 
+bool MovesFocus(WPARAM key) {
+  return key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+}
+
 bool OverSettings(DialogPages::Page page) {
   return page == DialogPages::kSettings || page == DialogPages::kInstallingOverSettings ||
          page == DialogPages::kFailedOnSettings;
@@ -91,7 +95,20 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SetDerivedFonts();
   FitSettingsLink(client);
   KeepInsideClient(client);
+  // Hidden until the first Tab or arrow key even where the system always shows keyboard cues
+  // (SPI_GETKEYBOARDCUES, on in Wine's prefixes): a mouse user sees the pages as designed.
+  SetFocusCues(false);
   return TRUE;
+}
+
+// The system's state first, then each control's own: Wine keeps no keyboard-cue state, answers
+// every WM_QUERYUISTATE with 0 (cues shown) and passes no change on to the controls.
+void CInstallerDlg::SetFocusCues(bool shown) {
+  focusCuesShown = shown;
+  const WPARAM change = MAKEWPARAM(shown ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS);
+  SendMessage(WM_CHANGEUISTATE, change, 0);
+  for (const PageControl& row : kControls)
+    ::SendMessageW(GetDlgItem(row.id), WM_UPDATEUISTATE, change, 0);
 }
 
 // The dialog manager made the template's font, and placed the controls with it, for the DPI the
@@ -286,6 +303,28 @@ LRESULT CInstallerDlg::OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&) {
   KeepInsideClient(client);
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   return 0;
+}
+
+// Enter acts on the focused control and Esc on the close button, each as a click would: the dialog
+// manager would send the default button's command for one, which is not the focused control, and
+// a bare IDCANCEL for the other. Tab and the arrows show the focus cues, as the dialog manager
+// does on Windows, and then move the focus as usual.
+LRESULT CInstallerDlg::OnForwardKey(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+  const MSG& key = *StructParameter<MSG>(lParam);
+  handled = FALSE;
+  if (key.message != WM_KEYDOWN || (key.hwnd != m_hWnd && !::IsChild(m_hWnd, key.hwnd))) return 0;
+  if (!focusCuesShown && MovesFocus(key.wParam)) SetFocusCues(true);
+  HWND target = nullptr;
+  if (key.wParam == VK_RETURN)
+    target = ::GetFocus();
+  else if (key.wParam == VK_ESCAPE)
+    target = GetDlgItem(IDC_CLOSE_BUTTON);
+  if (target == nullptr || ::GetParent(target) != m_hWnd || !::IsWindowVisible(target) ||
+      !::IsWindowEnabled(target))
+    return 0;
+  ::PostMessageW(target, BM_CLICK, 0, 0);
+  handled = TRUE;
+  return 1;
 }
 
 LRESULT CInstallerDlg::OnToggleConsent(WORD, WORD, HWND, BOOL&) {

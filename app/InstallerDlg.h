@@ -57,6 +57,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
   COMMAND_ID_HANDLER(IDC_REMOVE_CONFIG, OnToggleRemoveConfig)
   COMMAND_ID_HANDLER(IDC_PRODUCT_LINK, OnProductLink)
+  MESSAGE_HANDLER(WM_FORWARDMSG, OnForwardKey)
   CHAIN_MSG_MAP(CThemedDialogImpl<CInstallerDlg>)
   COMMAND_ID_HANDLER(IDC_CLOSE_BUTTON, OnCloseButton)
   COMMAND_ID_HANDLER(IDC_MAIN_BUTTON, OnMainButton)
@@ -85,6 +86,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnSequenceRunningQuery(UINT, WPARAM, LPARAM, BOOL&) { return sequenceRunning ? 1 : 0; }
   LRESULT OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&);
+  LRESULT OnForwardKey(UINT, WPARAM, LPARAM lParam, BOOL& handled);
   LRESULT OnToggleConsent(WORD, WORD, HWND, BOOL&);
   LRESULT OnToggleAllUsers(WORD, WORD, HWND, BOOL&);
   LRESULT OnSettingsLink(WORD, WORD, HWND, BOOL&);
@@ -94,6 +96,8 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   LRESULT OnMainButton(WORD, WORD, HWND, BOOL&);
 
   void KeepTemplateLook();
+  // Shows or hides the focus cues of every control; a mouse user never sees one.
+  void SetFocusCues(bool shown);
   // Every control of the control table subclassed, before any is set up.
   void AttachControls();
   // The title and small fonts, from the template's font at the dialog's DPI.
@@ -187,6 +191,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   // Set while a sequence runs: its message boxes have no owner, so the dialog still takes
   // clicks, and neither a second sequence nor closing under the first may start then.
   bool sequenceRunning = false;
+  bool focusCuesShown = false;
 };
 
 }  // namespace kst

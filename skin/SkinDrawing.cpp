@@ -8,6 +8,7 @@
 #include "skin/DpiScale.h"
 #include "skin/NineGrid.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinRules.h"
 
 namespace kst {
 
@@ -174,6 +175,19 @@ void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, C
   ::SetTextColor(dc, color);
   RECT textRect = rect;
   ::DrawTextW(dc, caption, -1, &textRect, format);
+}
+
+void DrawFocusCue(HDC dc, const RECT& control, COLORREF color, int dpi) {
+  const RECT ring = ToRECT(FocusCueRect(ToRect(control), dpi));
+  const int width = ScaleForDpi(1, dpi) > 0 ? ScaleForDpi(1, dpi) : 1;
+  const int cx = ring.right - ring.left;
+  const int cy = ring.bottom - ring.top;
+  CBrush brush(::CreateSolidBrush(color));
+  CSelectObject select(dc, brush.Get());
+  ::PatBlt(dc, ring.left, ring.top, cx, width, PATCOPY);
+  ::PatBlt(dc, ring.left, ring.bottom - width, cx, width, PATCOPY);
+  ::PatBlt(dc, ring.left, ring.top, width, cy, PATCOPY);
+  ::PatBlt(dc, ring.right - width, ring.top, width, cy, PATCOPY);
 }
 
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush) {

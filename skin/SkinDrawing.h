@@ -80,6 +80,9 @@ void RepaintTransparentSiblingsAbove(HWND window);
 void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, COLORREF color,
                  UINT format);
 
+// The keyboard focus ring of a control of that rectangle (FocusCueRect), one design pixel wide.
+void DrawFocusCue(HDC dc, const RECT& control, COLORREF color, int dpi);
+
 // Fills rect of the DC with the brush, tiled from the DC's origin.
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush);
 

@@ -1,5 +1,6 @@
 #include "skin/SkinRules.h"
 
+#include "skin/DpiScale.h"
 #include "skin/WideDivision.h"
 
 namespace kst {
@@ -17,6 +18,16 @@ uint32_t CaptionColorForState(unsigned itemState, const CaptionColors& colors) {
   if (itemState & kItemHot) color = colors.hot;
   if (itemState & kItemPressed) color = colors.pressed;
   return color;
+}
+
+Rect FocusCueRect(const Rect& control, int dpi) {
+  const int width = control.right - control.left;
+  const int height = control.bottom - control.top;
+  const int smaller = width < height ? width : height;
+  int inset = ScaleForDpi(3, dpi);
+  const int room = (smaller - 2) / 2;
+  if (inset > room) inset = room > 0 ? room : 0;
+  return {control.left + inset, control.top + inset, control.right - inset, control.bottom - inset};
 }
 
 bool IsFadeRunning(uint32_t fadeStart, uint32_t fadeEnd, bool hasPreviousPicture) {

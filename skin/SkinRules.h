@@ -4,12 +4,17 @@
 
 #include <stdint.h>
 
+#include "base/Geometry.h"
+
 namespace kst {
 
 // Item state flags of a custom-draw notification (CDIS_SELECTED, CDIS_DISABLED, CDIS_HOT).
 constexpr unsigned kItemPressed = 0x01;
 constexpr unsigned kItemDisabled = 0x04;
 constexpr unsigned kItemHot = 0x40;
+// The keyboard focus (CDIS_FOCUS), which the skinned controls set only where the Windows rules for
+// keyboard cues show it, so that a mouse user never sees it.
+constexpr unsigned kItemFocus = 0x10;
 
 // Cells of a five-cell button strip; cell 2 is never chosen.
 constexpr int kHotCell = 1;
@@ -27,6 +32,10 @@ struct CaptionColors {
 
 // Pressed wins over hot; being disabled does not change the caption's colour.
 uint32_t CaptionColorForState(unsigned itemState, const CaptionColors& colors);
+
+// The ring that shows the keyboard focus: 3 pixels (at 96 DPI) inside the control, clear of the
+// skin's rounded edge, and never so far in that a small control keeps less than 2 pixels inside.
+Rect FocusCueRect(const Rect& control, int dpi);
 
 // A cross-fade shows two pictures only while it has a start, a length and an old picture.
 bool IsFadeRunning(uint32_t fadeStart, uint32_t fadeEnd, bool hasPreviousPicture);

@@ -41,6 +41,7 @@ void CThemedButtonCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
   const COLORREF color =
       CaptionColorForState(itemState, {textColor, hotTextColor, pressedTextColor});
   DrawCaption(dc, rect, caption, Font(), color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (itemState & kItemFocus) DrawFocusCue(dc, rect, color, Dpi());
 }
 
 }  // namespace kst

@@ -25,7 +25,8 @@ class CThemedButtonCtrl
   COLORREF HotTextColor() const { return hotTextColor; }
   COLORREF PressedTextColor() const { return pressedTextColor; }
 
-  // Background, skin cell and caption for the item state; uses the cached background brush.
+  // Background, skin cell, caption and focus ring for the item state; uses the cached background
+  // brush.
   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const override;
 
  private:

@@ -1,5 +1,7 @@
 #include "skin/ThemedControlImpl.h"
 
+#include "skin/SkinRules.h"
+
 namespace kst {
 namespace {
 
@@ -40,8 +42,26 @@ DWORD CThemedControlBase::OnPreErase(NMCUSTOMDRAW* draw) {
   EnsureBackgroundBrush();
   wchar_t caption[kCaptionCapacity] = {};
   ::GetWindowTextW(WindowHandle(), caption, kCaptionCapacity);
-  Draw(draw->hdc, draw->rc, draw->uItemState, caption);
+  Draw(draw->hdc, draw->rc, DrawnItemState(draw->uItemState), caption);
   return CDRF_SKIPDEFAULT;
+}
+
+// The system reports the focus also after a click; the cue shows only by the keyboard-cue rules.
+unsigned CThemedControlBase::DrawnItemState(unsigned systemState) {
+  const bool focusShown = focusCueShown && ::GetFocus() == WindowHandle();
+  return focusShown ? systemState | kItemFocus : systemState & ~kItemFocus;
+}
+
+// Kept here rather than asked with WM_QUERYUISTATE, which Wine always answers with 0; the system
+// control still sees the change.
+LRESULT CThemedControlBase::OnUpdateUiState(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+  if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0 && LOWORD(wParam) != UIS_INITIALIZE) {
+    const bool shown = LOWORD(wParam) == UIS_CLEAR;
+    if (shown != focusCueShown) ::InvalidateRect(WindowHandle(), nullptr, FALSE);
+    focusCueShown = shown;
+  }
+  handled = FALSE;
+  return 0;
 }
 
 LRESULT CThemedControlBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {

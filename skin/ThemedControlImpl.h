@@ -5,8 +5,11 @@
 //   void Initialise();                                  its state after attaching;
 //   void Paint(HDC dc, const RECT& client) const;       with kPaintsItself;
 //   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const;
-//                                                       with kDrawsAtPreErase;
-// and may override OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
+//                                                       with kDrawsAtPreErase, where itemState
+//                                                       has kItemFocus only while the keyboard
+//                                                       cues show the focus;
+// Its focus cue follows WM_UPDATEUISTATE, hidden until one clears UISF_HIDEFOCUS. It may override
+// OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
 // called when a WM_PAINT has been painted and its DC given back, and OnDpiChanged(), called when
 // SetDpi has changed Dpi().
 #pragma once
@@ -68,6 +71,7 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   }
   if (Takes(kDrawsAtPreErase)) {
     MESSAGE_HANDLER(OCM_NOTIFY, OnNotifyCustomDraw)
+    MESSAGE_HANDLER(WM_UPDATEUISTATE, OnUpdateUiState)
   }
   if (Takes(kPaintsItself)) {
     MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseNothing)
@@ -107,6 +111,9 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnSetFont(UINT, WPARAM wParam, LPARAM, BOOL& handled);
   LRESULT OnMoveOrSize(UINT, WPARAM, LPARAM, BOOL&);
+  // The item state with kItemFocus set only while the control has the focus and its cue shows.
+  unsigned DrawnItemState(unsigned systemState);
+  LRESULT OnUpdateUiState(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnEraseNothing(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
   LRESULT OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&);
 
@@ -115,6 +122,8 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   HWND backgroundSource = nullptr;
   CBrush backgroundBrush;
   int dpi = kDesignDpi;
+  // Until a WM_UPDATEUISTATE clears UISF_HIDEFOCUS, as for a mouse user.
+  bool focusCueShown = false;
 };
 
 // A skinned control T over the window view TBase, taking the parts of the shared handling; what

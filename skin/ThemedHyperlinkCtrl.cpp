@@ -29,6 +29,7 @@ void CThemedHyperlinkCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
   FillWithBrush(dc, rect, BackgroundBrush());
   DrawCaption(dc, rect, caption, hot ? underlineFont.Get() : Font(), hot ? hotTextColor : textColor,
               drawFormat);
+  if (itemState & kItemFocus) DrawFocusCue(dc, rect, textColor, Dpi());
 }
 
 void CThemedHyperlinkCtrl::OnFontChanged() {

@@ -20,7 +20,8 @@ class CThemedHyperlinkCtrl
   // The font with lfUnderline set, owned by the link.
   HFONT UnderlineFont() const { return underlineFont.Get(); }
 
-  // Background and caption; only the hot flag of itemState changes the look.
+  // Background, caption and the focus ring; only the hot and focus flags of itemState change the
+  // look.
   void Draw(HDC dc, const RECT& rect, unsigned itemState, const wchar_t* caption) const override;
 
  private:

@@ -1,5 +1,5 @@
 // The platform-free rules of the skin: nine-grid pieces, cells and caption colours by item
-// state, five-cell strips, the cross-fade's progress and font heights.
+// state, five-cell strips, the focus ring, the cross-fade's progress and font heights.
 #include "skin/NineGrid.h"
 #include "skin/SkinRules.h"
 #include <gtest/gtest.h>
@@ -154,6 +154,32 @@ TEST(Fade, RunsOnlyWithAStartALengthAndAnOldPicture) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsFadeRunning(c.start, c.end, c.previous), c.running) << c.start << ".." << c.end;
+  }
+}
+
+TEST(FocusCue, LiesInsideTheControlAndKeepsSomethingInsideAtAnySize) {
+  struct Case {
+    Rect control;
+    int dpi;
+    Rect ring;
+  } cases[] = {
+      {{10, 20, 130, 52}, 96, {13, 23, 127, 49}},   // the main button
+      {{10, 20, 130, 52}, 192, {16, 26, 124, 46}},  // 3 pixels grow with the DPI
+      {{10, 20, 130, 52}, 120, {14, 24, 126, 48}},  // 3.75 rounds to 4
+      {{0, 0, 16, 16}, 96, {3, 3, 13, 13}},         // the close button
+      {{0, 0, 16, 16}, 192, {6, 6, 10, 10}},        // 4 pixels left inside
+      {{0, 0, 40, 6}, 192, {2, 2, 38, 4}},          // the narrow side limits the inset
+      {{5, 5, 7, 30}, 96, {5, 5, 7, 30}},           // no room: the control's own edge
+      {{5, 5, 5, 5}, 96, {5, 5, 5, 5}},             // empty stays empty, never inverted
+  };
+  for (const Case& c : cases) {
+    const Rect ring = FocusCueRect(c.control, c.dpi);
+    EXPECT_TRUE(ring == c.ring) << c.control.left << "," << c.control.top << "," << c.control.right
+                                << "," << c.control.bottom << " at " << c.dpi << ": " << ring.left
+                                << "," << ring.top << "," << ring.right << "," << ring.bottom;
+    EXPECT_TRUE(ring.left >= c.control.left && ring.right <= c.control.right &&
+                ring.top >= c.control.top && ring.bottom <= c.control.bottom &&
+                ring.left <= ring.right && ring.top <= ring.bottom);
   }
 }
 

@@ -36,6 +36,17 @@ bool IsReachedAt(HANDLE entry, const wchar_t* fullLongPath) {
          ::GetFileInformationByHandle(reached.Get(), &found) && IsSameEntry(held, found);
 }
 
+// ntdll's NtSetInformationFile, which every version has (XP lacks SetFileInformationByHandle):
+// the change goes to the entry held, where doing it by path would give the name one more chance
+// to be swapped.
+bool SetEntryInformation(HANDLE entry, void* information, ULONG size, ULONG informationClass) {
+  using NtSetInformation = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, ULONG);
+  auto ntSet = GetSystemFunction<NtSetInformation>(L"ntdll.dll", "NtSetInformationFile");
+  IO_STATUS_BLOCK status;
+  return ntSet != nullptr &&
+         !ReportsNtFailure(ntSet(entry, &status, information, size, informationClass));
+}
+
 }  // namespace
 
 bool CanReadFinalPaths() { return FinalPathReader() != nullptr; }
@@ -47,24 +58,13 @@ bool ReadFinalPath(HANDLE entry, wchar_t (&out)[kFinalPathCapacity]) {
   return length != 0 && length < kFinalPathCapacity;
 }
 
-// XP lacks SetFileInformationByHandle; there ntdll's NtSetInformationFile, which every version
-// has, marks the same handle, where deleting by path would give the name one more chance to be
-// swapped.
 bool MarkForDeletion(HANDLE entry) {
   FILE_DISPOSITION_INFO disposition = {TRUE};
-  using SetInformation = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-  if (auto set = GetSystemFunction<SetInformation>(L"kernel32.dll", "SetFileInformationByHandle"))
-    return set(entry, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
-  using NtSetInformation = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, ULONG);
   constexpr ULONG kFileDispositionInformation = 13;
-  auto ntSet = GetSystemFunction<NtSetInformation>(L"ntdll.dll", "NtSetInformationFile");
-  IO_STATUS_BLOCK status;
-  return ntSet != nullptr &&
-         ntSet(entry, &status, &disposition, sizeof(disposition), kFileDispositionInformation) >= 0;
+  return SetEntryInformation(entry, &disposition, sizeof(disposition), kFileDispositionInformation);
 }
 
-// Through ntdll for every version, XP's included, and with the path in the NT form, which the
-// system takes as it stands.
+// With the path in the NT form, which the system takes as it stands.
 bool RenameEntry(HANDLE entry, const wchar_t* newPath) {
   struct RenameInformation {
     BOOLEAN replaceIfExists;
@@ -77,12 +77,8 @@ bool RenameEntry(HANDLE entry, const wchar_t* newPath) {
     return false;
   }
   rename.fileNameLength = static_cast<ULONG>(WideLength(rename.fileName) * sizeof(wchar_t));
-  using NtSetInformation = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, PVOID, ULONG, ULONG);
   constexpr ULONG kFileRenameInformation = 10;
-  auto ntSet = GetSystemFunction<NtSetInformation>(L"ntdll.dll", "NtSetInformationFile");
-  IO_STATUS_BLOCK status;
-  return ntSet != nullptr &&
-         !ReportsNtFailure(ntSet(entry, &status, &rename, sizeof(rename), kFileRenameInformation));
+  return SetEntryInformation(entry, &rename, sizeof(rename), kFileRenameInformation);
 }
 
 CFileHandle OpenOrCreateEntry(const wchar_t* path, DWORD access, DWORD share, bool& created) {
@@ -122,10 +118,10 @@ bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFOR
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-CFileHandle OpenEntryItself(const wchar_t* path, DWORD access) {
-  return CFileHandle(::CreateFileW(
-      path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+CFileHandle OpenEntryItself(const wchar_t* path, DWORD access, DWORD share) {
+  return CFileHandle(::CreateFileW(path, access, share, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr));
 }
 
 // Wine shows a link to a folder only in the path's own attributes, and opens what a link to a

@@ -41,8 +41,10 @@ bool IsReachedAlongPath(HANDLE entry, const wchar_t* path);
 // Whether the two describe one entry of one volume.
 bool IsSameEntry(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
 
-// Opens the entry at path itself, never what a link there points to, sharing everything.
-CFileHandle OpenEntryItself(const wchar_t* path, DWORD access);
+// Opens the entry at path itself, never what a link there points to, sharing everything unless
+// told otherwise.
+CFileHandle OpenEntryItself(const wchar_t* path, DWORD access,
+                            DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 
 enum class EntryAt {
   kFolder,

@@ -37,16 +37,10 @@ struct CListing {
   DWORD attributes;
 };
 
-// The folder DeleteTree was given, opened by its path; all below it is opened inside it.
-CFileHandle OpenGivenFolder(const wchar_t* path, DWORD access) {
-  return CFileHandle(::CreateFileW(path, access, kWalkShare, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
-}
-
+// The folder DeleteTree was given is opened by its path; all below it inside the folder holding it.
 CFileHandle OpenEntry(const CPath& path, const CListing* listing, DWORD access) {
   return listing != nullptr ? OpenInFolder(listing->folder, listing->name, access, kWalkShare)
-                            : OpenGivenFolder(path.Get(), access);
+                            : OpenEntryItself(path.Get(), access, kWalkShare);
 }
 
 // Wine opens the target of a Unix symbolic link even when asked for the link itself; for a link

@@ -4,26 +4,12 @@
 
 #include <algorithm>
 
+#include "install/ImageLayout.h"
+
 namespace kst {
 namespace {
 
-constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kSectionHeaderSize = 40;
 constexpr uint32_t kInitializedData = 0x00000040;
-
-bool Read32(const Bytes& image, size_t at, uint32_t& value) {
-  if (at > image.size() || image.size() - at < 4) return false;
-  value = static_cast<uint32_t>(image[at]) | static_cast<uint32_t>(image[at + 1]) << 8 |
-          static_cast<uint32_t>(image[at + 2]) << 16 | static_cast<uint32_t>(image[at + 3]) << 24;
-  return true;
-}
-
-bool Read16(const Bytes& image, size_t at, uint32_t& value) {
-  if (at > image.size() || image.size() - at < 2) return false;
-  value = static_cast<uint32_t>(image[at]) | static_cast<uint32_t>(image[at + 1]) << 8;
-  return true;
-}
 
 void Write32(Bytes& image, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) image[at + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -38,36 +24,24 @@ size_t AlignUp(size_t value, uint32_t alignment) {
 std::string SlotSectionName(size_t index) { return ".kslot" + std::to_string(index); }
 
 bool ReadImageSections(const Bytes& image, ImageSections* out) {
-  uint32_t headers = 0;
-  uint32_t signature = 0;
-  uint32_t count = 0;
-  uint32_t optionalSize = 0;
-  if (image.size() < 2 || image[0] != 'M' || image[1] != 'Z' || !Read32(image, 0x3c, headers) ||
-      !Read32(image, headers, signature) || signature != kPeSignature ||
-      !Read16(image, size_t{headers} + 6, count) ||
-      !Read16(image, size_t{headers} + 20, optionalSize))
-    return false;
-  const size_t optional = size_t{headers} + 4 + kFileHeaderSize;
-  const size_t table = optional + optionalSize;
+  PeHeaders headers;
   // SizeOfInitializedData, FileAlignment and CheckSum lie at the same places in PE32 and PE32+.
-  if (optionalSize < 68 || table > image.size() ||
-      count > (image.size() - table) / kSectionHeaderSize ||
-      !Read32(image, optional + 36, out->fileAlignment))
+  if (!ReadPeHeaders(image.data(), image.size(), headers) || headers.optionalHeaderSize < 68 ||
+      !ReadField32(image.data(), image.size(), headers.optionalHeader + 36, out->fileAlignment))
     return false;
-  out->checksumOffset = optional + 64;
-  out->initializedDataOffset = optional + 8;
+  out->checksumOffset = headers.optionalHeader + 64;
+  out->initializedDataOffset = headers.optionalHeader + 8;
   out->sections.clear();
-  for (uint32_t i = 0; i < count; ++i) {
-    const size_t at = table + i * kSectionHeaderSize;
+  for (uint32_t i = 0; i < headers.sectionCount; ++i) {
+    const PeSection read = ReadPeSection(image.data(), image.size(), headers, i);
     ImageSection section;
-    const char* name = reinterpret_cast<const char*>(image.data() + at);
-    section.name.assign(name, strnlen(name, 8));
-    Read32(image, at + 8, section.virtualSize);
-    Read32(image, at + 12, section.virtualAddress);
-    Read32(image, at + 16, section.rawSize);
-    Read32(image, at + 20, section.rawOffset);
-    Read32(image, at + 36, section.characteristics);
-    section.headerOffset = at;
+    section.name.assign(read.name, strnlen(read.name, sizeof(read.name)));
+    section.virtualSize = read.virtualSize;
+    section.virtualAddress = read.virtualAddress;
+    section.rawSize = read.rawSize;
+    section.rawOffset = read.rawOffset;
+    section.characteristics = read.characteristics;
+    section.headerOffset = read.headerOffset;
     out->sections.push_back(section);
   }
   return true;
@@ -108,6 +82,7 @@ Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
   for (const ImageSection* section : order) {
     out.resize(AlignUp(out.size(), layout.fileAlignment), 0);
     const uint32_t rawOffset = static_cast<uint32_t>(out.size());
+    uint32_t characteristics = section->characteristics;
     auto slot = std::find(slotSections.begin(), slotSections.end(), section);
     if (slot != slotSections.end()) {
       const size_t index = static_cast<size_t>(slot - slotSections.begin());
@@ -116,6 +91,7 @@ Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
       out.insert(out.end(), data.begin(), data.begin() + rawSize);
       out.resize(AlignUp(out.size(), layout.fileAlignment), 0);
       Write32(out, section->headerOffset + 36, kSlotCharacteristics);
+      characteristics = kSlotCharacteristics;
     } else {
       out.insert(out.end(), image.begin() + section->rawOffset,
                  image.begin() + section->rawOffset + section->rawSize);
@@ -123,8 +99,6 @@ Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
     const uint32_t rawSize = static_cast<uint32_t>(out.size()) - rawOffset;
     Write32(out, section->headerOffset + 16, rawSize);
     Write32(out, section->headerOffset + 20, rawOffset);
-    uint32_t characteristics = 0;
-    Read32(out, section->headerOffset + 36, characteristics);
     if (characteristics & kInitializedData) initializedData += rawSize;
   }
   // Whatever follows the sections' data in the file comes along behind them.

@@ -12,6 +12,11 @@
 namespace kst {
 namespace {
 
+// Named here, not taken from libuuid: its one object would bring every GUID it defines into the
+// file for this one.
+constexpr GUID kTopLevelBrowserService = {
+    0x4c96be40, 0x915c, 0x11cf, {0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37}};
+
 VARIANT TextVariant(BSTR text) {
   VARIANT value = {};
   value.vt = VT_BSTR;
@@ -31,7 +36,7 @@ VARIANT NumberVariant(long number) {
 // shell's window list, through the desktop's browser and its view.
 bool StartThroughDesktopShell(const wchar_t* target, const wchar_t* workingFolder) {
   CComRef<IShellWindows> windows;
-  if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+  if (FAILED(::CoCreateInstance(__uuidof(ShellWindows), nullptr, CLSCTX_LOCAL_SERVER,
                                 __uuidof(IShellWindows), windows.Receive())))
     return false;
   VARIANT desktop = NumberVariant(CSIDL_DESKTOP);
@@ -45,7 +50,7 @@ bool StartThroughDesktopShell(const wchar_t* target, const wchar_t* workingFolde
   CComRef<IShellBrowser> browser;
   CComRef<IShellView> view;
   if (!desktopBrowser.Query(services) ||
-      FAILED(services->QueryService(SID_STopLevelBrowser, __uuidof(IShellBrowser),
+      FAILED(services->QueryService(kTopLevelBrowserService, __uuidof(IShellBrowser),
                                     browser.Receive())) ||
       FAILED(browser->QueryActiveShellView(view.ReceiveTyped())))
     return false;

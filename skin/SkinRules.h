@@ -51,6 +51,15 @@ struct SkinLook {
   SystemColors system;
 };
 
+inline bool operator==(const SystemColors& a, const SystemColors& b) {
+  return a.window == b.window && a.windowText == b.windowText && a.hotLight == b.hotLight &&
+         a.highlight == b.highlight;
+}
+inline bool operator==(const SkinLook& a, const SkinLook& b) {
+  return a.plain == b.plain && a.system == b.system;
+}
+inline bool operator!=(const SkinLook& a, const SkinLook& b) { return !(a == b); }
+
 // What a colour of the skin is used for.
 enum class SkinColorUse { kBackground, kText, kLink, kFocusCue };
 

@@ -28,9 +28,8 @@ bool CControlAccessible::Create(HWND control, CAccessibleFacts* facts,
   if (createStandard == nullptr) return false;
   CComRef<CControlAccessible> made;
   *made.ReceiveTyped() = new CControlAccessible(control, facts);
-  if (made.Get() == nullptr ||
-      FAILED(createStandard(control, OBJID_CLIENT, __uuidof(IAccessible),
-                            made->standard.Receive())))
+  if (made.Get() == nullptr || FAILED(createStandard(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                                     made->standard.Receive())))
     return false;
   *out.ReceiveTyped() = made.Get();
   made->AddRef();
@@ -77,15 +76,14 @@ HRESULT STDMETHODCALLTYPE CControlAccessible::GetTypeInfo(UINT index, LCID local
   return Forward(&IAccessible::GetTypeInfo, index, locale, info);
 }
 
-HRESULT STDMETHODCALLTYPE CControlAccessible::GetIDsOfNames(REFIID iid, LPOLESTR* names,
-                                                            UINT count, LCID locale, DISPID* ids) {
+HRESULT STDMETHODCALLTYPE CControlAccessible::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
+                                                            LCID locale, DISPID* ids) {
   return Forward(&IAccessible::GetIDsOfNames, iid, names, count, locale, ids);
 }
 
-HRESULT STDMETHODCALLTYPE CControlAccessible::Invoke(DISPID id, REFIID iid, LCID locale,
-                                                     WORD flags, DISPPARAMS* parameters,
-                                                     VARIANT* result, EXCEPINFO* exception,
-                                                     UINT* argumentError) {
+HRESULT STDMETHODCALLTYPE CControlAccessible::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                                     DISPPARAMS* parameters, VARIANT* result,
+                                                     EXCEPINFO* exception, UINT* argumentError) {
   return Forward(&IAccessible::Invoke, id, iid, locale, flags, parameters, result, exception,
                  argumentError);
 }
@@ -118,8 +116,7 @@ HRESULT STDMETHODCALLTYPE CControlAccessible::get_accValue(VARIANT child, BSTR* 
   return Forward(&IAccessible::get_accValue, child, value);
 }
 
-HRESULT STDMETHODCALLTYPE CControlAccessible::get_accDescription(VARIANT child,
-                                                                 BSTR* description) {
+HRESULT STDMETHODCALLTYPE CControlAccessible::get_accDescription(VARIANT child, BSTR* description) {
   return Forward(&IAccessible::get_accDescription, child, description);
 }
 
@@ -137,8 +134,8 @@ HRESULT STDMETHODCALLTYPE CControlAccessible::get_accState(VARIANT child, VARIAN
   if (state == nullptr) return E_POINTER;
   VARIANT standardState;
   ::VariantInit(&standardState);
-  const bool known = SUCCEEDED(standard->get_accState(child, &standardState)) &&
-                     standardState.vt == VT_I4;
+  const bool known =
+      SUCCEEDED(standard->get_accState(child, &standardState)) && standardState.vt == VT_I4;
   SetLong(state, (known ? standardState.lVal : 0) | facts->AccessibleState());
   return S_OK;
 }

@@ -33,7 +33,8 @@ class CControlAccessible final : public IAccessible, public IOleWindow {
   // The object with one reference in out; false where oleacc cannot be had. facts must stay until
   // Disconnect.
   static bool Create(HWND control, CAccessibleFacts* facts, CComRef<CControlAccessible>& out);
-  // The control goes: from here on every call fails as disconnected, whoever still holds the object.
+  // The control goes: from here on every call fails as disconnected, whoever still holds the
+  // object.
   void Disconnect() { facts = nullptr; }
   // The answer to WM_GETOBJECT: the object marshalled for the asking process (LresultFromObject).
   LRESULT Answer(WPARAM wParam);

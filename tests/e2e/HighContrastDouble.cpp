@@ -11,8 +11,8 @@ namespace kst {
 
 bool IsHighContrastOn() {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Kestrel Tests", 0, KEY_QUERY_VALUE,
-                      &opened) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Kestrel Tests", 0, KEY_QUERY_VALUE, &opened) !=
+      ERROR_SUCCESS)
     return false;
   const CRegKey key(opened);
   DWORD on = 0;

@@ -154,8 +154,8 @@ void ExpectPlainPage(HWND frame, const std::wstring& screenshot) {
   struct Drawn {
     int id;
     uint32_t color;
-  } const drawn[] = {{kMainButton, text}, {kCloseButton, text}, {kConsentBox, text},
-                     {kSettingsLink, link}};
+  } const drawn[] = {
+      {kMainButton, text}, {kCloseButton, text}, {kConsentBox, text}, {kSettingsLink, link}};
   for (const Drawn& control : drawn) {
     EXPECT_GT(PixelsOfColor(*picture, rectOf(control.id), control.color), 0)
         << "control " << control.id;

@@ -34,4 +34,6 @@ void NotifyDpiChanged(HWND dialog, int dpi) {
   ::SendMessageW(dialog, kDpiChangedNotice, static_cast<WPARAM>(dpi), 0);
 }
 
+void NotifyLookChanged(HWND dialog) { ::SendMessageW(dialog, kLookChangedNotice, 0, 0); }
+
 }  // namespace kst

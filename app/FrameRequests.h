@@ -1,5 +1,5 @@
 // What the dialog asks of the frame, and the frame of the dialog: hiding, the badge, closing, the
-// DPI; and the client size both lay out for.
+// DPI, the look; and the client size both lay out for.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,9 @@ enum FrameMessage : UINT {
   // To the frame: paint the badge instead of the background from now on. Nothing in the program
   // asks for it; it is part of the frame's protocol.
   kShowBadgeRequest,
+  // Frame to dialog once the frame paints in the look the system asks for now (SystemSkinLook):
+  // the dialog's controls take it too.
+  kLookChangedNotice,
 };
 
 // The frame's client size at dpi: 70 x 20 dialog base units.
@@ -36,5 +39,6 @@ void ShowBadgeRequest(HWND fromWindow);
 // The dialog's answer to kSequenceRunningQuery.
 bool IsSequenceRunning(HWND dialog);
 void NotifyDpiChanged(HWND dialog, int dpi);
+void NotifyLookChanged(HWND dialog);
 
 }  // namespace kst

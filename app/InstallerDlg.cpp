@@ -60,6 +60,12 @@ bool OverSettings(DialogPages::Page page) {
 
 CBitmap LoadPng(int id) { return LoadSkinImage(MAKEINTRESOURCEW(id), L"PNG"); }
 
+// SPI_GETKEYBOARDCUES: cues shown always, not only once the keyboard is used.
+bool SystemShowsKeyboardCues() {
+  BOOL always = FALSE;
+  return ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0) && always;
+}
+
 CFont DerivedFont(const LOGFONTW& base, int heightIncrease, LONG weightIncrease) {
   LOGFONTW font = base;
   font.lfHeight = GrowFontHeight(font.lfHeight, heightIncrease);
@@ -91,13 +97,13 @@ LRESULT CInstallerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   ShowPage(uninstall ? kUninstall : kOpening);
 
   SetControlsDpi();
+  SetControlsLook();
   ApplyThemedDialogStyle(dpi);
   SetDerivedFonts();
   FitSettingsLink(client);
   KeepInsideClient(client);
-  // Hidden until the first Tab or arrow key even where the system always shows keyboard cues
-  // (SPI_GETKEYBOARDCUES, on in Wine's prefixes): a mouse user sees the pages as designed.
-  SetFocusCues(false);
+  // Hidden until the first Tab or arrow key, unless the system always shows keyboard cues.
+  SetFocusCues(SystemShowsKeyboardCues());
   return TRUE;
 }
 
@@ -157,6 +163,18 @@ void CInstallerDlg::SetControlsDpi() {
   for (const PageControl& row : kControls) row.control(*this).SetDpi(dpi);
 }
 
+void CInstallerDlg::SetControlsLook() {
+  const SkinLook look = SystemSkinLook();
+  backgroundBrush.Reset();
+  for (const PageControl& row : kControls) row.control(*this).SetLook(look);
+}
+
+LRESULT CInstallerDlg::OnLookChangedNotice(UINT, WPARAM, LPARAM, BOOL&) {
+  SetControlsLook();
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
+}
+
 void CInstallerDlg::SetUpLabels() {
   SetText(IDC_PRODUCT_LINK, L" Veltrin ");
   struct {
@@ -172,14 +190,18 @@ void CInstallerDlg::SetUpLabels() {
 
   statusLabel.SetCentered();
   statusLabel.SetLabelColor(kStatusLabelColor);
+  statusLabel.SetLiveRegion();
 }
 
 void CInstallerDlg::SetUpTopRow() {
   closeButton.SetBackgroundSource(m_hWnd);
   closeButton.SetSkin(closeButtonImage.Get(), kCloseButtonMargins);
+  closeButton.SetAccessibleName(L"关闭");
+  closeButton.SetPlainCaption(L"×");
 
   logo.SetPicture(LoadPng(IDP_LOGO), 0);
   logo.SetPictureInset(0, 0);
+  logo.SetCarriesInformation();
 
   logo.SetShadowEnabled(false);
 }

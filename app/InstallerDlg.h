@@ -52,6 +52,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
   MESSAGE_HANDLER(kSequenceRunningQuery, OnSequenceRunningQuery)
   MESSAGE_HANDLER(kDpiChangedNotice, OnDpiChangedNotice)
+  MESSAGE_HANDLER(kLookChangedNotice, OnLookChangedNotice)
   COMMAND_ID_HANDLER(IDC_CONSENT, OnToggleConsent)
   COMMAND_ID_HANDLER(IDC_ALL_USERS, OnToggleAllUsers)
   COMMAND_ID_HANDLER(IDC_SETTINGS_LINK, OnSettingsLink)
@@ -86,6 +87,7 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnSequenceRunningQuery(UINT, WPARAM, LPARAM, BOOL&) { return sequenceRunning ? 1 : 0; }
   LRESULT OnDpiChangedNotice(UINT, WPARAM wParam, LPARAM, BOOL&);
+  LRESULT OnLookChangedNotice(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnForwardKey(UINT, WPARAM, LPARAM lParam, BOOL& handled);
   LRESULT OnToggleConsent(WORD, WORD, HWND, BOOL&);
   LRESULT OnToggleAllUsers(WORD, WORD, HWND, BOOL&);
@@ -103,6 +105,8 @@ class CInstallerDlg : public CThemedDialogImpl<CInstallerDlg>,
   // The title and small fonts, from the template's font at the dialog's DPI.
   void SetDerivedFonts();
   void SetControlsDpi();
+  // The look the system asks for, given to every control; the frame paints in it already.
+  void SetControlsLook();
   void SetUpLabels();
   void SetUpTopRow();
   void SetUpPictureAndMainButton(bool uninstall);

@@ -42,6 +42,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
       MAKEINTRESOURCEW(IsUninstallMode() ? IDP_BACKGROUND_UNINSTALL : IDP_BACKGROUND_INSTALL),
       L"PNG");
   badgeShown = false;
+  look = SystemSkinLook();
   CreateClientDialog();
   if (!IsWindow()) return 0;  // the dialog ended the program while it started
   // Without the filter the dialog gets no keyboard navigation; the loop has room for it.
@@ -101,6 +102,10 @@ LRESULT CMainFrame::OnEraseBackground(UINT, WPARAM wParam, LPARAM, BOOL&) {
 }
 
 void CMainFrame::PaintBackground(HDC dc, const RECT& client) {
+  if (look.plain) {
+    FillWithColor(dc, client, SkinColorFor(look, SkinColorUse::kBackground, 0));
+    return;
+  }
   const SIZE size = {client.right - client.left, client.bottom - client.top};
   CMemoryDC memory(::CreateCompatibleDC(dc));
   if (!memory) return;
@@ -194,6 +199,17 @@ LRESULT CMainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   SetWindowPos(nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
   if (::IsWindow(clientWindow)) NotifyDpiChanged(clientWindow, dpi);
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
+}
+
+// High contrast turned on or off, or the system's colours changed: the frame and then the dialog
+// paint anew in the look the system asks for. Other settings change nothing.
+LRESULT CMainFrame::OnSystemLookChange(UINT, WPARAM, LPARAM, BOOL&) {
+  const SkinLook now = SystemSkinLook();
+  if (now == look) return 0;
+  look = now;
+  if (::IsWindow(clientWindow)) NotifyLookChanged(clientWindow);
   ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   return 0;
 }

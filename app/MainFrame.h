@@ -36,6 +36,8 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
   MESSAGE_HANDLER(kGetDpiScaledSize, OnGetDpiScaledSize)
   MESSAGE_HANDLER(kDpiChanged, OnDpiChanged)
+  MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSystemLookChange)
+  MESSAGE_HANDLER(WM_SYSCOLORCHANGE, OnSystemLookChange)
   END_MSG_MAP()
 
   // WM_GETDPISCALEDSIZE and WM_DPICHANGED, which the Windows headers declare for Windows 10
@@ -56,6 +58,7 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnGetDpiScaledSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
   LRESULT OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
+  LRESULT OnSystemLookChange(UINT, WPARAM, LPARAM, BOOL&);
 
   void CreateClientDialog();
   SIZE WindowSizeForClient(Size client) const;
@@ -76,6 +79,8 @@ class CMainFrame : public CFrameWindowImpl<CMainFrame>, public CMessageFilter {
   CScaledSkinCache scaledBadge;
   bool badgeShown = false;
   POINT minTrackSize = {};
+  // Plain, without the background picture, while the system's high-contrast mode is on.
+  SkinLook look = {};
 };
 
 // Moves the window so that it sits centred on its monitor's work area, 24 pixels (scaled for

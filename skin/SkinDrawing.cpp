@@ -178,7 +178,10 @@ void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, C
 }
 
 void DrawFocusCue(HDC dc, const RECT& control, COLORREF color, int dpi) {
-  const RECT ring = ToRECT(FocusCueRect(ToRect(control), dpi));
+  DrawOutline(dc, ToRECT(FocusCueRect(ToRect(control), dpi)), color, dpi);
+}
+
+void DrawOutline(HDC dc, const RECT& ring, COLORREF color, int dpi) {
   const int width = ScaleForDpi(1, dpi) > 0 ? ScaleForDpi(1, dpi) : 1;
   const int cx = ring.right - ring.left;
   const int cy = ring.bottom - ring.top;
@@ -188,6 +191,17 @@ void DrawFocusCue(HDC dc, const RECT& control, COLORREF color, int dpi) {
   ::PatBlt(dc, ring.left, ring.bottom - width, cx, width, PATCOPY);
   ::PatBlt(dc, ring.left, ring.top, width, cy, PATCOPY);
   ::PatBlt(dc, ring.right - width, ring.top, width, cy, PATCOPY);
+}
+
+void FillWithColor(HDC dc, const RECT& rect, COLORREF color) {
+  CBrush brush(::CreateSolidBrush(color));
+  FillWithBrush(dc, rect, brush.Get());
+}
+
+SkinLook SystemSkinLook() {
+  return {IsHighContrastOn(),
+          {::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT),
+           ::GetSysColor(COLOR_HOTLIGHT), ::GetSysColor(COLOR_HIGHLIGHT)}};
 }
 
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/Handles.h"
+#include "skin/SkinRules.h"
 
 namespace kst {
 
@@ -82,6 +83,17 @@ void DrawCaption(HDC dc, const RECT& rect, const wchar_t* caption, HFONT font, C
 
 // The keyboard focus ring of a control of that rectangle (FocusCueRect), one design pixel wide.
 void DrawFocusCue(HDC dc, const RECT& control, COLORREF color, int dpi);
+// A frame along the rectangle's inner edge, one design pixel wide.
+void DrawOutline(HDC dc, const RECT& rect, COLORREF color, int dpi);
+
+// The look the system asks for now: plain while its high-contrast mode is on
+// (IsHighContrastOn), in its window, window-text, hot-light and highlight colours.
+SkinLook SystemSkinLook();
+// SPI_GETHIGHCONTRAST's flag, alone in skin/HighContrast.cpp so that a test's installer can
+// answer in its place (Wine always reports the mode off and cannot turn it on).
+bool IsHighContrastOn();
+// Fills rect with a solid colour.
+void FillWithColor(HDC dc, const RECT& rect, COLORREF color);
 
 // Fills rect of the DC with the brush, tiled from the DC's origin.
 void FillWithBrush(HDC dc, const RECT& rect, HBRUSH brush);

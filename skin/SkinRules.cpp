@@ -20,6 +20,21 @@ uint32_t CaptionColorForState(unsigned itemState, const CaptionColors& colors) {
   return color;
 }
 
+uint32_t SkinColorFor(const SkinLook& look, SkinColorUse use, uint32_t skinColor) {
+  if (!look.plain) return skinColor;
+  switch (use) {
+    case SkinColorUse::kBackground:
+      return look.system.window;
+    case SkinColorUse::kText:
+      return look.system.windowText;
+    case SkinColorUse::kLink:
+      return look.system.hotLight;
+    case SkinColorUse::kFocusCue:
+      return look.system.highlight;
+  }
+  return skinColor;
+}
+
 Rect FocusCueRect(const Rect& control, int dpi) {
   const int width = control.right - control.left;
   const int height = control.bottom - control.top;
@@ -48,5 +63,19 @@ bool IsFadeOver(uint32_t fadeStart, uint32_t fadeEnd, uint32_t now) {
 }
 
 int GrowFontHeight(int height, int n) { return height <= 0 ? height - n : height + n; }
+
+size_t AccessibleNameOfCaption(const wchar_t* caption, wchar_t* name, size_t capacity) {
+  if (capacity == 0) return 0;
+  size_t length = 0;
+  size_t kept = 0;  // the length up to the last character that is not a space
+  for (; *caption != L'\0' && length + 1 < capacity; ++caption) {
+    if (*caption == L'\n' || *caption == L'\r' || *caption == L'\t') continue;
+    if (*caption == L' ' && length == 0) continue;
+    name[length++] = *caption;
+    if (*caption != L' ') kept = length;
+  }
+  name[kept] = L'\0';
+  return kept;
+}
 
 }  // namespace kst

@@ -28,8 +28,17 @@ void CThemedButtonCtrl::SetCaptionColors(COLORREF text, COLORREF hot, COLORREF p
   if (IsWindow()) Invalidate(TRUE);
 }
 
+size_t CThemedButtonCtrl::AccessibleName(wchar_t* name, size_t capacity) {
+  if (accessibleName == nullptr) return CThemedControlBase::AccessibleName(name, capacity);
+  return AccessibleNameOfCaption(accessibleName, name, capacity);
+}
+
 void CThemedButtonCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
                              const wchar_t* caption) const {
+  if (Look().plain) {
+    DrawPlain(dc, rect, itemState, caption);
+    return;
+  }
   FillWithBrush(dc, rect, BackgroundBrush());
 
   // Without an image nothing is drawn.
@@ -42,6 +51,19 @@ void CThemedButtonCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
       CaptionColorForState(itemState, {textColor, hotTextColor, pressedTextColor});
   DrawCaption(dc, rect, caption, Font(), color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (itemState & kItemFocus) DrawFocusCue(dc, rect, color, Dpi());
+}
+
+// Hot and pressed change nothing: the system's colours have no shades to spare for them.
+void CThemedButtonCtrl::DrawPlain(HDC dc, const RECT& rect, unsigned itemState,
+                                  const wchar_t* caption) const {
+  const SkinLook& look = Look();
+  const COLORREF text = SkinColorFor(look, SkinColorUse::kText, textColor);
+  FillWithColor(dc, rect, SkinColorFor(look, SkinColorUse::kBackground, 0));
+  DrawOutline(dc, rect, text, Dpi());
+  DrawCaption(dc, rect, plainCaption != nullptr ? plainCaption : caption, Font(), text,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (itemState & kItemFocus)
+    DrawFocusCue(dc, rect, SkinColorFor(look, SkinColorUse::kFocusCue, text), Dpi());
 }
 
 }  // namespace kst

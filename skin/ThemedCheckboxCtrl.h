@@ -1,6 +1,7 @@
 // An automatic check box that the system draws on the skin: the control-colour request,
 // reflected back by the parent as OCM_CTLCOLORSTATIC, answers with a copy of the window
-// behind the box and a transparent text mode.
+// behind the box and a transparent text mode. Readers are told its checked state; the plain look
+// writes its caption in the system's text colour.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +21,8 @@ class CThemedCheckboxCtrl
 
  private:
   LRESULT OnCtlColorStatic(UINT, WPARAM wParam, LPARAM, BOOL&);
+  LONG AccessibleRole() override { return ROLE_SYSTEM_CHECKBUTTON; }
+  LONG AccessibleState() override;
 };
 
 }  // namespace kst

@@ -9,6 +9,10 @@ constexpr int kCaptionCapacity = 200;
 
 }  // namespace
 
+CThemedControlBase::~CThemedControlBase() {
+  if (accessible.Get() != nullptr) accessible->Disconnect();
+}
+
 bool CThemedControlBase::Attach(HWND control) {
   if (!SubclassWindow(control)) return false;
   SetUp();
@@ -30,6 +34,12 @@ void CThemedControlBase::SetDpi(int newDpi) {
 void CThemedControlBase::SetBackgroundSource(HWND window) {
   backgroundSource = window;
   backgroundBrush.Reset();
+}
+
+void CThemedControlBase::SetLook(const SkinLook& newLook) {
+  look = newLook;
+  backgroundBrush.Reset();
+  if (::IsWindow(WindowHandle())) ::InvalidateRect(WindowHandle(), nullptr, TRUE);
 }
 
 HBRUSH CThemedControlBase::EnsureBackgroundBrush() {
@@ -97,6 +107,23 @@ LRESULT CThemedControlBase::OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&) {
   }
   OnScreenPainted();
   return 0;
+}
+
+size_t CThemedControlBase::AccessibleName(wchar_t* name, size_t capacity) {
+  wchar_t caption[kCaptionCapacity] = {};
+  ::GetWindowTextW(WindowHandle(), caption, kCaptionCapacity);
+  return AccessibleNameOfCaption(caption, name, capacity);
+}
+
+LRESULT CThemedControlBase::OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+  // Compared as 32 bits: 64-bit Windows may extend the negative object id with or without sign.
+  if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) ||
+      (accessible.Get() == nullptr &&
+       !CControlAccessible::Create(WindowHandle(), this, accessible))) {
+    handled = FALSE;
+    return 0;
+  }
+  return accessible->Answer(wParam);
 }
 
 }  // namespace kst

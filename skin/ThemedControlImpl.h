@@ -11,16 +11,22 @@
 // Its focus cue follows WM_UPDATEUISTATE, hidden until one clears UISF_HIDEFOCUS. It may override
 // OnFontChanged(), called when WM_SETFONT has changed Font(), OnScreenPainted(),
 // called when a WM_PAINT has been painted and its DC given back, and OnDpiChanged(), called when
-// SetDpi has changed Dpi().
+// SetDpi has changed Dpi(). Every control answers WM_GETOBJECT for its client area with the
+// accessible role it names (AccessibleRole), the name of its caption (or AccessibleName) and the
+// states of AccessibleState; SetLook switches it between the skin's look and the plain one, its
+// drawing reading Look().
 #pragma once
 
 #include <windows.h>
 
+#include "base/ComRef.h"
 #include "base/Handles.h"
 #include "framework/Controls.h"
 #include "framework/WindowImpl.h"
+#include "skin/ControlAccessible.h"
 #include "skin/DpiScale.h"
 #include "skin/SkinDrawing.h"
+#include "skin/SkinRules.h"
 
 namespace kst {
 
@@ -44,7 +50,9 @@ enum SkinControlParts : unsigned {
 
 // The shared handling, once for every kind of control: the parts a control takes are read as
 // it runs, and its own drawing is reached through the hooks.
-class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedControlBase> {
+class CThemedControlBase : public CWindowImplBase,
+                           public CCustomDraw<CThemedControlBase>,
+                           protected CAccessibleFacts {
  public:
   // Subclasses an existing control and sets it up; false when subclassing fails.
   bool Attach(HWND control);
@@ -60,8 +68,13 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   // The snapshot is dropped; no repaint is requested.
   void SetBackgroundSource(HWND window);
 
+  // The skin's look or the plain one; the snapshot is dropped and the control repainted.
+  void SetLook(const SkinLook& newLook);
+  const SkinLook& Look() const { return look; }
+
   BEGIN_MSG_MAP(CThemedControlBase)
   MESSAGE_HANDLER(WM_CREATE, OnCreate)
+  MESSAGE_HANDLER(WM_GETOBJECT, OnGetObject)
   if (Takes(kKeepsFont)) {
     MESSAGE_HANDLER(WM_SETFONT, OnSetFont)
   }
@@ -87,8 +100,9 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
 
  protected:
   explicit CThemedControlBase(unsigned parts) : takenParts(parts) {}
-  // Controls are never deleted through this base.
-  ~CThemedControlBase() = default;
+  // Controls are never deleted through this base. Readers that still hold the accessible object
+  // get no answers from it afterwards.
+  ~CThemedControlBase();
 
   virtual void Initialise() {}
   virtual void Paint(HDC /*dc*/, const RECT& /*client*/) const {}
@@ -97,6 +111,10 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   virtual void OnFontChanged() {}
   virtual void OnScreenPainted() {}
   virtual void OnDpiChanged() {}
+
+  // The caption, as AccessibleNameOfCaption makes it a name.
+  size_t AccessibleName(wchar_t* name, size_t capacity) override;
+  LONG AccessibleState() override { return 0; }
 
   // For a control whose font does not come with WM_SETFONT.
   void KeepFont(HFONT given) { font = given; }
@@ -116,8 +134,12 @@ class CThemedControlBase : public CWindowImplBase, public CCustomDraw<CThemedCon
   LRESULT OnUpdateUiState(UINT, WPARAM, LPARAM, BOOL& handled);
   LRESULT OnEraseNothing(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
   LRESULT OnPaint(UINT, WPARAM wParam, LPARAM, BOOL&);
+  // The client area's object, made at the first question; other objects are the system's.
+  LRESULT OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
   const unsigned takenParts;
+  CComRef<CControlAccessible> accessible;
+  SkinLook look = {};
   HFONT font = nullptr;
   HWND backgroundSource = nullptr;
   CBrush backgroundBrush;

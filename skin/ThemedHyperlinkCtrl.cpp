@@ -26,10 +26,15 @@ void CThemedHyperlinkCtrl::SizeToCaption() {
 void CThemedHyperlinkCtrl::Draw(HDC dc, const RECT& rect, unsigned itemState,
                                 const wchar_t* caption) const {
   const bool hot = (itemState & kItemHot) != 0;
-  FillWithBrush(dc, rect, BackgroundBrush());
-  DrawCaption(dc, rect, caption, hot ? underlineFont.Get() : Font(), hot ? hotTextColor : textColor,
-              drawFormat);
-  if (itemState & kItemFocus) DrawFocusCue(dc, rect, textColor, Dpi());
+  const SkinLook& look = Look();
+  if (look.plain)
+    FillWithColor(dc, rect, SkinColorFor(look, SkinColorUse::kBackground, 0));
+  else
+    FillWithBrush(dc, rect, BackgroundBrush());
+  DrawCaption(dc, rect, caption, hot ? underlineFont.Get() : Font(),
+              SkinColorFor(look, SkinColorUse::kLink, hot ? hotTextColor : textColor), drawFormat);
+  if (itemState & kItemFocus)
+    DrawFocusCue(dc, rect, SkinColorFor(look, SkinColorUse::kFocusCue, textColor), Dpi());
 }
 
 void CThemedHyperlinkCtrl::OnFontChanged() {

@@ -1,6 +1,7 @@
 // A push button drawn as link text: blue caption on the copied background, underlined and
 // lighter while the pointer is over it. Attaching takes the button's font and sizes the button
 // to the ideal size of its caption. The parent must reflect NM_CUSTOMDRAW back as OCM_NOTIFY.
+// Readers are told it is a link; the plain look draws it in the system's link colour.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,7 @@ class CThemedHyperlinkCtrl
   void Initialise() override;
   void OnFontChanged() override;
   void SizeToCaption();
+  LONG AccessibleRole() override { return ROLE_SYSTEM_LINK; }
 
   CFont underlineFont;
   COLORREF textColor = 0;

@@ -57,6 +57,7 @@ void CThemedShadowStaticCtrl::SetShadowEnabled(bool enabled) {
 // shows both, stretched into the inset rectangle.
 void CThemedShadowStaticCtrl::DrawAt(HDC dc, const RECT& rect, DWORD now) const {
   FillWithBrush(dc, rect, BackgroundBrush());
+  if (Look().plain && !carriesInformation) return;
   if (shadowEnabled && frameImage) {
     DrawSkinImage(dc, rect, frameImage.Get(), WholeImage(frameImage.Get()), kFrameMargins, Dpi(),
                   255, &scaledImages);

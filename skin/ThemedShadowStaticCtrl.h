@@ -1,6 +1,8 @@
 // A picture control: the background behind it, a soft shadow frame drawn as a nine-grid, and
 // a skin image stretched into an inset rectangle. A new picture can cross-fade in from the
-// old one, driven by a 25 ms timer that stops itself when the fade is over.
+// old one, driven by a 25 ms timer that stops itself when the fade is over. Readers are told it is
+// a graphic without a name, which they pass over; the plain look leaves it out unless it carries
+// information.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +27,8 @@ class CThemedShadowStaticCtrl
   void SetPictureInset(int x, int y);
   // The shadow frame is shown from attaching on.
   void SetShadowEnabled(bool enabled);
+  // The picture says something (the product's name): the plain look keeps it.
+  void SetCarriesInformation() { carriesInformation = true; }
 
   bool ShadowEnabled() const { return shadowEnabled; }
   HBITMAP FrameImage() const { return frameImage.Get(); }
@@ -48,8 +52,12 @@ class CThemedShadowStaticCtrl
   void OnScreenPainted() override;
   void OnDpiChanged() override { scaledImages.Clear(); }
   LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+  LONG AccessibleRole() override { return ROLE_SYSTEM_GRAPHIC; }
+  size_t AccessibleName(wchar_t*, size_t) override { return 0; }
+  LONG AccessibleState() override { return STATE_SYSTEM_READONLY; }
 
   bool shadowEnabled = false;
+  bool carriesInformation = false;
   CBitmap frameImage;
   CBitmap picture;
   CBitmap previousPicture;  // the picture being faded out

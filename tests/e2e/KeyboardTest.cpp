@@ -1,6 +1,8 @@
 // An install and an uninstall driven by the keyboard alone, the keys sent as a person presses them
 // (SendInput, into the system's input queue), with the focus followed control by control and its
-// cue looked at on the screen; a control focused by a click shows no cue.
+// cue looked at on the screen; a control focused by a click shows no cue, unless the system's
+// setting shows keyboard cues always (off in the test sessions, which tests/harness/session.sh
+// turns off in the prefix).
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -207,6 +209,44 @@ TEST_F(KeyboardTest, AControlFocusedByAClickHasNoCueUntilAKeyIsPressed) {
   ASSERT_TRUE(typed);
   EXPECT_TRUE(RingShown(*typed, frame, installer.Control(kSettingsLink), kLinkRing));
   EXPECT_FALSE(RingShown(*typed, frame, installer.Control(kMainButton), kButtonRing));
+}
+
+// SPI_SETKEYBOARDCUES with SPIF_UPDATEINIFILE reaches programs started afterwards under Wine 8.
+class CAlwaysShownKeyboardCues {
+ public:
+  CAlwaysShownKeyboardCues() : set(Change(TRUE)) {}
+  ~CAlwaysShownKeyboardCues() {
+    if (set) Change(FALSE);
+  }
+  CAlwaysShownKeyboardCues(const CAlwaysShownKeyboardCues&) = delete;
+  CAlwaysShownKeyboardCues& operator=(const CAlwaysShownKeyboardCues&) = delete;
+
+  bool Set() const { return set; }
+
+ private:
+  static bool Change(BOOL shown) {
+    return ::SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(shown),
+                                   SPIF_UPDATEINIFILE) != 0;
+  }
+  const bool set;
+};
+
+TEST_F(KeyboardTest, WhereTheSystemAlwaysShowsKeyboardCuesTheyShowBeforeAnyKey) {
+  const CAlwaysShownKeyboardCues cues;
+  ASSERT_TRUE(cues.Set());
+  CInstallerSession installer;
+  ASSERT_TRUE(installer.Start(InstallerPath()));
+  const HWND frame = installer.Frame();
+  BringToFront(frame);
+  // The focus moved as a program moves it, without a key: the ring shows all the same.
+  const HWND mainButton = installer.Control(kMainButton);
+  ASSERT_TRUE(::PostMessageW(::GetParent(mainButton), WM_NEXTDLGCTL,
+                             reinterpret_cast<WPARAM>(mainButton), TRUE));
+  ASSERT_TRUE(WaitUntil([&] { return FocusedId(frame) == kMainButton; }, 5s));
+  const std::optional<CPicture> picture = StillPicture(frame);
+  ASSERT_TRUE(picture);
+  SavePicture(*picture, ScreenshotPath(L"keyboard-cues-always"));
+  EXPECT_TRUE(RingShown(*picture, frame, mainButton, kButtonRing));
 }
 
 TEST_F(KeyboardTest, AnUninstallByKeysKeepsTheConfigurationWhenItsBoxIsUnticked) {

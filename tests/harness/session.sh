@@ -3,10 +3,10 @@
 #
 # Runs COMMAND inside a throwaway Wine environment and removes that environment afterwards, also when COMMAND
 # fails or the run is interrupted: an Xvfb display of its own, a fresh 64-bit prefix (WoW64, as on 64-bit Windows,
-# where wine32 is installed) and HOME configured for the tests, its fonts pinned, and a hidden keep-alive program
-# for the length of the run. COMMAND sees DISPLAY, WINEPREFIX, HOME, WINEDEBUG, WINEDLLOVERRIDES, FONTCONFIG_FILE,
-# KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit code is COMMAND's; 125 means the environment could not be set
-# up.
+# where wine32 is installed) and HOME configured for the tests, its fonts pinned, keyboard cues shown only once keys
+# are used, and a hidden keep-alive program for the length of the run. COMMAND sees DISPLAY, WINEPREFIX, HOME,
+# WINEDEBUG, WINEDLLOVERRIDES, FONTCONFIG_FILE, KST_TEST_ROOT and KST_SESSION_ACTIVE=1. The exit code is COMMAND's;
+# 125 means the environment could not be set up.
 #
 # Environment:
 #   KST_TEST_ROOT   folder for the prefix, HOME and logs; default: a new temporary folder, removed at the end.
@@ -241,6 +241,17 @@ set_dpi() {
         grep -q '^"LogPixels"=dword:' "$WINEPREFIX/user.reg"
 }
 
+# Wine's prefixes show keyboard cues always (SPI_GETKEYBOARDCUES, bit 0x20 of the first byte of UserPreferencesMask),
+# and the installer then shows its focus cues from the start. The sessions show them only once keys are used, as
+# Windows does by default, so that every page looks as a mouse user sees it; a test that wants them on sets them itself.
+hide_keyboard_cues() {
+    local mask first
+    mask=$(sed -n 's/^"UserPreferencesMask"=hex:\([0-9a-f]\{2\}\),.*/\1/p' "$WINEPREFIX/user.reg")
+    [[ $mask =~ ^[0-9a-f]{2}$ ]] || return 1
+    first=$(printf %02x $((0x$mask & ~0x20)))
+    sed -i "s/^\"UserPreferencesMask\"=hex:$mask,/\"UserPreferencesMask\"=hex:$first,/" "$WINEPREFIX/user.reg"
+}
+
 start_keepalive() {
     (cd "$root" && exec "$wine" "$root/keepalive.exe" </dev/null >"$root/keepalive.out" 2>/dev/null) &
     keepalive_pid=$!
@@ -279,6 +290,7 @@ fi
 if [[ -n ${KST_DPI:-} ]]; then
     set_dpi "$KST_DPI" || fail "could not set the display DPI to '$KST_DPI'"
 fi
+hide_keyboard_cues || fail "could not turn the keyboard cues off"
 wait_display || fail "Xvfb did not start"
 start_keepalive || fail "the keep-alive program did not start"
 

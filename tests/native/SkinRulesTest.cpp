@@ -1,5 +1,10 @@
 // The platform-free rules of the skin: nine-grid pieces, cells and caption colours by item
-// state, five-cell strips, the focus ring, the cross-fade's progress and font heights.
+// state, five-cell strips, the high-contrast colours, the focus ring, the cross-fade's progress,
+// font heights and the accessible names of captions.
+#include <algorithm>
+#include <iterator>
+#include <string>
+
 #include "skin/NineGrid.h"
 #include "skin/SkinRules.h"
 #include <gtest/gtest.h>
@@ -157,6 +162,33 @@ TEST(Fade, RunsOnlyWithAStartALengthAndAnOldPicture) {
   }
 }
 
+TEST(SkinLook, ThePlainLookDrawsEveryUseInItsSystemColourAndTheSkinLookChangesNothing) {
+  const SystemColors system = {0x000000, 0xFFFFFF, 0x00FFFF, 0xFFFF00};
+  const SkinLook skin = {false, system};
+  const SkinLook plain = {true, system};
+  struct Case {
+    const SkinLook* look;
+    SkinColorUse use;
+    uint32_t skinColor;
+    uint32_t drawn;
+  } cases[] = {
+      {&skin, SkinColorUse::kBackground, 0x123456, 0x123456},
+      {&skin, SkinColorUse::kText, 0xAA5A28, 0xAA5A28},  // the info labels' blue
+      {&skin, SkinColorUse::kLink, 0xC85A28, 0xC85A28},
+      {&skin, SkinColorUse::kFocusCue, 0x000000, 0x000000},
+      {&plain, SkinColorUse::kBackground, 0x123456, 0x000000},
+      {&plain, SkinColorUse::kText, 0xAA5A28, 0xFFFFFF},
+      {&plain, SkinColorUse::kText, 0xFFFFFF, 0xFFFFFF},  // a pressed caption stays the text's
+      {&plain, SkinColorUse::kLink, 0xC85A28, 0x00FFFF},
+      {&plain, SkinColorUse::kFocusCue, 0x000000, 0xFFFF00},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SkinColorFor(*c.look, c.use, c.skinColor), c.drawn)
+        << "plain " << c.look->plain << ", use " << static_cast<int>(c.use) << ", skin colour "
+        << std::hex << c.skinColor;
+  }
+}
+
 TEST(FocusCue, LiesInsideTheControlAndKeepsSomethingInsideAtAnySize) {
   struct Case {
     Rect control;
@@ -192,6 +224,39 @@ TEST(FontHeight, GrowsTheMagnitudeWhateverTheSign) {
   for (const Case& c : cases) {
     EXPECT_EQ(GrowFontHeight(c.height, c.n), c.grown) << c.height << " by " << c.n;
   }
+}
+
+TEST(AccessibleName, LineBreaksAndOuterSpacesGoAndTheNameIsCutToTheCapacity) {
+  struct Case {
+    const wchar_t* caption;
+    size_t capacity;
+    const wchar_t* name;
+  } cases[] = {
+      {L"安装设置\n", 32, L"安装设置"},  // the settings link's first caption
+      {L"一键安装", 32, L"一键安装"},
+      {L" 为此计算机上的所有用户安装", 32, L"为此计算机上的所有用户安装"},
+      {L"  two\r\nlines  ", 32, L"twolines"},
+      {L"\n inner  spaces\t ", 32, L"inner  spaces"},
+      {L" Veltrin ", 32, L"Veltrin"},
+      {L"", 32, L""},
+      {L" \n ", 32, L""},
+      {L"abcdef", 4, L"abc"},   // three characters and the NUL
+      {L"ab  cdef", 4, L"ab"},  // cut short, then trimmed
+      {L"abc", 1, L""},
+  };
+  for (const Case& c : cases) {
+    wchar_t name[32];
+    std::fill(std::begin(name), std::end(name), L'#');
+    const size_t length = AccessibleNameOfCaption(c.caption, name, c.capacity);
+    EXPECT_EQ(std::wstring(name), std::wstring(c.name)) << "capacity " << c.capacity;
+    EXPECT_EQ(length, std::wstring(c.name).size());
+    if (c.capacity < 32) {
+      EXPECT_EQ(name[c.capacity], L'#') << "wrote past the capacity";
+    }
+  }
+  wchar_t untouched = L'#';
+  EXPECT_EQ(AccessibleNameOfCaption(L"abc", &untouched, 0), 0u);
+  EXPECT_EQ(untouched, L'#');
 }
 
 }  // namespace

@@ -132,8 +132,7 @@ HRESULT STDMETHODCALLTYPE CControlAccessible::get_accState(VARIANT child, VARIAN
   if (!IsSelf(child)) return Forward(&IAccessible::get_accState, child, state);
   if (facts == nullptr) return RPC_E_DISCONNECTED;
   if (state == nullptr) return E_POINTER;
-  VARIANT standardState;
-  ::VariantInit(&standardState);
+  VARIANT standardState = {};  // VT_EMPTY
   const bool known =
       SUCCEEDED(standard->get_accState(child, &standardState)) && standardState.vt == VT_I4;
   SetLong(state, (known ? standardState.lVal : 0) | facts->AccessibleState());

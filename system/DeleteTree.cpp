@@ -37,10 +37,14 @@ struct CListing {
   DWORD attributes;
 };
 
-// The folder DeleteTree was given is opened by its path; all below it inside the folder holding it.
+// The folder DeleteTree was given is opened by its path, and kept only where it is at that path: a
+// folder on the way swapped for a link would lead the walk into someone else's tree. All below it
+// is opened inside the folder holding it.
 CFileHandle OpenEntry(const CPath& path, const CListing* listing, DWORD access) {
-  return listing != nullptr ? OpenInFolder(listing->folder, listing->name, access, kWalkShare)
-                            : OpenEntryItself(path.Get(), access, kWalkShare);
+  if (listing != nullptr) return OpenInFolder(listing->folder, listing->name, access, kWalkShare);
+  CFileHandle entry = OpenEntryItself(path.Get(), access, kWalkShare);
+  if (entry && !IsAtPath(entry.Get(), path.Get())) entry.Reset();
+  return entry;
 }
 
 // Wine opens the target of a Unix symbolic link even when asked for the link itself; for a link

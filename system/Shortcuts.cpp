@@ -4,6 +4,7 @@
 
 #include "base/ComInit.h"
 #include "base/ComRef.h"
+#include "base/HandleFacts.h"
 #include "install/EmbeddedFiles.h"
 #include "install/Folders.h"
 #include "install/ProductComponents.h"
@@ -84,6 +85,13 @@ bool CreateLinks(bool allUsers) {
   return created;
 }
 
+// The link's own name goes, through a handle on the entry itself and only where that entry is at
+// its path, so that a folder on the way swapped for a link steers the deletion nowhere.
+void DeleteLinkFile(const wchar_t* path) {
+  CFileHandle entry = OpenEntryItself(path, DELETE | FILE_READ_ATTRIBUTES);
+  if (entry && IsAtPath(entry.Get(), path)) MarkForDeletion(entry.Get());
+}
+
 }  // namespace
 
 bool SpecialFolderItemPath(CPath& out, int folderId, const wchar_t* name) {
@@ -140,11 +148,10 @@ bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar
 bool CreateProgramsFolder(int programsFolderId) {
   CPath folder;
   if (!SpecialFolderItemPath(folder, programsFolderId, kProgramsFolderName)) return false;
-  if (::CreateDirectoryW(folder.Get(), nullptr)) {
-    NotifyShellPath(SHCNE_MKDIR | SHCNE_INTERRUPT, folder.Get());
-    return true;
-  }
-  return ::GetLastError() == ERROR_ALREADY_EXISTS && IsPlainFolder(folder.Get());
+  const bool existed = ::GetFileAttributesW(folder.Get()) != INVALID_FILE_ATTRIBUTES;
+  if (!IsReady(EnsureFolder(folder.Get()))) return false;
+  if (!existed) NotifyShellPath(SHCNE_MKDIR | SHCNE_INTERRUPT, folder.Get());
+  return true;
 }
 
 bool CreateShortcuts(bool allUsers) {
@@ -164,7 +171,7 @@ bool DeleteShortcuts() {
       !SpecialFolderLinkPath(desktopLink, folders.desktop, kDesktopLinkName))
     return false;
   DeleteTree(programsFolder.Get());
-  ::DeleteFileW(desktopLink.Get());
+  DeleteLinkFile(desktopLink.Get());
   NotifyShellPath(SHCNE_RMDIR | SHCNE_INTERRUPT, programsFolder.Get());
   return ::GetFileAttributesW(programsFolder.Get()) == INVALID_FILE_ATTRIBUTES &&
          ::GetFileAttributesW(desktopLink.Get()) == INVALID_FILE_ATTRIBUTES;

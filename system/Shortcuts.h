@@ -20,8 +20,9 @@ void NotifyShellPath(LONG event, const wchar_t* path);
 // first icon. False when the shell objects cannot be had or the link cannot be saved.
 bool CreateShellLink(const wchar_t* target, const wchar_t* linkFile, const wchar_t* arguments);
 
-// Creates the product's "Veltrin" folder in the programs folder; an existing one is fine. True
-// when the folder is there afterwards.
+// Creates the product's "Veltrin" folder in the programs folder; an existing one is fine, once
+// taken back from another owner (EnsureFolder). True when the folder is there afterwards, as a
+// plain folder of a trusted owner.
 bool CreateProgramsFolder(int programsFolderId);
 
 // The start-menu links and the desktop link of an install for all users or the current user;

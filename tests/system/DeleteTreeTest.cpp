@@ -285,6 +285,19 @@ TEST_F(DeleteTreeTest, LinksAreNotFollowed) {
   }
 }
 
+// The folder given lies behind a link on the way: what it reaches is someone else's.
+TEST_F(DeleteTreeTest, FolderGivenThroughALinkOnTheWayStays) {
+  ASSERT_NO_FATAL_FAILURE(MakeVictim());
+  ASSERT_TRUE(MakeFolder(root_));
+  ASSERT_NO_FATAL_FAILURE(MakeLink(In(L"linked"), victim_));
+  if (IsSkipped()) return;
+
+  EXPECT_EQ(kst::DeleteTree(In(L"linked\\inner").c_str()), 0);
+
+  ExpectVictimWhole();
+  EXPECT_TRUE(Exists(victim_ + L"\\inner"));
+}
+
 // Another program takes a listed entry away and puts a link in its place before the walk opens it.
 struct CSwap {
   DeleteTreeTest* test;

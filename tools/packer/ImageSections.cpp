@@ -33,27 +33,20 @@ bool ReadImageSections(const Bytes& image, ImageSections* out) {
   out->initializedDataOffset = headers.optionalHeader + 8;
   out->sections.clear();
   for (uint32_t i = 0; i < headers.sectionCount; ++i) {
-    const PeSection read = ReadPeSection(image.data(), image.size(), headers, i);
-    ImageSection section;
-    section.name.assign(read.name, strnlen(read.name, sizeof(read.name)));
-    section.virtualSize = read.virtualSize;
-    section.virtualAddress = read.virtualAddress;
-    section.rawSize = read.rawSize;
-    section.rawOffset = read.rawOffset;
-    section.characteristics = read.characteristics;
-    section.headerOffset = read.headerOffset;
-    out->sections.push_back(section);
+    out->sections.push_back(ReadPeSection(image.data(), image.size(), headers, i));
   }
   return true;
 }
 
-const ImageSection* FindSection(const ImageSections& layout, const std::string& name) {
-  for (const ImageSection& section : layout.sections)
-    if (section.name == name) return &section;
+const PeSection* FindSection(const ImageSections& layout, const std::string& name) {
+  for (const PeSection& section : layout.sections)
+    if (name.compare(0, std::string::npos, section.name,
+                     strnlen(section.name, sizeof(section.name))) == 0)
+      return &section;
   return nullptr;
 }
 
-bool SectionInMemory(const Bytes& image, const ImageSection& section, Bytes* memory) {
+bool SectionInMemory(const Bytes& image, const PeSection& section, Bytes* memory) {
   if (section.rawOffset > image.size() || image.size() - section.rawOffset < section.rawSize)
     return false;
   const size_t held = std::min<size_t>(section.rawSize, section.virtualSize);
@@ -63,23 +56,22 @@ bool SectionInMemory(const Bytes& image, const ImageSection& section, Bytes* mem
 }
 
 Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
-                  const std::vector<const ImageSection*>& slotSections,
+                  const std::vector<const PeSection*>& slotSections,
                   const std::vector<Bytes>& slots, const std::vector<size_t>& rawSizes) {
-  std::vector<const ImageSection*> order;
+  std::vector<const PeSection*> order;
   size_t dataStart = image.size();
   size_t dataEnd = 0;
-  for (const ImageSection& section : layout.sections) {
+  for (const PeSection& section : layout.sections) {
     if (section.rawSize == 0) continue;
     order.push_back(&section);
     dataStart = std::min<size_t>(dataStart, section.rawOffset);
     dataEnd = std::max<size_t>(dataEnd, size_t{section.rawOffset} + section.rawSize);
   }
-  std::sort(order.begin(), order.end(), [](const ImageSection* a, const ImageSection* b) {
-    return a->rawOffset < b->rawOffset;
-  });
+  std::sort(order.begin(), order.end(),
+            [](const PeSection* a, const PeSection* b) { return a->rawOffset < b->rawOffset; });
   Bytes out(image.begin(), image.begin() + std::min(dataStart, image.size()));
   uint32_t initializedData = 0;
-  for (const ImageSection* section : order) {
+  for (const PeSection* section : order) {
     out.resize(AlignUp(out.size(), layout.fileAlignment), 0);
     const uint32_t rawOffset = static_cast<uint32_t>(out.size());
     uint32_t characteristics = section->characteristics;

@@ -9,25 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "install/ImageLayout.h"
+
 namespace kst {
 
 using Bytes = std::vector<uint8_t>;
-
-struct ImageSection {
-  std::string name;
-  uint32_t virtualSize;
-  uint32_t virtualAddress;
-  uint32_t rawSize;
-  uint32_t rawOffset;
-  uint32_t characteristics;
-  size_t headerOffset;  // of its entry in the section table
-};
 
 struct ImageSections {
   uint32_t fileAlignment;
   size_t checksumOffset;
   size_t initializedDataOffset;  // SizeOfInitializedData in the optional header
-  std::vector<ImageSection> sections;
+  std::vector<PeSection> sections;
 };
 
 // Slots are read-only initialised data in memory.
@@ -39,18 +31,18 @@ std::string SlotSectionName(size_t index);
 bool ReadImageSections(const Bytes& image, ImageSections* out);
 
 // The section of that name, or null.
-const ImageSection* FindSection(const ImageSections& layout, const std::string& name);
+const PeSection* FindSection(const ImageSections& layout, const std::string& name);
 
 // The section as the loader lays it out in memory: its file data, then zeros up to its virtual
 // size. False when its file data does not lie in the file.
-bool SectionInMemory(const Bytes& image, const ImageSection& section, Bytes* memory);
+bool SectionInMemory(const Bytes& image, const PeSection& section, Bytes* memory);
 
 // The image written anew with the file data of each slot section cut to rawSizes[index] bytes
 // (rounded up to the file alignment) from slots[index], the other sections moved after them in
 // their order, and every field that depends on where data lies in the file made right: the
 // sections' file offsets and sizes, the size of the initialised data and the checksum.
 Bytes LayOutImage(const Bytes& image, const ImageSections& layout,
-                  const std::vector<const ImageSection*>& slotSections,
+                  const std::vector<const PeSection*>& slotSections,
                   const std::vector<Bytes>& slots, const std::vector<size_t>& rawSizes);
 
 // The image checksum as the system computes it, with the checksum field taken as zero.

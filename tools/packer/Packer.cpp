@@ -26,12 +26,6 @@ std::string MarkerOf(const PayloadFileSpec& file) {
   return std::string(kPayloadMarkerPrefix) + file.name + "]";
 }
 
-std::string Hex(size_t value) {
-  char text[32];
-  snprintf(text, sizeof(text), "0x%zx", value);
-  return text;
-}
-
 // The stream must be what the installer expects: best-level header, and one uncompress call
 // into a buffer of the recorded size gives back the file.
 bool RecordReadsBack(const uint8_t* slot, size_t capacity, const Bytes& data) {
@@ -125,7 +119,7 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error) {
 }
 
 bool ReadSlot(const Bytes& image, const ImageSections& layout, size_t index,
-              const std::string& imageName, const ImageSection** section, Bytes* slot,
+              const std::string& imageName, const PeSection** section, Bytes* slot,
               std::string* error) {
   const PayloadFileSpec& file = kPayloadFiles[index];
   const std::string name = SlotSectionName(index);
@@ -177,7 +171,7 @@ bool PackImage(Bytes* image, const std::string& imageName, const std::string& fo
              "executable";
     return false;
   }
-  std::vector<const ImageSection*> sections(kPayloadFileCount);
+  std::vector<const PeSection*> sections(kPayloadFileCount);
   std::vector<Bytes> slots(kPayloadFileCount);
   for (size_t index = 0; index < kPayloadFileCount; ++index)
     if (!ReadSlot(*image, layout, index, imageName, &sections[index], &slots[index], error))
@@ -215,7 +209,7 @@ bool PackImage(Bytes* image, const std::string& imageName, const std::string& fo
   // The file as written: every record reads back from it as the program's memory will hold it.
   ImageSections written;
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
-    const ImageSection* section = nullptr;
+    const PeSection* section = nullptr;
     Bytes slot;
     if (!ReadImageSections(laidOut, &written) ||
         !ReadSlot(laidOut, written, index, imageName, &section, &slot, error) ||

@@ -43,7 +43,7 @@ bool ReadWholeFile(const std::string& path, Bytes* data, std::string* error);
 // virtual size must be the slot's capacity in this tool's table and whose file data must begin
 // with the file's marker. error names the file and what to do.
 bool ReadSlot(const Bytes& image, const ImageSections& layout, size_t index,
-              const std::string& imageName, const ImageSection** section, Bytes* slot,
+              const std::string& imageName, const PeSection** section, Bytes* slot,
               std::string* error);
 
 // The file a slot holds, inflated in one call into a buffer of the recorded size, as the

@@ -102,7 +102,7 @@ struct FakeImage {
   // Writes the bytes of text over the start of the named section's file data.
   void WriteInSection(const std::string& name, size_t at, const std::string& text) {
     const ImageSections layout = Sections();
-    const ImageSection* section = FindSection(layout, name);
+    const PeSection* section = FindSection(layout, name);
     ASSERT_NE(nullptr, section) << name;
     std::copy(text.begin(), text.end(), bytes.begin() + section->rawOffset + at);
   }
@@ -111,7 +111,7 @@ struct FakeImage {
 Bytes FileDataOf(const Bytes& image, const std::string& name) {
   ImageSections layout;
   if (!ReadImageSections(image, &layout) || FindSection(layout, name) == nullptr) return {};
-  const ImageSection& section = *FindSection(layout, name);
+  const PeSection& section = *FindSection(layout, name);
   return Bytes(image.begin() + section.rawOffset,
                image.begin() + section.rawOffset + section.rawSize);
 }
@@ -159,7 +159,7 @@ TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
 
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     SCOPED_TRACE(kPayloadFiles[index].name);
-    const ImageSection* section = FindSection(layout, SlotSectionName(index));
+    const PeSection* section = FindSection(layout, SlotSectionName(index));
     ASSERT_NE(nullptr, section);
     const size_t capacity = PayloadSlotCapacity(index);
     EXPECT_EQ(capacity, section->virtualSize) << "the slot keeps its capacity in memory";
@@ -202,7 +202,7 @@ TEST_P(PackerFormatTest, WritesEachFileAsABestLevelRecordBehindItsMarker) {
   std::unique_ptr<LIEF::PE::Binary> binary = LIEF::PE::Parser::parse(packed, "packed.exe");
   EXPECT_EQ(binary->optional_header().checksum(), ImageChecksum(packed, layout.checksumOffset));
   uint32_t initializedData = 0;
-  for (const ImageSection& section : layout.sections)
+  for (const PeSection& section : layout.sections)
     if (section.characteristics & 0x40) initializedData += section.rawSize;
   EXPECT_EQ(binary->optional_header().sizeof_initialized_data(), initializedData);
 }

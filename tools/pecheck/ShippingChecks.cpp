@@ -214,7 +214,7 @@ void CheckSlots(const Bytes& file, Findings* findings) {
   }
   for (size_t index = 0; index < kPayloadFileCount; ++index) {
     const std::string name = kPayloadFiles[index].name;
-    const ImageSection* section = nullptr;
+    const PeSection* section = nullptr;
     Bytes slot;
     std::string error;
     if (!ReadSlot(file, layout, index, "the executable", &section, &slot, &error)) {

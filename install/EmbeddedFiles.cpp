@@ -34,14 +34,15 @@ FileResult InflateRecord(const uint8_t* slot, size_t capacity, CGlobalMemory* bu
 
 // A link or a file with a second name at path leads to a file that someone else may have chosen:
 // its name goes (through a handle on the entry itself, never on what it leads to), so that a new
-// file takes its place. False when such an entry is there and stays.
+// file takes its place. False when such an entry is there and stays, also when a folder on the way
+// was swapped for a link: the name reached is then not the one at path.
 bool RemoveLinkedName(const wchar_t* path) {
   CFileHandle entry = OpenEntryItself(path, FILE_READ_ATTRIBUTES | DELETE);
   BY_HANDLE_FILE_INFORMATION info;
   if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return true;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && info.nNumberOfLinks == 1)
     return true;
-  return MarkForDeletion(entry.Get());
+  return IsAtPath(entry.Get(), path) && MarkForDeletion(entry.Get());
 }
 
 // The copy at path, which another program uses, goes aside under a name no product file has, in

@@ -172,6 +172,24 @@ TEST_F(CExtractionTest, AFileInALinkedFolderIsRefusedAndNothingIsLeftThere) {
   ExpectNoBoxShown();
 }
 
+// The same, with a second name of their file at the product file's name in their folder: the name
+// reached through the link is theirs, and it stays.
+TEST_F(CExtractionTest, ASecondNameInALinkedFolderStays) {
+  const std::wstring elsewhere = folder_ + L"\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+  WriteBytes(elsewhere + L"\\theirs.txt", kOldContent);
+  ASSERT_TRUE(::CreateHardLinkW((elsewhere + L"\\default.themes").c_str(),
+                                (elsewhere + L"\\theirs.txt").c_str(), nullptr));
+  ASSERT_TRUE(test::MakeLink(folder_ + L"\\App_Themes", elsewhere));
+
+  EXPECT_EQ(FileResult::kCannotCreate,
+            Extract(folder_ + L"\\App_Themes", L"default.themes", MakeSlot(TextBytes("theme"))));
+
+  EXPECT_EQ(kOldContent, ReadBytes(elsewhere + L"\\default.themes"));
+  test::RemoveLink(folder_ + L"\\App_Themes");
+  ExpectNoBoxShown();
+}
+
 // Extraction writes what the stream produced; the check before an install takes the record for
 // damaged, as the inflated size it promises is not there.
 TEST_F(CExtractionTest, StreamThatEndsEarlyWritesTheBytesItProducedButFailsTheCheck) {
